@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QWidget;
+
+// Every message box of the program goes through this one seam, so that tests can answer
+// the boxes and read their texts. Production shows QMessageBox; tests install a scripted
+// answerer with SetMessageBoxHandler.
+enum class BoxIcon { None, Information, Warning, Error, Stop };
+enum class BoxButtons { Ok, YesNo };
+enum class BoxAnswer { Ok, Yes, No };
+
+struct MessageBoxRequest {
+    QString text;
+    QString caption;
+    BoxIcon icon = BoxIcon::None;
+    BoxButtons buttons = BoxButtons::Ok;
+    bool defaultNo = false; // Yes/No boxes: No is the default button
+    bool topmost = false;   // confirmations stay above every other window
+    QWidget* owner = nullptr;
+};
+
+using MessageBoxHandler = std::function<BoxAnswer(const MessageBoxRequest&)>;
+
+// Shows a box (console thread only) and returns the user's answer.
+BoxAnswer ShowMessageBox(const MessageBoxRequest& request);
+
+// Replaces the box shown by ShowMessageBox; an empty handler restores the real boxes.
+void SetMessageBoxHandler(MessageBoxHandler handler);
+
+// The program title, the caption of the application's own boxes.
+QString ProgramTitle();
+
+// The boxes the program uses again and again.
+BoxAnswer ShowAppMessage(const QString& text, BoxIcon icon = BoxIcon::None);
+bool ConfirmWarning(const QString& text); // "Внимание", Yes/No, No by default
