@@ -4,11 +4,15 @@
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
-    // The average width over the Latin alphabet, rounded to the nearest pixel, as dialog
-    // layouts have always been measured.
-    const int alphabetWidth =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    averageCharWidth_ = (alphabetWidth / 26 + 1) / 2;
+    // Dialog layouts are measured by the average width of the alphabet. The window speaks
+    // Russian, and in the desktop's fonts Cyrillic letters run wider against the Latin ones
+    // than in the font the layouts were drawn with: averaging over both alphabets keeps
+    // every caption inside its control while the proportions stay.
+    const QString alphabets = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") +
+                              QString::fromUtf16(u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
+                                                 u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+    const int count = static_cast<int>(alphabets.size());
+    averageCharWidth_ = (metrics.horizontalAdvance(alphabets) * 2 / count + 1) / 2;
     charHeight_ = metrics.height();
 }
 

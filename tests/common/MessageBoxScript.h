@@ -3,6 +3,7 @@
 #include "console/MessageBoxes.h"
 
 #include <QStringList>
+#include "tests/common/QtPrinters.h"
 
 #include <deque>
 #include <vector>
