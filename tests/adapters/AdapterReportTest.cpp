@@ -1,6 +1,7 @@
 #include "adapters/AdapterReport.h"
 
 #include "FakeAdapterSource.h"
+#include "QtPrinters.h"
 #include "adapters/ImproperArgument.h"
 
 #include <gtest/gtest.h>
