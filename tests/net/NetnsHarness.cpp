@@ -29,7 +29,7 @@ void RemoveStaleNamespaces() {
             continue;
         const long pid = std::strtol(name.substr(3, end - 3).c_str(), nullptr, 10);
         if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0)
-            Run("ip netns del " + name);
+            Shell("ip netns del " + name);
     }
     ::closedir(dir);
 }
@@ -40,7 +40,7 @@ bool RunningAsRoot() {
     return ::geteuid() == 0;
 }
 
-bool Run(const std::string& command) {
+bool Shell(const std::string& command) {
     return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
@@ -52,15 +52,15 @@ std::string UniqueName(const std::string& role) {
 NetNamespace::NetNamespace(const std::string& role) : name_(UniqueName(role)) {
     static std::once_flag cleaned;
     std::call_once(cleaned, RemoveStaleNamespaces);
-    ok_ = Run("ip netns add " + name_) && Run("ip -n " + name_ + " link set lo up");
+    ok_ = Shell("ip netns add " + name_) && Shell("ip -n " + name_ + " link set lo up");
 }
 
 NetNamespace::~NetNamespace() {
-    Run("ip netns del " + name_);
+    Shell("ip netns del " + name_);
 }
 
 bool NetNamespace::Exec(const std::string& command) const {
-    return Run("ip netns exec " + name_ + " " + command);
+    return Shell("ip netns exec " + name_ + " " + command);
 }
 
 bool NetNamespace::Sysctl(const std::string& key, const std::string& value) const {
@@ -90,17 +90,17 @@ TwoHosts::TwoHosts() : pc_("p"), hub_("h") {
     hubInterface_ = UniqueName("w");
     const std::string pc = "ip -n " + pc_.Name() + " ";
     const std::string hub = "ip -n " + hub_.Name() + " ";
-    ok_ = Run("ip link add " + pcInterface_ + " netns " + pc_.Name() + " type veth peer name " +
-              hubInterface_ + " netns " + hub_.Name() + " address " + kHubMac) &&
-          Run(pc + "addr add " + kPcAddress + "/24 dev " + pcInterface_) &&
-          Run(hub + "addr add " + kHubAddress + "/24 dev " + hubInterface_) &&
-          Run(pc + "link set " + pcInterface_ + " up") &&
-          Run(hub + "link set " + hubInterface_ + " up");
+    ok_ = Shell("ip link add " + pcInterface_ + " netns " + pc_.Name() + " type veth peer name " +
+                hubInterface_ + " netns " + hub_.Name() + " address " + kHubMac) &&
+          Shell(pc + "addr add " + kPcAddress + "/24 dev " + pcInterface_) &&
+          Shell(hub + "addr add " + kHubAddress + "/24 dev " + hubInterface_) &&
+          Shell(pc + "link set " + pcInterface_ + " up") &&
+          Shell(hub + "link set " + hubInterface_ + " up");
 }
 
 bool TwoHosts::CutHubOff() const {
-    return Run("ip -n " + pc_.Name() + " neigh replace " + kHubAddress +
-               " lladdr 02:4b:4e:00:00:ee nud permanent dev " + pcInterface_);
+    return Shell("ip -n " + pc_.Name() + " neigh replace " + kHubAddress +
+                 " lladdr 02:4b:4e:00:00:ee nud permanent dev " + pcInterface_);
 }
 
 std::uint32_t Ipv4(const char* dotted) {

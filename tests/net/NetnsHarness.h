@@ -11,7 +11,7 @@ namespace kntest {
 bool RunningAsRoot();
 
 // Runs a shell command quietly; true when it exited with 0.
-bool Run(const std::string& command);
+bool Shell(const std::string& command);
 
 // A unique name for this process: "kn" + role + process id + counter, at most 15 bytes
 // so that it also serves as an interface name.
