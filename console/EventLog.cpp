@@ -1,5 +1,8 @@
 #include "console/EventLog.h"
 
+#include "net/UpdateConnectionEvent.h"
+
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
@@ -38,6 +41,11 @@ void CEventLog::AppendToLog(const QString& text) {
         flushQueued_ = true;
         QMetaObject::invokeMethod(this, &CEventLog::FlushPending, Qt::QueuedConnection);
     }
+}
+
+void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager) {
+    // Any line the event's sender appended before it is already queued ahead of it.
+    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager));
 }
 
 void CEventLog::FlushPending() {

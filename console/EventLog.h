@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/LogWindow.h"
+
 #include <QPlainTextEdit>
 
 #include <mutex>
@@ -8,7 +10,7 @@
 // writes whole lines to, each with its own "\r\n". Lines from other threads travel to the
 // console thread as one queued event per batch: they arrive complete and in order, none
 // is dropped, and the writer never waits for the console thread.
-class CEventLog : public QPlainTextEdit {
+class CEventLog : public QPlainTextEdit, public ILogWindow {
     Q_OBJECT
 
 public:
@@ -18,7 +20,9 @@ public:
     void WriteToLog(const QString& text);
     // Any thread. On the console thread the text is written at once (after any lines
     // still queued from other threads, so the order of arrival holds).
-    void AppendToLog(const QString& text);
+    void AppendToLog(const QString& text) override;
+    // Posts WM_UPDATE_CONNECTION to the window that owns the log.
+    void PostUpdateConnection(std::uint32_t code, CSocketManager* manager) override;
     void ClearLog();
 
     // The log's text with the "\r\n" line ends its writers gave it.

@@ -38,6 +38,12 @@ bool CKestruneDlg::eventFilter(QObject* watched, QEvent* event) {
                                           Qt::QueuedConnection);
             }
             break;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                QMetaObject::invokeMethod(this, [this] { RunHandler([this] { OpenSelectedHub(); }); },
+                                          Qt::QueuedConnection);
+            }
+            break;
         case QEvent::KeyPress:
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space) {
                 QMetaObject::invokeMethod(this, [this] { RunHandler([this] { SyncHubSelection(); }); },

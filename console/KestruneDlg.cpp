@@ -29,7 +29,8 @@ constexpr char16_t kNotConnectedCaption[] = u"Нет связи";
 } // namespace
 
 CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent, ConsoleServices services)
-    : QDialog(parent), debugMode_(debugMode), services_(std::move(services)) {
+    : QDialog(parent), debugMode_(debugMode), services_(std::move(services)),
+      session_(debugMode) {
     if (!services_.adapters) {
         services_.adapters = platform::MakeAdapterSource();
     }
@@ -43,7 +44,10 @@ CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent, ConsoleServices serv
     ConnectHandlers();
 }
 
-CKestruneDlg::~CKestruneDlg() = default;
+CKestruneDlg::~CKestruneDlg() {
+    // The window goes: its hub session's socket and watcher go first.
+    session_.Close();
+}
 
 QPushButton* CKestruneDlg::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
 
@@ -75,6 +79,7 @@ void CKestruneDlg::ConnectHandlers() {
     // The list's clicks and keys, on the list and its viewport, reach eventFilter.
     HubListView()->installEventFilter(this);
     HubListView()->viewport()->installEventFilter(this);
+    ConnectSessionHandlers();
 }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
@@ -107,6 +112,8 @@ void CKestruneDlg::OnInitDialog() {
     TemplateBuilder::SetColumns(HubListView(), HubListColumns());
     IpField(IDC_ADAPTER_ADDRESS)->setEnabled(false);
     IpField(IDC_ADAPTER_MASK)->setEnabled(false);
+    session_.SetLogWindow(Log());
+    session_.SetConsole(this);
     UpdateData(false);
     WriteToLog(QString::fromUtf16(kTitleLine));
     RunHandler([this] { StartWithAdapters(); });
@@ -128,7 +135,7 @@ void CKestruneDlg::ShowAbout(unsigned command) {
 bool CKestruneDlg::UpdateData(bool saveAndValidate) {
     auto* field = qobject_cast<QLineEdit*>(Control(IDC_CONTROLLER_NUMBER));
     if (!saveAndValidate) {
-        field->setText(QString::number(controllerNumber_));
+        field->setText(QString::number(controllerNumber_.load()));
         return true;
     }
     const auto value = ParseControllerNumber(field->text());

@@ -2,10 +2,14 @@
 
 #include "adapters/AdapterList.h"
 #include "discovery/HubList.h"
+#include "hubsession/ClientSocketManager.h"
+#include "hubsession/HubConsole.h"
 
 #include <QDialog>
 #include <QHash>
 
+#include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -29,7 +33,7 @@ struct ConsoleServices {
 // state and runs every handler on the console thread. Its operations are grouped by
 // subsystem: the adapters in adapters/, the search in discovery/, the session in
 // hubsession/.
-class CKestruneDlg : public QDialog {
+class CKestruneDlg : public QDialog, public IHubConsole {
     Q_OBJECT
 
 public:
@@ -70,12 +74,39 @@ public:
     void FillHubList();
     void SyncHubSelection();
 
+    // The hub session: connect and disconnect, the hub's IP parameters, the controller
+    // numbers.
+    void ConnectToHub();
+    void OpenSelectedHub();
+    void DisconnectFromHub();
+    void ClearHubParameters();
+    int OnUpdateConnection(std::uint32_t code, CSocketManager* manager);
+    void OnParameterFieldChanged(int id);
+    // Checks and sends the IP parameters; true when sent, with the request's dump text.
+    bool SendHubParameters(QString& dump);
+    void ApplyHubParameters();
+    void WriteControllerNumber();
+    CClientSocketManager& session() { return session_; }
+
+    // The dispatcher's reports, on the watcher thread (IHubConsole).
+    void ShowLinkStatus(const std::array<bool, kControllerCount>& onLink) override;
+    void ShowHubIpAddress(std::uint32_t address) override;
+    void ShowHubSubnetMask(std::uint32_t mask) override;
+    void ShowHubGateway(std::uint32_t gateway) override;
+    void OnControllerNumberResult(const ControllerNumberResult& result) override;
+
+    // Shared with the watcher: written by the dispatcher, read by the console thread.
+    std::array<std::atomic<bool>, kControllerCount> linkFlags{};
+    std::atomic<bool> numberAnswered{false};
+    // The user edited a hub parameter field (console thread only).
+    bool parametersChanged = false;
+
     // Runs a user action's handler: an entry index outside its list abandons the action
     // with "Encountered an improper argument."; the window stays open.
     void RunHandler(const std::function<void()>& handler);
 
     bool debugMode() const { return debugMode_; }
-    std::uint32_t controllerNumber() const { return controllerNumber_; }
+    std::uint32_t controllerNumber() const { return controllerNumber_.load(); }
 
     void setVisible(bool visible) override;
 
@@ -87,6 +118,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void customEvent(QEvent* event) override;
 
 private:
     void ConnectHandlers();
@@ -94,14 +126,23 @@ private:
     void StartWithAdapters();
     void ShowChosenAdapter();
     void OnSearchHubsButton();
+    void ConnectSessionHandlers();
+    // Carries a change of the session's controls to the console thread; it is dropped
+    // when the session it came from has ended meanwhile.
+    void PostSessionChange(std::function<void()> change);
+    void ShowHubParameter(int fieldId, std::uint32_t value);
 
     const bool debugMode_;
-    std::uint32_t controllerNumber_ = 1;
+    // Read by the dispatcher on the watcher thread to judge a controller-number result.
+    std::atomic<std::uint32_t> controllerNumber_{1};
+    // Counts ended sessions, so that changes still queued from one are not applied later.
+    std::atomic<unsigned> sessionGeneration_{0};
     bool initialised_ = false;
     QHash<int, QWidget*> controls_;
     ConsoleServices services_;
     AdapterList adapterList_;
     HubList hubList_;
+    CClientSocketManager session_;
 };
 
 // The one console of the process, set when it initialises and never cleared.

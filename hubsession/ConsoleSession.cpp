@@ -1,0 +1,205 @@
+// The console's hub session: connect and disconnect, and the dispatcher's reports
+// carried to the console thread.
+#include "adapters/PhysicalAddressLookup.h"
+#include "console/EventLog.h"
+#include "console/IpAddressEdit.h"
+#include "console/KestruneDlg.h"
+#include "console/MessageBoxes.h"
+#include "net/UpdateConnectionEvent.h"
+#include "platform/SocketApi.h"
+#include "probe/Ping.h"
+#include "resources/ConsoleTemplate.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+const QString kHubService = QStringLiteral("5000");
+
+// The echo probe before every session.
+constexpr std::uint8_t kProbeTtl = 10;
+constexpr std::uint32_t kProbeTimeoutMs = 1000;
+constexpr std::uint16_t kProbeSize = 32;
+
+} // namespace
+
+void CKestruneDlg::ConnectSessionHandlers() {
+    const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
+        connect(Button(id), &QPushButton::clicked, this, [this, handler] {
+            RunHandler([this, handler] { (this->*handler)(); });
+        });
+    };
+    onClick(IDC_CONNECT, &CKestruneDlg::ConnectToHub);
+    onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
+    onClick(IDC_APPLY_PARAMETERS, &CKestruneDlg::ApplyHubParameters);
+    onClick(IDC_WRITE_NUMBER, &CKestruneDlg::WriteControllerNumber);
+    for (int id : {IDC_CONNECT_ADDRESS, IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
+        connect(IpField(id), &CIpAddressEdit::FieldChanged, this,
+                [this, id] { OnParameterFieldChanged(id); });
+    }
+}
+
+void CKestruneDlg::ConnectToHub() {
+    UpdateData(true); // only field 119 is read, and the connect does not use it
+    const QString hubAddress = IpField(IDC_CONNECT_ADDRESS)->Text();
+    const QString localAddress = IpField(IDC_ADAPTER_ADDRESS)->Text();
+
+    bool opened = false;
+    {
+        CPing ping;
+        EchoReplyInfo reply;
+        if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize, 0,
+                                 false)) {
+            opened = session_.OpenConnection(localAddress, hubAddress, kHubService,
+                                             platform::kAddressFamilyInet, platform::kSocketStream);
+        } else if (debugMode_ && !ping.HasEchoService()) {
+            AppendToLog(ping.MissingServiceDiagnosis());
+        }
+    }
+    if (!opened) {
+        const QString text = QStringLiteral("Ошибка подключения к хабу %1 \r\n").arg(hubAddress);
+        AppendToLog(text);
+        ShowAppMessage(text, BoxIcon::Error);
+        return;
+    }
+    if (!session_.StartWatcher()) {
+        // A connection nobody reads would look alive and tell nothing: close it.
+        session_.Close();
+        return;
+    }
+    Button(IDC_DISCONNECT)->setEnabled(true);
+    Button(IDC_CONNECT)->setEnabled(false);
+    Button(IDC_SEARCH_HUBS)->setEnabled(false);
+    Button(IDC_WRITE_NUMBER)->setText(QStringLiteral("Ждите..."));
+    AppendToLog(QStringLiteral("Подключение к хабу %1 успешно произведено\r\n").arg(hubAddress));
+
+    QString physicalAddress;
+    AppendToLog(LookUpHubPhysicalAddress(session_, physicalAddress));
+    qobject_cast<QLineEdit*>(Control(IDC_PHYSICAL_ADDRESS))->setText(physicalAddress);
+
+    const HubRequest request = MakeIpParametersRequest();
+    session_.Write(request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
+}
+
+void CKestruneDlg::OpenSelectedHub() {
+    const auto selected = HubListView()->selectedItems();
+    if (selected.isEmpty()) {
+        Button(IDC_CONNECT)->setEnabled(false);
+        return;
+    }
+    IpField(IDC_CONNECT_ADDRESS)->SetAddressText(selected.first()->text(0));
+    Button(IDC_CONNECT)->setEnabled(true);
+    UpdateData(false);
+    ConnectToHub();
+}
+
+void CKestruneDlg::DisconnectFromHub() {
+    if (session_.IsSocketOpen()) {
+        session_.Close();
+        // Changes still queued from the session that just ended must not be applied.
+        ++sessionGeneration_;
+        if (!session_.IsSocketOpen()) {
+            Button(IDC_CONNECT)->setEnabled(false);
+            focusPreviousChild();
+            Button(IDC_APPLY_PARAMETERS)->setEnabled(false);
+            Button(IDC_DISCONNECT)->setEnabled(false);
+            Button(IDC_SEARCH_HUBS)->setEnabled(true);
+            Button(IDC_WRITE_NUMBER)->setEnabled(false);
+            Button(IDC_WRITE_NUMBER)->setText(QStringLiteral("Нет связи"));
+            for (int controller = 1; controller <= 4; ++controller) {
+                LinkIndicator(controller)->setChecked(false);
+            }
+            AppendToLog(QStringLiteral("Подключение к хабу разорвано\r\n"));
+        }
+    }
+    ClearHubParameters();
+    SyncHubSelection();
+}
+
+void CKestruneDlg::ClearHubParameters() {
+    for (int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
+        IpField(id)->ClearAddress();
+    }
+    Button(IDC_APPLY_PARAMETERS)->setEnabled(false);
+    HubListView()->setFocus(Qt::OtherFocusReason);
+    parametersChanged = false;
+}
+
+int CKestruneDlg::OnUpdateConnection(std::uint32_t code, CSocketManager* manager) {
+    if (manager != nullptr && (code == ConnectionFailed || code == ConnectionDropped)) {
+        DisconnectFromHub();
+    }
+    return 1;
+}
+
+void CKestruneDlg::customEvent(QEvent* event) {
+    if (event->type() == UpdateConnectionEvent::kType) {
+        const auto* update = static_cast<UpdateConnectionEvent*>(event);
+        RunHandler([this, update] { OnUpdateConnection(update->Code(), update->Manager()); });
+        return;
+    }
+    QDialog::customEvent(event);
+}
+
+void CKestruneDlg::PostSessionChange(std::function<void()> change) {
+    const unsigned generation = sessionGeneration_.load();
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, change = std::move(change)] {
+            if (generation == sessionGeneration_.load()) {
+                change();
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+void CKestruneDlg::ShowLinkStatus(const std::array<bool, kControllerCount>& onLink) {
+    // The flags are stored before any indicator changes: the number write reads them.
+    for (std::size_t k = 0; k < onLink.size(); ++k) {
+        linkFlags[k].store(onLink[k]);
+    }
+    PostSessionChange([this, onLink] {
+        for (int controller = 1; controller <= 4; ++controller) {
+            LinkIndicator(controller)->setChecked(onLink[static_cast<std::size_t>(controller - 1)]);
+        }
+        Button(IDC_WRITE_NUMBER)->setEnabled(true);
+        Button(IDC_WRITE_NUMBER)->setText(QStringLiteral("Записать"));
+    });
+}
+
+void CKestruneDlg::ShowHubParameter(int fieldId, std::uint32_t value) {
+    PostSessionChange([this, fieldId, value] {
+        IpField(fieldId)->SetAddress(value);
+        if (value != 0) {
+            Button(IDC_APPLY_PARAMETERS)->setEnabled(true);
+        }
+    });
+}
+
+void CKestruneDlg::ShowHubIpAddress(std::uint32_t address) {
+    ShowHubParameter(IDC_HUB_IP_ADDRESS, address);
+}
+
+void CKestruneDlg::ShowHubSubnetMask(std::uint32_t mask) {
+    ShowHubParameter(IDC_HUB_SUBNET_MASK, mask);
+}
+
+void CKestruneDlg::ShowHubGateway(std::uint32_t gateway) {
+    ShowHubParameter(IDC_HUB_GATEWAY, gateway);
+}
+
+void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result) {
+    const QString text = ControllerNumberResultText(result, controllerNumber_.load());
+    // First of all: the console thread may be waiting for exactly this.
+    numberAnswered.store(true);
+    AppendToLog(text + QStringLiteral("\r\n"));
+    // The box is the console thread's, so the watcher goes on reading while it is open.
+    const BoxIcon icon =
+        result.number == controllerNumber_.load() && result.resultCode == 0 ? BoxIcon::Information
+                                                                           : BoxIcon::Warning;
+    QMetaObject::invokeMethod(
+        this, [text, icon] { ShowAppMessage(text, icon); }, Qt::QueuedConnection);
+}
