@@ -7,8 +7,9 @@
 // and the echo switch. Each returns 0 or an errno value.
 namespace hubsim {
 
-// True when this process runs in a network namespace other than init's. The hub
-// changes addresses and sysctls only there, never on the machine's own network.
+// True when this process runs in a named network namespace ("ip netns add") or in one
+// that is visibly not init's. The hub changes addresses and sysctls only there, never
+// on the machine's own network.
 bool InPrivateNetworkNamespace();
 
 int AddInterfaceAddress(int interfaceIndex, std::uint32_t address, int prefixLength);
