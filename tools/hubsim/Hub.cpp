@@ -30,8 +30,8 @@ std::string Endpoint(const sockaddr_in& address) {
 
 } // namespace
 
-Hub::Hub(HubEnvironment environment, HubState initial)
-    : env(environment), state(std::move(initial)) {}
+Hub::Hub(HubEnvironment environment, HubState start)
+    : env(environment), state(start), initial(std::move(start)) {}
 
 Hub::~Hub() {
     Stop();
@@ -53,6 +53,7 @@ bool Hub::Start(std::string* error) {
         std::snprintf(text, sizeof text, "02-00-5E-%02X-%02X-%02X", (state.address >> 16) & 0xFF,
                       (state.address >> 8) & 0xFF, state.address & 0xFF);
         state.physical = text;
+        initial.physical = state.physical;
     }
     const auto prefix = MaskPrefixLength(state.mask);
     if (!prefix) {
@@ -339,6 +340,13 @@ std::string Hub::Command(const Words& words) {
         const bool open = session != nullptr;
         EndSession("close command");
         return open ? "ok closed" : "ok no session";
+    }
+    if (words.size() == 1 && words[0] == "reset") {
+        EndSession("reset");
+        const HubState before = state;
+        state = initial;
+        Reconcile(before);
+        return "ok";
     }
     HubState changed = state;
     std::string error;

@@ -28,7 +28,7 @@ struct HubEnvironment {
 
 class Hub : public SessionOwner {
 public:
-    Hub(HubEnvironment environment, HubState initial);
+    Hub(HubEnvironment environment, HubState start);
     ~Hub() override;
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;
@@ -73,6 +73,7 @@ private:
 
     HubEnvironment env;
     HubState state;
+    HubState initial; // what "reset" goes back to
     int listenFd = -1;
     EventLoop::Id listenWatch = 0;
     std::unique_ptr<Session> session;

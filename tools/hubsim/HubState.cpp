@@ -353,6 +353,7 @@ const char* const kCommandHelp =
     "  discovery-hex HEX|off                    send these bytes as the discovery reply\n"
     "  discovery-delay MS  answer-delay MS  split-at N  split-gap MS  period MS\n"
     "  verbose on|off\n"
-    "Control only: status, close (ends the session), hub K CMD (K-th hub), hub all CMD.\n";
+    "Control only: status, close (ends the session), reset (back to the start-up state),\n"
+    "  hub K CMD (the K-th hub of this process), hub all CMD.\n";
 
 } // namespace hubsim
