@@ -65,8 +65,14 @@ parse_args() {
     state_dir=$STATE_ROOT/$prefix
 }
 
+# Named namespaces are files under /run/netns ("ip netns add" puts them there).
 site_namespaces() {
-    ip netns list 2>/dev/null | awk '{print $1}' | grep -E "^${prefix}-(sw|pc|h[0-9]+)\$" || true
+    local file name
+    for file in /run/netns/"$prefix"-*; do
+        name=${file##*/}
+        [[ -e $file && $name =~ ^$prefix-(sw|pc|h[0-9]+)$ ]] && echo "$name"
+    done
+    return 0
 }
 
 hub_ns() { echo "$prefix-h$1"; }
@@ -103,7 +109,7 @@ teardown() {
     for pid in $pids; do
         kill -TERM "$pid" 2>/dev/null || true
     done
-    for tries in $(seq 40); do
+    for ((tries = 0; tries < 40; tries++)); do
         local alive=""
         for pid in $pids; do
             running "$pid" && alive+=" $pid"

@@ -106,7 +106,10 @@ TestSite::TestSite(TestSiteOptions siteOptions) : options(std::move(siteOptions)
         return;
     }
     // A site with this prefix can only be a leftover of an earlier run of this test.
-    RunCommand({"bash", ScriptPath(), "down", "--prefix", options.prefix});
+    if (access((kStateRoot + options.prefix).c_str(), F_OK) == 0 ||
+        access(("/run/netns/" + options.prefix + "-sw").c_str(), F_OK) == 0) {
+        RunCommand({"bash", ScriptPath(), "down", "--prefix", options.prefix});
+    }
 
     std::vector<std::string> argv{"bash",
                                   ScriptPath(),
