@@ -3,6 +3,7 @@
 #include "SharedSite.h"
 
 #include <set>
+#include <unistd.h>
 
 namespace {
 
@@ -25,6 +26,14 @@ TEST_F(HubsimMove, SetIpParametersMovesTheHub) {
     ASSERT_TRUE(link.Send(
         peer::SetIpParametersRequest({198, 18, 3, 50}, {255, 255, 254, 0}, {198, 18, 3, 100})));
     EXPECT_TRUE(link.WaitClosed(1000)) << "the hub restarts its network";
+    // The hub closes the session first and moves right after; the console waits a
+    // second before it does anything else, the test only until the move is done.
+    for (int tries = 0; tries < 100; ++tries) {
+        if (site->Control(1, "status").find("ip=198.18.3.50 ") != std::string::npos) {
+            break;
+        }
+        usleep(10000);
+    }
 
     const auto replies = peer::Discover("198.18.3.255", site->PcAddress(), 300);
     ASSERT_EQ(replies.size(), 1u);

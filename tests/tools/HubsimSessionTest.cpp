@@ -60,10 +60,14 @@ TEST_F(HubsimSession, LinkChangesAreSentAtOnceAndStatusRepeats) {
     Tell(1, "period 100");
     EXPECT_GE(link.Collect(550).size(), 4u);
 
+    Tell(1, "period 0");
     Tell(1, "flap 1 100");
     const auto flapping = link.Collect(450);
     ASSERT_GE(flapping.size(), 3u);
-    EXPECT_NE(peer::LinkFlags(flapping[0])[0], peer::LinkFlags(flapping[1])[0]);
+    for (std::size_t i = 1; i < flapping.size(); ++i) {
+        EXPECT_NE(peer::LinkFlags(flapping[i - 1])[0], peer::LinkFlags(flapping[i])[0]);
+    }
+    Tell(1, "flap 1 off");
 
     Tell(1, "fault bad-status");
     const auto bad = link.WaitFor(peer::kLinkStatus, 500);
@@ -226,7 +230,7 @@ TEST_F(HubsimSession, FloodOfStatus) {
     Tell(1, "fault flood");
     const auto messages = link.Collect(500);
     // 10,000 a second; two busy shared cores may keep it from the full rate.
-    EXPECT_GE(messages.size(), 2500u);
+    EXPECT_GE(messages.size(), 2000u);
     for (const Bytes& message : messages) {
         ASSERT_TRUE(peer::IsValidLinkStatus(message));
     }
