@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+// The hubs' discovery exchange on UDP: one fixed request, broadcast to the subnet, and one
+// reply of two text lines from each hub.
+constexpr std::uint16_t DISCOVERY_PORT = 30303; // the request's destination and our own port
+constexpr int DISCOVERY_WAIT_MS = 1000;         // the wait for each next reply
+constexpr std::size_t kDiscoveryReceiveBufferSize = 1024; // a longer datagram is no reply
+constexpr std::size_t kDiscoveryLineMaxLength = 511;      // a longer reply line is cut
+
+// "Discovery: Who is out there?" and a zero byte: 29 bytes.
+std::span<const std::uint8_t> DiscoveryRequest();
+
+struct DiscoveryReply {
+    QString modelText;       // line 1
+    QString physicalAddress; // line 2
+};
+
+// Reads the two lines of one received datagram (exactly the bytes received, never more).
+// Nothing when the datagram's source text equals ownAddress: that is the PC's own request
+// coming back. Any other datagram counts as a hub, whatever its text.
+//
+// Line 1 is byte 0, whatever it is, and the bytes after it up to a CR or a zero byte;
+// line 2 starts two bytes after that CR or zero (the LF is not checked) and ends the same
+// way. A line ends also where the received bytes end; a line that would start past them
+// is empty; each line is cut at 511 bytes. The bytes are the platform's 8-bit text.
+std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> datagram,
+                                                  const QString& source, const QString& ownAddress);

@@ -1,0 +1,98 @@
+#include "discovery/HubSearch.h"
+
+#include "adapters/AddressText.h"
+#include "adapters/ImproperArgument.h"
+#include "discovery/DiscoveryReply.h"
+
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace {
+
+std::optional<platform::Ipv4Address> Resolve(platform::DiscoverySocket& socket,
+                                             const QString& text) {
+    return socket.Resolve(text.toLocal8Bit().toStdString());
+}
+
+// Reads replies until a wait ends without one; returns the number counted.
+int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>& buffer,
+                   const QString& ownAddress, HubList& hubs, const LogSink& log) {
+    int count = 0;
+    while (WaitReadable(socket, DISCOVERY_WAIT_MS) == WaitOutcome::Readable) {
+        platform::ReceivedDatagram datagram;
+        if (!socket.Receive(buffer, datagram))
+            break;
+        if (datagram.fullLength > buffer.size())
+            continue; // no hub sends that much: skipped, the next reply may still come
+        const QString source = DottedText(datagram.source);
+        const auto reply = ParseDiscoveryReply(
+            std::span<const std::uint8_t>(buffer.data(), datagram.length), source, ownAddress);
+        if (!reply)
+            continue;
+        hubs.hubAddresses.append(source);
+        hubs.hubPhysicalAddresses.append(reply->physicalAddress);
+        hubs.hubModelTexts.append(reply->modelText);
+        log(QStringLiteral("Обнаружен хаб: \"") + reply->modelText + QStringLiteral("\", ") +
+            source + QStringLiteral(", ") + reply->physicalAddress + QStringLiteral("\r\n"));
+        ++count;
+    }
+    return count;
+}
+
+} // namespace
+
+WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t milliseconds) {
+    const int ready = socket.Poll(milliseconds);
+    if (ready < 0)
+        return WaitOutcome::Failed;
+    return ready == 0 ? WaitOutcome::TimedOut : WaitOutcome::Readable;
+}
+
+int DiscoverHubs(const QString& destination, const QString& localAddress, HubList& hubs,
+                 const LogSink& log, platform::DiscoverySocket& socket) {
+    const auto target = Resolve(socket, destination);
+    if (!target || !socket.Create())
+        return 0;
+
+    int count = 0;
+    bool ready = socket.SetBroadcast(true);
+    if (ready && !localAddress.isEmpty()) {
+        const auto local = Resolve(socket, localAddress);
+        ready = local && socket.Bind(*local, DISCOVERY_PORT);
+    }
+    ready = ready && socket.SendTo(*target, DISCOVERY_PORT, DiscoveryRequest()) &&
+            socket.SetBroadcast(false);
+    if (ready) {
+        try {
+            std::vector<std::uint8_t> buffer(kDiscoveryReceiveBufferSize, 0);
+            count = CollectReplies(socket, buffer, localAddress, hubs, log);
+        } catch (const std::bad_alloc&) {
+            // No buffer, no search: counted as no hub, like every other set-up failure.
+        }
+    }
+    socket.Close();
+    return count;
+}
+
+int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log,
+               platform::DiscoverySocket& socket) {
+    const qint32 entry = adapters.chosenIndex;
+    const QString subnet = CheckedAt(adapters.subnetAddresses, entry);
+    const QString broadcast = CheckedAt(adapters.broadcastAddresses, entry);
+    const QString address = CheckedAt(adapters.addresses, entry);
+
+    log(QStringLiteral("Поиск хабов в подсети ") + subnet + QStringLiteral("\r\n"));
+    hubs.hubAddresses.clear();
+    hubs.hubPhysicalAddresses.clear();
+    hubs.hubModelTexts.clear();
+    const int count = DiscoverHubs(broadcast, address, hubs, log, socket);
+    if (count == 0)
+        log(QStringLiteral("Хабы в подсети ") + subnet + QStringLiteral(" не обнаружены\r\n"));
+    return count;
+}
+
+int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log) {
+    const auto socket = platform::MakeDiscoverySocket();
+    return SearchHubs(adapters, hubs, log, *socket);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "adapters/AdapterList.h"
+#include "discovery/HubList.h"
+#include "platform/DiscoverySocket.h"
+
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+// The hub search on the console's thread. Log lines go to log as whole lines with their
+// "\r\n", the moment they happen. After a search the console rebuilds its hub list view
+// from HubList itself (FillHubList).
+using LogSink = std::function<void(const QString& line)>;
+
+enum class WaitOutcome { Failed, TimedOut, Readable };
+
+WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t milliseconds);
+
+// Broadcasts the request to destination from localAddress (not bound when empty) and
+// collects replies until DISCOVERY_WAIT_MS pass without one; each counted reply is
+// appended to hubs and logged. Returns the number counted; 0 also when the socket cannot
+// be set up. A datagram longer than the receive buffer is passed over and the search
+// goes on; a failed wait or read ends the search with what was counted so far.
+int DiscoverHubs(const QString& destination, const QString& localAddress, HubList& hubs,
+                 const LogSink& log, platform::DiscoverySocket& socket);
+
+// Searches the subnet of the adapter entry adapters.chosenIndex: logs the start, empties
+// hubs (selectedHubIndex stays), runs DiscoverHubs on the entry's broadcast address from
+// its address, logs when none was found. Throws ImproperArgument, with nothing logged and
+// hubs untouched, when chosenIndex is not an entry. The overload without a socket uses
+// the platform's own.
+int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log,
+               platform::DiscoverySocket& socket);
+int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log);

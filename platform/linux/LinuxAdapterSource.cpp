@@ -1,0 +1,173 @@
+#include "platform/linux/LinuxAdapterSource.h"
+
+#include "platform/LastError.h"
+
+#include <cerrno>
+#include <linux/if.h>
+#include <linux/if_addr.h>
+#include <map>
+#include <net/if_arp.h>
+
+namespace platform {
+
+std::unique_ptr<AdapterSource> MakeAdapterSource() {
+    return std::make_unique<netlink::LinuxAdapterSource>();
+}
+
+namespace netlink {
+
+namespace {
+
+constexpr std::uint32_t kErrorAccessDenied = 5;
+constexpr std::uint32_t kErrorNotEnoughMemory = 8;
+constexpr std::uint32_t kErrorTimeout = 1460;
+
+std::string DescriptionOf(const SysfsNetInfo& sysfs, const LinkInfo& link) {
+    std::string text = sysfs.DescribeHardware(link.name, link.index);
+    if (text.empty())
+        text = link.kind; // a virtual link: its driver ("veth", "bridge", ...)
+    if (text.empty())
+        text = link.name;
+    return text;
+}
+
+} // namespace
+
+LinuxAdapterSource::LinuxAdapterSource(SysfsNetInfo sysfs) : sysfs_(std::move(sysfs)) {}
+
+std::uint32_t LinuxAdapterSource::InterfaceTypeOf(const LinkInfo& link) const {
+    switch (link.hardwareType) {
+    case ARPHRD_ETHER:
+        return sysfs_.IsWireless(link.name, link.index) ? kIfTypeIeee80211 : kIfTypeEthernet;
+    case ARPHRD_LOOPBACK:
+        return kIfTypeSoftwareLoopback;
+    case ARPHRD_PPP:
+        return kIfTypePpp;
+    case ARPHRD_TUNNEL:
+    case ARPHRD_TUNNEL6:
+    case ARPHRD_SIT:
+    case ARPHRD_IPGRE:
+        return kIfTypeTunnel;
+    case ARPHRD_IEEE1394:
+        return kIfTypeIeee1394;
+    case ARPHRD_INFINIBAND:
+        return kIfTypeInfiniband;
+    case ARPHRD_NONE: // tun, wireguard: no link layer at all
+        return kIfTypePropVirtual;
+    default:
+        // Monitor-mode 802.11, CAN, token ring and the rest carry no IPv4 traffic of ours;
+        // their raw ARPHRD numbers would collide with IANA's Ethernet numbers.
+        return kIfTypeOther;
+    }
+}
+
+std::uint32_t LinuxAdapterSource::GetAdapters(int family, std::vector<AdapterRecord>& adapters) {
+    adapters.clear();
+    if (family != kAdapterFamilyInet)
+        return kErrorInvalidParameter;
+    std::vector<LinkInfo> links;
+    std::vector<AddressInfo> addresses;
+    if (const int error = DumpLinks(links); error != 0)
+        return ErrorCodeFromErrno(error);
+    if (const int error = DumpIpv4Addresses(addresses); error != 0)
+        return ErrorCodeFromErrno(error);
+    if (links.empty())
+        return kErrorNoData;
+
+    for (const LinkInfo& link : links) {
+        AdapterRecord record;
+        record.interfaceType = InterfaceTypeOf(link);
+        record.friendlyName = link.name;
+        record.description = DescriptionOf(sysfs_, link);
+        record.physicalAddress = link.hardwareAddress;
+        if (record.physicalAddress.size() > kMaxPhysicalAddressLength)
+            record.physicalAddress.resize(kMaxPhysicalAddressLength);
+        for (const AddressInfo& address : addresses)
+            if (address.index == link.index)
+                record.unicastAddresses.push_back(address.local);
+        adapters.push_back(std::move(record));
+    }
+    return kErrorSuccess;
+}
+
+std::uint32_t LinuxAdapterSource::GetAddressTable(std::vector<AddressTableRow>& rows) {
+    rows.clear();
+    std::vector<LinkInfo> links;
+    std::vector<AddressInfo> addresses;
+    if (const int error = DumpLinks(links); error != 0)
+        return ErrorCodeFromErrno(error);
+    if (const int error = DumpIpv4Addresses(addresses); error != 0)
+        return ErrorCodeFromErrno(error);
+
+    std::map<int, bool> connected;
+    for (const LinkInfo& link : links)
+        connected[link.index] = (link.flags & IFF_LOWER_UP) != 0;
+    std::map<int, bool> seen;
+    for (const AddressInfo& address : addresses) {
+        AddressTableRow row;
+        row.address = address.local;
+        row.interfaceIndex = static_cast<std::uint32_t>(address.index);
+        row.mask = MaskFromPrefix(address.prefixLength);
+        if (!seen[address.index])
+            row.typeAndState |= kAddressPrimary; // the interface's first address
+        seen[address.index] = true;
+        if ((address.flags & IFA_F_PERMANENT) == 0)
+            row.typeAndState |= kAddressDynamic; // given by DHCP or with a lifetime
+        if (!connected[address.index])
+            row.typeAndState |= kAddressDisconnected;
+        rows.push_back(row);
+    }
+    return kErrorSuccess;
+}
+
+std::optional<std::string> LinuxAdapterSource::ErrorText(std::uint32_t code) {
+    static const std::map<std::uint32_t, std::string> texts = {
+        {kErrorAccessDenied, "Access to the network configuration was denied.\r\n"},
+        {kErrorNotEnoughMemory, "Not enough memory to read the network configuration.\r\n"},
+        {kErrorOutOfMemory, "Not enough memory to complete this operation.\r\n"},
+        {kErrorGenFailure, "The network configuration could not be read.\r\n"},
+        {kErrorInvalidParameter, "A parameter of the request is not valid.\r\n"},
+        {kErrorBufferOverflow, "The data area passed to the call is too small.\r\n"},
+        {kErrorInsufficientBuffer, "The data area passed to the call is too small.\r\n"},
+        {kErrorNoData, "There is no data to report.\r\n"},
+        {kErrorNotSupported, "The request is not supported.\r\n"},
+        {kErrorTimeout, "The system did not answer in time.\r\n"},
+    };
+    const auto found = texts.find(code);
+    if (found == texts.end())
+        return std::nullopt;
+    return found->second;
+}
+
+std::uint32_t ErrorCodeFromErrno(int error) {
+    switch (error) {
+    case 0:
+        return kErrorSuccess;
+    case EACCES:
+    case EPERM:
+        return kErrorAccessDenied;
+    case ENOMEM:
+    case ENOBUFS:
+        return kErrorNotEnoughMemory;
+    case EINVAL:
+        return kErrorInvalidParameter;
+    case EAFNOSUPPORT:
+    case EPROTONOSUPPORT:
+    case EOPNOTSUPP:
+        return kErrorNotSupported;
+    case ETIMEDOUT:
+        return kErrorTimeout;
+    default:
+        return kErrorGenFailure;
+    }
+}
+
+Ipv4Address MaskFromPrefix(unsigned prefixLength) {
+    Ipv4Address mask{};
+    for (unsigned bit = 0; bit < 32 && bit < prefixLength; ++bit)
+        mask[bit / 8] = static_cast<std::uint8_t>(mask[bit / 8] | (0x80u >> (bit % 8)));
+    return mask;
+}
+
+} // namespace netlink
+} // namespace platform

@@ -1,0 +1,149 @@
+#include "platform/linux/LinuxAdapterSource.h"
+
+#include "NetNamespace.h"
+#include "QtPrinters.h"
+#include "adapters/AdapterReport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <net/if.h>
+#include <net/if_arp.h>
+
+using platform::AdapterRecord;
+using platform::AddressTableRow;
+using platform::Ipv4Address;
+
+namespace {
+
+class LinuxAdapterSourceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const std::string why = NetNamespaces::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        host_ = spaces_.Add("ah");
+        peer_ = spaces_.Add("ap");
+        ASSERT_FALSE(host_.empty() || peer_.empty()) << spaces_.Log();
+        const std::string h = "ip -n " + host_ + " ";
+        // A veth with a primary, a secondary and a dynamic address; a bridge without
+        // carrier; a tun link, which is no Ethernet and must be passed over.
+        const bool made =
+            spaces_.Run(h + "link add kdv0 type veth peer name kdv1 netns " + peer_) &&
+            spaces_.Run(h + "addr add 198.18.5.1/24 dev kdv0") &&
+            spaces_.Run(h + "addr add 198.18.5.2/24 dev kdv0") &&
+            spaces_.Run(h + "addr add 198.18.7.1/28 dev kdv0 valid_lft 300 preferred_lft 300") &&
+            spaces_.Run(h + "link set kdv0 up") &&
+            spaces_.Run("ip -n " + peer_ + " link set kdv1 up") &&
+            spaces_.Run(h + "link add kdb0 type bridge") &&
+            spaces_.Run(h + "addr add 198.18.9.1/24 dev kdb0") &&
+            spaces_.Run(h + "tuntap add kdt0 mode tun") &&
+            spaces_.Run(h + "addr add 198.18.11.1/24 dev kdt0");
+        ASSERT_TRUE(made) << spaces_.Log();
+    }
+
+    NetNamespaces spaces_;
+    std::string host_;
+    std::string peer_;
+};
+
+const AdapterRecord* Find(const std::vector<AdapterRecord>& adapters, const std::string& name) {
+    const auto it = std::find_if(adapters.begin(), adapters.end(),
+                                 [&](const AdapterRecord& a) { return a.friendlyName == name; });
+    return it == adapters.end() ? nullptr : &*it;
+}
+
+} // namespace
+
+TEST_F(LinuxAdapterSourceTest, AdaptersCarryTypeNameDescriptionAndAddressesInOrder) {
+    std::vector<AdapterRecord> adapters;
+    std::uint32_t code = 1;
+    RunInNamespace(host_, [&] {
+        platform::netlink::LinuxAdapterSource source;
+        code = source.GetAdapters(platform::kAdapterFamilyInet, adapters);
+    });
+    ASSERT_EQ(code, 0u);
+
+    const AdapterRecord* veth = Find(adapters, "kdv0");
+    const AdapterRecord* bridge = Find(adapters, "kdb0");
+    const AdapterRecord* tun = Find(adapters, "kdt0");
+    const AdapterRecord* loopback = Find(adapters, "lo");
+    ASSERT_TRUE(veth && bridge && tun && loopback);
+    EXPECT_EQ(veth->interfaceType, 6u);
+    EXPECT_EQ(veth->description, "veth");
+    EXPECT_EQ(veth->physicalAddress.size(), 6u);
+    // The kernel lists an interface's primary addresses before its secondary ones.
+    EXPECT_EQ(veth->unicastAddresses,
+              (std::vector<Ipv4Address>{{198, 18, 5, 1}, {198, 18, 7, 1}, {198, 18, 5, 2}}));
+    EXPECT_EQ(bridge->interfaceType, 6u);
+    EXPECT_EQ(bridge->description, "bridge");
+    EXPECT_EQ(tun->interfaceType, platform::kIfTypePropVirtual);
+    EXPECT_TRUE(tun->physicalAddress.empty());
+    EXPECT_EQ(loopback->interfaceType, 24u);
+    EXPECT_EQ(loopback->unicastAddresses, (std::vector<Ipv4Address>{{127, 0, 0, 1}}));
+}
+
+TEST_F(LinuxAdapterSourceTest, AddressTableRowsCarryIndexMaskAndStateFlags) {
+    std::vector<AddressTableRow> rows;
+    std::uint32_t code = 1;
+    unsigned vethIndex = 0;
+    unsigned bridgeIndex = 0;
+    RunInNamespace(host_, [&] {
+        platform::netlink::LinuxAdapterSource source;
+        code = source.GetAddressTable(rows);
+        vethIndex = ::if_nametoindex("kdv0");
+        bridgeIndex = ::if_nametoindex("kdb0");
+    });
+    ASSERT_EQ(code, 0u);
+    auto row = [&](Ipv4Address address) {
+        const auto it = std::find_if(rows.begin(), rows.end(), [&](const AddressTableRow& r) {
+            return r.address == address;
+        });
+        return it == rows.end() ? AddressTableRow{} : *it;
+    };
+    using namespace platform;
+    EXPECT_EQ(row({127, 0, 0, 1}).mask, (Ipv4Address{255, 0, 0, 0}));
+    EXPECT_EQ(row({127, 0, 0, 1}).typeAndState, kAddressPrimary);
+
+    const AddressTableRow first = row({198, 18, 5, 1});
+    EXPECT_EQ(first.interfaceIndex, vethIndex);
+    EXPECT_EQ(first.mask, (Ipv4Address{255, 255, 255, 0}));
+    EXPECT_EQ(first.reassemblySize, 65535u);
+    EXPECT_EQ(first.typeAndState, kAddressPrimary);
+    EXPECT_EQ(row({198, 18, 5, 2}).typeAndState, 0);
+    EXPECT_EQ(row({198, 18, 7, 1}).mask, (Ipv4Address{255, 255, 255, 240}));
+    EXPECT_EQ(row({198, 18, 7, 1}).typeAndState, kAddressDynamic);
+    EXPECT_EQ(row({198, 18, 9, 1}).interfaceIndex, bridgeIndex);
+    EXPECT_EQ(row({198, 18, 9, 1}).typeAndState, kAddressPrimary | kAddressDisconnected);
+    EXPECT_EQ(rows.size(), 6u);
+}
+
+TEST_F(LinuxAdapterSourceTest, InventoryFromTheRealSource) {
+    AdapterList list;
+    QString log;
+    RunInNamespace(host_, [&] {
+        auto source = platform::MakeAdapterSource();
+        log = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
+    });
+    EXPECT_EQ(list.addresses,
+              (QStringList{"198.18.5.1", "198.18.7.1", "198.18.5.2", "198.18.9.1"}));
+    EXPECT_EQ(list.broadcastAddresses,
+              (QStringList{"198.18.5.255", "198.18.7.15", "198.18.5.255", "198.18.9.255"}));
+    EXPECT_EQ(list.subnetAddresses,
+              (QStringList{"198.18.5.0", "198.18.7.0", "198.18.5.0", "198.18.9.0"}));
+    EXPECT_TRUE(log.contains("Описание адаптера: veth\r\nИмя сетевого подключения: kdv0\r\n"));
+    EXPECT_TRUE(log.contains("\tNum Entries: 6\r\n"));
+    EXPECT_FALSE(log.contains("kdt0"));
+}
+
+TEST(LinuxAdapterSource, InterfaceTypesNeverCollideWithEthernetNumbers) {
+    platform::netlink::LinuxAdapterSource source(platform::netlink::SysfsNetInfo("/nonexistent"));
+    platform::netlink::LinkInfo link;
+    link.name = "kdx0";
+    for (std::uint16_t type = 0; type < 0xFFFF; ++type) {
+        link.hardwareType = type;
+        const std::uint32_t number = source.InterfaceTypeOf(link);
+        if (type == ARPHRD_ETHER)
+            EXPECT_EQ(number, 6u);
+        else
+            EXPECT_TRUE(number != 6 && number != 62 && number != 69 && number != 71) << type;
+    }
+}

@@ -1,0 +1,85 @@
+#include "discovery/DiscoveryReply.h"
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString kOwn = QStringLiteral("198.18.20.1");
+
+std::optional<DiscoveryReply> Parse(const std::string& bytes,
+                                    const QString& source = "198.18.20.7") {
+    return ParseDiscoveryReply(
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                                      bytes.size()),
+        source, kOwn);
+}
+
+// Line 1 and line 2 of a datagram that counts.
+std::pair<QString, QString> Lines(const std::string& bytes) {
+    const auto reply = Parse(bytes);
+    if (!reply)
+        return {"<not counted>", "<not counted>"};
+    return {reply->modelText, reply->physicalAddress};
+}
+
+using LinePair = std::pair<QString, QString>;
+
+} // namespace
+
+TEST(DiscoveryReply, RequestIsTheTextAndItsZero) {
+    const auto request = DiscoveryRequest();
+    ASSERT_EQ(request.size(), 29u);
+    EXPECT_EQ(std::string(request.begin(), request.end() - 1), "Discovery: Who is out there?");
+    EXPECT_EQ(request.back(), 0);
+}
+
+TEST(DiscoveryReply, OwnAddressIsNotCountedAnyOtherSourceIsWhateverItsText) {
+    EXPECT_FALSE(Parse("A\r\nB\r\n", kOwn).has_value());
+    EXPECT_TRUE(Parse("A\r\nB\r\n", "198.18.20.10").has_value()); // no prefix match
+    const std::string request(reinterpret_cast<const char*>(DiscoveryRequest().data()), 29);
+    EXPECT_EQ(Lines(request), (LinePair{"Discovery: Who is out there?", ""}));
+    EXPECT_EQ(Lines(""), (LinePair{"", ""}));
+}
+
+TEST(DiscoveryReply, TwoLinesSplitAtCrOrZero) {
+    EXPECT_EQ(Lines("A\r\nB\r\n"), (LinePair{"A", "B"}));
+    EXPECT_EQ(Lines("IPH-4 v3.2\r\n00-1A-2B-3C-4D-5E\r\nrest"),
+              (LinePair{"IPH-4 v3.2", "00-1A-2B-3C-4D-5E"}));
+    EXPECT_EQ(Lines(std::string("AB\0\0CD\0tail", 11)), (LinePair{"AB", "CD"}));
+    EXPECT_EQ(Lines("A\rXB\r"), (LinePair{"A", "B"})); // the byte after CR is skipped unseen
+    // The first byte of a line is taken whatever it is.
+    EXPECT_EQ(Lines("\rX\r\n\rY"), (LinePair{"\rX", "\rY"}));
+    EXPECT_EQ(Lines(std::string("\0XY\r\nB", 6)), (LinePair{"", "B"}));
+}
+
+TEST(DiscoveryReply, LinesNeverReachPastTheReceivedBytes) {
+    EXPECT_EQ(Lines("ABC"), (LinePair{"ABC", ""}));
+    EXPECT_EQ(Lines("ABC\r"), (LinePair{"ABC", ""}));
+    EXPECT_EQ(Lines("ABC\r\n"), (LinePair{"ABC", ""}));
+    EXPECT_EQ(Lines("ABC\r\nD"), (LinePair{"ABC", "D"}));
+
+    // A buffer that holds more than was received: the rest (an earlier, longer reply of
+    // the same search) must not show through.
+    const std::string stale = "NEW\r\nOLD-LEFTOVER-TEXT\r\n";
+    const auto reply = ParseDiscoveryReply(
+        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(stale.data()), 5),
+        "198.18.20.7", kOwn);
+    ASSERT_TRUE(reply);
+    EXPECT_EQ(reply->physicalAddress, "");
+}
+
+TEST(DiscoveryReply, LongLinesAreCutAt511Bytes) {
+    const std::string longLine(600, 'x');
+    const auto [first, second] = Lines(longLine + "\r\n" + longLine + "\r\n");
+    EXPECT_EQ(first, QString(511, 'x'));
+    EXPECT_EQ(second, QString(511, 'x'));
+    EXPECT_EQ(Lines(std::string(511, 'y') + "\r\nB"), (LinePair{QString(511, 'y'), "B"}));
+
+    // A reply that fills the whole 1024-byte buffer, with no room for a terminator.
+    const std::string full = "M\r\n" + std::string(1021, 'z');
+    EXPECT_EQ(Lines(full), (LinePair{"M", QString(511, 'z')}));
+}
