@@ -1,14 +1,13 @@
 #include "tests/support/TestSite.h"
 
+#include "tools/hubsim/ControlLine.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
-#include <poll.h>
 #include <spawn.h>
 #include <sstream>
-#include <sys/socket.h>
-#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -17,7 +16,6 @@ extern char** environ;
 namespace {
 
 constexpr const char* kStateRoot = "/run/kestrune-site/";
-constexpr int kControlTimeoutMs = 5000;
 
 std::string StatePath(const std::string& prefix, const std::string& file) {
     return kStateRoot + prefix + "/" + file;
@@ -196,34 +194,9 @@ std::string TestSite::HubLog(int i) const {
 
 std::string TestSite::Control(int i, const std::string& command) const {
     const std::string path = StatePath(options.prefix, "hub" + std::to_string(i) + ".sock");
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path.size() >= sizeof address.sun_path) {
-        return "error control socket path too long";
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        const std::string why = std::strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return "error cannot reach hub " + std::to_string(i) + ": " + why;
-    }
-    const std::string line = command + "\n";
     std::string answer;
-    bool ok = send(fd, line.data(), line.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(line.size());
-    char c = 0;
-    while (ok) {
-        pollfd readable{fd, POLLIN, 0};
-        if (poll(&readable, 1, kControlTimeoutMs) != 1 || recv(fd, &c, 1, 0) != 1) {
-            ok = false;
-        } else if (c == '\n') {
-            break;
-        } else {
-            answer += c;
-        }
+    if (!hubsim::SendControlCommand(path, command, answer)) {
+        return "error hub " + std::to_string(i) + ": " + answer;
     }
-    close(fd);
-    return ok ? answer : "error no answer from hub " + std::to_string(i);
+    return answer;
 }

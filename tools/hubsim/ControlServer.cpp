@@ -1,5 +1,7 @@
 #include "ControlServer.h"
 
+#include "ControlLine.h"
+
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -14,38 +16,6 @@ namespace {
 // A line longer than this is no command of ours; the client is dropped.
 constexpr std::size_t kMaxLine = 4096;
 constexpr int kClientTimeoutMs = 5000;
-
-bool MakeAddress(const std::string& path, sockaddr_un& address) {
-    address = {};
-    address.sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address.sun_path) {
-        return false;
-    }
-    std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
-    return true;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t put = send(fd, text.data() + done, text.size() - done, MSG_NOSIGNAL);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
-        if (put < 0 && errno == EAGAIN) {
-            pollfd writable{fd, POLLOUT, 0};
-            if (poll(&writable, 1, kClientTimeoutMs) == 1) {
-                continue;
-            }
-            return false;
-        }
-        if (put <= 0) {
-            return false;
-        }
-        done += static_cast<std::size_t>(put);
-    }
-    return true;
-}
 
 } // namespace
 
@@ -62,7 +32,7 @@ ControlServer::~ControlServer() {
 
 bool ControlServer::Open(const std::string& socketPath, Handler onLine, std::string* error) {
     sockaddr_un address;
-    if (!MakeAddress(socketPath, address)) {
+    if (!UnixAddress(socketPath, address)) {
         *error = "control socket path too long: " + socketPath;
         return false;
     }
@@ -115,7 +85,7 @@ void ControlServer::Serve(int fd) {
         std::string line = it->second.input.substr(0, end);
         it->second.input.erase(0, end + 1);
         // A client that does not take its answer within the time-out is dropped.
-        if (!WriteAll(fd, handler(line) + "\n")) {
+        if (!WriteAll(fd, handler(line) + "\n", kClientTimeoutMs)) {
             Drop(fd);
             return;
         }
@@ -133,40 +103,6 @@ void ControlServer::Drop(int fd) {
     loop.Unwatch(it->second.watch);
     close(fd);
     clients.erase(it);
-}
-
-bool SendControlCommand(const std::string& path, const std::string& command, std::string& answer) {
-    sockaddr_un address;
-    if (!MakeAddress(path, address)) {
-        answer = "control socket path too long: " + path;
-        return false;
-    }
-    const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0 || connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
-        answer = "cannot reach " + path + ": " + std::strerror(errno);
-        if (fd >= 0) {
-            close(fd);
-        }
-        return false;
-    }
-    bool ok = WriteAll(fd, command + "\n");
-    answer.clear();
-    char c = 0;
-    while (ok) {
-        pollfd readable{fd, POLLIN, 0};
-        if (poll(&readable, 1, kClientTimeoutMs) != 1 || recv(fd, &c, 1, 0) != 1) {
-            ok = false;
-        } else if (c == '\n') {
-            break;
-        } else {
-            answer += c;
-        }
-    }
-    close(fd);
-    if (!ok) {
-        answer = "no answer from " + path;
-    }
-    return ok;
 }
 
 } // namespace hubsim

@@ -40,8 +40,4 @@ private:
     std::map<int, Client> clients;
 };
 
-// The client side, for "hubsim --send": one command, one answer line (without its
-// line end). Returns false with the reason in answer when the hub cannot be reached.
-bool SendControlCommand(const std::string& path, const std::string& command, std::string& answer);
-
 } // namespace hubsim

@@ -17,6 +17,25 @@ constexpr std::size_t kReceiveSize = 2048;
 // 1,000 hubs sharing the socket each send one reply per request; the default
 // buffer would be the first to drop them.
 constexpr int kSendBuffer = 4 << 20;
+
+// A datagram's header with room for one IP_PKTINFO.
+struct PacketHeader {
+    sockaddr_in peer{};
+    iovec io{};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+    msghdr message{};
+
+    PacketHeader(void* data, std::size_t size) : io{data, size} {
+        message.msg_name = &peer;
+        message.msg_namelen = sizeof peer;
+        message.msg_iov = &io;
+        message.msg_iovlen = 1;
+        message.msg_control = control;
+        message.msg_controllen = sizeof control;
+    }
+    PacketHeader(const PacketHeader&) = delete;
+    PacketHeader& operator=(const PacketHeader&) = delete;
+};
 } // namespace
 
 DiscoverySocket::~DiscoverySocket() {
@@ -51,16 +70,9 @@ bool DiscoverySocket::Open(std::uint16_t port, Handler onDatagram, std::string* 
 
 void DiscoverySocket::Receive() {
     std::uint8_t buffer[kReceiveSize];
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))];
-    sockaddr_in from{};
-    iovec io{buffer, sizeof buffer};
-    msghdr message{};
-    message.msg_name = &from;
-    message.msg_namelen = sizeof from;
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    PacketHeader header(buffer, sizeof buffer);
+    msghdr& message = header.message;
+    const sockaddr_in& from = header.peer;
     const ssize_t got = recvmsg(fd, &message, MSG_DONTWAIT);
     if (got < 0) {
         return;
@@ -82,19 +94,11 @@ void DiscoverySocket::Receive() {
 
 int DiscoverySocket::SendFrom(std::uint32_t source, int interfaceIndex, std::uint32_t destination,
                               std::uint16_t port, ByteView bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(port);
-    to.sin_addr.s_addr = ToNetworkOrder(destination);
-    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-    iovec io{const_cast<std::uint8_t*>(bytes.data()), bytes.size()};
-    msghdr message{};
-    message.msg_name = &to;
-    message.msg_namelen = sizeof to;
-    message.msg_iov = &io;
-    message.msg_iovlen = 1;
-    message.msg_control = control;
-    message.msg_controllen = sizeof control;
+    PacketHeader header(const_cast<std::uint8_t*>(bytes.data()), bytes.size());
+    header.peer.sin_family = AF_INET;
+    header.peer.sin_port = htons(port);
+    header.peer.sin_addr.s_addr = ToNetworkOrder(destination);
+    msghdr& message = header.message;
     cmsghdr* c = CMSG_FIRSTHDR(&message);
     c->cmsg_level = IPPROTO_IP;
     c->cmsg_type = IP_PKTINFO;

@@ -1,4 +1,5 @@
 // hubsim: plays one hub, or many, on the discovery port and the session port.
+#include "ControlLine.h"
 #include "ControlServer.h"
 #include "DiscoverySocket.h"
 #include "EventLoop.h"
