@@ -294,13 +294,14 @@ void Hub::SetEcho(bool ignore) {
 }
 
 // Acts on what a command changed in the state.
-void Hub::Reconcile(const HubState& before) {
+std::string Hub::Reconcile(const HubState& before) {
+    std::string failure;
     if (state.address != before.address || state.mask != before.mask) {
         const std::uint32_t address = state.address;
         const std::uint32_t mask = state.mask;
         state.address = before.address;
         state.mask = before.mask;
-        TakeIpParameters(address, mask, state.gateway);
+        TakeIpParameters(address, mask, state.gateway, &failure);
     }
     if (state.Has(Fault::Refuse) != before.Has(Fault::Refuse)) {
         std::string error;
@@ -330,6 +331,7 @@ void Hub::Reconcile(const HubState& before) {
         state.Has(Fault::BadStatus) != before.Has(Fault::BadStatus)) {
         SendLinkStatus();
     }
+    return failure;
 }
 
 std::string Hub::Command(const Words& words) {
@@ -345,8 +347,8 @@ std::string Hub::Command(const Words& words) {
         EndSession("reset");
         const HubState before = state;
         state = initial;
-        Reconcile(before);
-        return "ok";
+        const std::string failure = Reconcile(before);
+        return failure.empty() ? "ok" : "error " + failure;
     }
     HubState changed = state;
     std::string error;
@@ -359,8 +361,8 @@ std::string Hub::Command(const Words& words) {
     }
     const HubState before = state;
     state = std::move(changed);
-    Reconcile(before);
-    return "ok";
+    const std::string failure = Reconcile(before);
+    return failure.empty() ? "ok" : "error " + failure;
 }
 
 std::string Hub::Status() const {

@@ -52,7 +52,8 @@ private:
     void EndSession(const std::string& why);
     void DropSession();
     bool MoveTo(std::uint32_t address, std::uint32_t mask, std::string* error);
-    void Reconcile(const HubState& before);
+    // Empty, or what could not be carried out.
+    std::string Reconcile(const HubState& before);
     void RestartPeriod();
     void RestartFlood();
     void RestartFlaps();
@@ -63,7 +64,8 @@ private:
     void Answer(Bytes reply);
     void Deliver(Bytes reply);
     void ProgramNumber(std::uint8_t number);
-    void TakeIpParameters(std::uint32_t address, std::uint32_t mask, std::uint32_t gateway);
+    bool TakeIpParameters(std::uint32_t address, std::uint32_t mask, std::uint32_t gateway,
+                          std::string* error);
     void SendDiscoveryReply(const Datagram& request, Bytes reply);
     Bytes DiscoveryReplyBytes() const;
 

@@ -99,7 +99,8 @@ void Hub::OnRequest(ByteView message) {
             Log("SetIpParameters ignored: " + why);
             return;
         }
-        TakeIpParameters(request.address, request.mask, request.gateway);
+        std::string error;
+        TakeIpParameters(request.address, request.mask, request.gateway, &error);
         return;
     }
     }
@@ -127,15 +128,16 @@ void Hub::ProgramNumber(std::uint8_t number) {
 
 // The hub restarts its network on new parameters: the session is gone, and the hub
 // listens and answers discovery at the new address from then on.
-void Hub::TakeIpParameters(std::uint32_t address, std::uint32_t mask, std::uint32_t gateway) {
+bool Hub::TakeIpParameters(std::uint32_t address, std::uint32_t mask, std::uint32_t gateway,
+                           std::string* error) {
     EndSession("the hub takes " + FormatIpv4(address) + " mask " + FormatIpv4(mask) + " gw " +
                FormatIpv4(gateway));
-    std::string error;
-    if (!MoveTo(address, mask, &error)) {
-        Log("move failed: " + error);
-        return;
+    if (!MoveTo(address, mask, error)) {
+        Log("move failed: " + *error);
+        return false;
     }
     state.gateway = gateway;
+    return true;
 }
 
 Bytes Hub::DiscoveryReplyBytes() const {
