@@ -8,6 +8,8 @@
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
 
+#include <algorithm>
+
 namespace {
 
 constexpr int kMaxPartValue = 255;
@@ -38,6 +40,27 @@ bool IsSeparatorKey(const QKeyEvent* key) {
 }
 
 } // namespace
+
+std::optional<std::uint32_t> ParseDottedAddress(const QString& text) {
+    const QStringList parts = text.split(QLatin1Char('.'));
+    if (parts.size() != CIpAddressEdit::kFieldCount) {
+        return std::nullopt;
+    }
+    std::uint32_t value = 0;
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3 ||
+            !std::all_of(part.begin(), part.end(),
+                         [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); })) {
+            return std::nullopt;
+        }
+        const uint number = part.toUInt();
+        if (number > kMaxPartValue) {
+            return std::nullopt;
+        }
+        value = (value << 8) | number;
+    }
+    return value;
+}
 
 CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent) {
     static const bool factoryInstalled = [] {
@@ -101,6 +124,14 @@ void CIpAddressEdit::SetAddress(std::uint32_t value) {
     for (int i = 0; i < kFieldCount; ++i) {
         const unsigned part = (value >> (8 * (kFieldCount - 1 - i))) & 0xFFu;
         Field(i)->setText(QString::number(part));
+    }
+}
+
+void CIpAddressEdit::SetAddressText(const QString& dotted) {
+    if (const auto value = ParseDottedAddress(dotted)) {
+        SetAddress(*value);
+    } else {
+        ClearAddress();
     }
 }
 

@@ -4,8 +4,13 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 
 class QLineEdit;
+
+// A four-part dotted address as a 32-bit value, first part most significant; nothing
+// unless the text is exactly four decimal parts of 0..255.
+std::optional<std::uint32_t> ParseDottedAddress(const QString& text);
 
 // An IPv4 address entry of four parts, each blank or 0..255, with the keyboard habits
 // technicians know from the address controls of Windows: "." or a space moves to the
@@ -24,6 +29,8 @@ public:
     // many of the four parts are filled.
     int GetAddress(std::uint32_t* value) const;
     void SetAddress(std::uint32_t value);
+    // Shows a dotted address ("192.168.1.10"); any other text leaves the control blank.
+    void SetAddressText(const QString& dotted);
     void ClearAddress();
     bool IsBlank() const;
 

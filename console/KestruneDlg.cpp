@@ -1,5 +1,6 @@
 #include "console/KestruneDlg.h"
 
+#include "adapters/ImproperArgument.h"
 #include "console/AboutDlg.h"
 #include "console/EventLog.h"
 #include "console/IpAddressEdit.h"
@@ -9,6 +10,7 @@
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/ProgramIcon.h"
+#include "platform/AdapterSource.h"
 
 #include <QContextMenuEvent>
 #include <QKeyEvent>
@@ -26,8 +28,11 @@ constexpr char16_t kNotConnectedCaption[] = u"Нет связи";
 
 } // namespace
 
-CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent)
-    : QDialog(parent), debugMode_(debugMode) {
+CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent, ConsoleServices services)
+    : QDialog(parent), debugMode_(debugMode), services_(std::move(services)) {
+    if (!services_.adapters) {
+        services_.adapters = platform::MakeAdapterSource();
+    }
     setObjectName(QStringLiteral("console"));
     // A caption bar with the close command only; the window keeps the template's size.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -57,8 +62,27 @@ QTreeWidget* CKestruneDlg::HubListView() const {
 CEventLog* CKestruneDlg::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
 
 void CKestruneDlg::ConnectHandlers() {
+    const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
+        connect(Button(id), &QPushButton::clicked, this, [this, handler] {
+            RunHandler([this, handler] { (this->*handler)(); });
+        });
+    };
     connect(Button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
-    connect(Button(IDC_CLEAR_LOG), &QPushButton::clicked, this, &CKestruneDlg::ClearLog);
+    onClick(IDC_CLEAR_LOG, &CKestruneDlg::ClearLog);
+    onClick(IDC_ABOUT_ADAPTERS, &CKestruneDlg::ShowAdapterReport);
+    onClick(IDC_SELECT_ADAPTER, &CKestruneDlg::SelectAdapter);
+    onClick(IDC_SEARCH_HUBS, &CKestruneDlg::OnSearchHubsButton);
+    // The list's clicks and keys, on the list and its viewport, reach eventFilter.
+    HubListView()->installEventFilter(this);
+    HubListView()->viewport()->installEventFilter(this);
+}
+
+void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
+    try {
+        handler();
+    } catch (const ImproperArgument&) {
+        ShowAppMessage(ImproperArgument::Text(), BoxIcon::Stop);
+    }
 }
 
 void CKestruneDlg::setVisible(bool visible) {
@@ -85,6 +109,7 @@ void CKestruneDlg::OnInitDialog() {
     IpField(IDC_ADAPTER_MASK)->setEnabled(false);
     UpdateData(false);
     WriteToLog(QString::fromUtf16(kTitleLine));
+    RunHandler([this] { StartWithAdapters(); });
 }
 
 void CKestruneDlg::WriteToLog(const QString& text) { Log()->WriteToLog(text); }

@@ -2,6 +2,7 @@
 #include "console/IpAddressEdit.h"
 #include "console/KestruneDlg.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/adapters/FakeAdapterSource.h"
 #include "tests/common/MessageBoxScript.h"
 
 #include <QAccessible>
@@ -37,8 +38,10 @@ protected:
         QTest::keyClick(widget, Qt::Key_Return);
     }
 
+    // No adapter entries: the window's own state, without a search.
     MessageBoxScript boxes;
-    CKestruneDlg console{false};
+    std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
+    CKestruneDlg console{false, nullptr, ConsoleServices{adapters}};
 };
 
 struct ButtonState {
@@ -53,7 +56,7 @@ TEST_F(ConsoleWindowTest, ButtonsStartAsTheTemplateGivesThem) {
         {IDC_CONNECT, u"Установить соединение", false},
         {IDC_DISCONNECT, u"Разорвать соединение", false},
         {IDC_SEARCH_HUBS, u"Поиск хабов", true},
-        {IDC_SELECT_ADAPTER, u"Выбор сетевого адаптера", true},
+        {IDC_SELECT_ADAPTER, u"Выбор сетевого адаптера", false}, // no adapter entries
         {IDC_CLEAR_LOG, u"Очистить журнал", true},
         {IDC_ABOUT_ADAPTERS, u"Об адаптерах", true},
         {IDC_WRITE_NUMBER, u"Нет связи", false},
@@ -105,6 +108,7 @@ TEST_F(ConsoleWindowTest, HubListHasItsFourColumnsAndNoRows) {
 }
 
 TEST_F(ConsoleWindowTest, LogStartsWithTheTitleLineAndClears) {
+    EXPECT_EQ(boxes.Texts(), QStringList{"Сетевые адаптеры в компьютере не обнаружены"});
     EXPECT_EQ(console.Log()->Text(),
               QString::fromUtf16(u"КонФигУрирование IP хабов «Тамрил». Редакция 3.15\r\n"));
     QTest::mouseClick(console.Button(IDC_CLEAR_LOG), Qt::LeftButton);
@@ -187,7 +191,7 @@ TEST_F(ConsoleWindowTest, EveryControlHasAnAccessibleName) {
 TEST_F(ConsoleWindowTest, EnterWithANumberClosesTheWindow) {
     NumberField()->setText(QStringLiteral("3"));
     PressEnterIn(NumberField());
-    EXPECT_TRUE(boxes.boxes().empty());
+    EXPECT_EQ(boxes.boxes().size(), 1u); // only the start-up's "no adapters"
     EXPECT_FALSE(console.isVisible());
     EXPECT_EQ(console.result(), QDialog::Accepted);
     EXPECT_EQ(console.controllerNumber(), 3u);
@@ -201,7 +205,7 @@ TEST_F(ConsoleWindowTest, EnterWithoutANumberKeepsTheWindowAndTheOldValue) {
         EXPECT_EQ(console.controllerNumber(), 1u) << text;
         EXPECT_EQ(NumberField(), QApplication::focusWidget()) << text;
     }
-    EXPECT_EQ(boxes.Texts(), QStringList(4, QStringLiteral("Enter a positive integer.")));
+    EXPECT_EQ(boxes.Texts().mid(1), QStringList(4, QStringLiteral("Enter a positive integer.")));
     NumberField()->setText(QStringLiteral("4294967295"));
     PressEnterIn(console.IpField(IDC_CONNECT_ADDRESS)->Field(0));
     EXPECT_FALSE(console.isVisible());
@@ -219,7 +223,7 @@ TEST_F(ConsoleWindowTest, EscapeAndFinishClose) {
     EXPECT_FALSE(console.isVisible());
     EXPECT_EQ(console.result(), QDialog::Rejected);
 
-    CKestruneDlg second(false);
+    CKestruneDlg second(false, nullptr, ConsoleServices{adapters});
     second.show();
     QTest::mouseClick(second.Button(IDCANCEL), Qt::LeftButton);
     EXPECT_FALSE(second.isVisible());

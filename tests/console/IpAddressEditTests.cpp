@@ -113,4 +113,21 @@ TEST_F(IpAddressEditTest, ScreenReadersReadTheDottedAddress) {
     EXPECT_EQ(accessible->role(), QAccessible::EditableText);
 }
 
+TEST(DottedAddress, OnlyFourDecimalPartsUpTo255) {
+    EXPECT_EQ(ParseDottedAddress(QStringLiteral("192.168.1.10")), 0xC0A8010Au);
+    EXPECT_EQ(ParseDottedAddress(QStringLiteral("0.0.0.0")), 0u);
+    EXPECT_EQ(ParseDottedAddress(QStringLiteral("255.255.255.255")), 0xFFFFFFFFu);
+    for (const char* bad : {"", "1.2.3", "1.2.3.4.5", "256.1.1.1", "1..2.3", "a.b.c.d", "+1.2.3.4",
+                            " 1.2.3.4", "1.2.3.4 ", "0x1.2.3.4", "1.2.3.-4"}) {
+        EXPECT_FALSE(ParseDottedAddress(QString::fromLatin1(bad))) << bad;
+    }
+}
+
+TEST_F(IpAddressEditTest, ShowsDottedTextOrStaysBlank) {
+    edit.SetAddressText(QStringLiteral("198.18.0.1"));
+    EXPECT_EQ(edit.Text(), QStringLiteral("198.18.0.1"));
+    edit.SetAddressText(QStringLiteral("not an address"));
+    EXPECT_TRUE(edit.IsBlank());
+}
+
 } // namespace

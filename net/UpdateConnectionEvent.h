@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QEvent>
+#include <cstdint>
+
+class CSocketManager;
+
+// The window message number by which the socket layer reports a connection event to the
+// console; it is the Qt event type of UpdateConnectionEvent.
+inline constexpr int WM_UPDATE_CONNECTION = 0x9234;
+
+// Posted to the console's window for every connection event the socket manager raises:
+// the event's code, unchanged (codes above 3 too), and the manager that raised it, never
+// null. The manager outlives every event it posts.
+class UpdateConnectionEvent : public QEvent {
+public:
+    static constexpr QEvent::Type kType = static_cast<QEvent::Type>(WM_UPDATE_CONNECTION);
+
+    UpdateConnectionEvent(std::uint32_t code, CSocketManager* manager)
+        : QEvent(kType), code_(code), manager_(manager) {}
+
+    std::uint32_t Code() const { return code_; }
+    CSocketManager* Manager() const { return manager_; }
+
+private:
+    std::uint32_t code_;
+    CSocketManager* manager_;
+};
+
+static_assert(UpdateConnectionEvent::kType > QEvent::User &&
+              UpdateConnectionEvent::kType < QEvent::MaxUser);

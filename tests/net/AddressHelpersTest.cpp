@@ -1,0 +1,89 @@
+#include "net/AddressHelpers.h"
+
+#include "tests/net/NetnsHarness.h"
+
+#include <cstring>
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(ResolveIPv4, DottedAddressesInTheFormsOfInetAddr) {
+    EXPECT_EQ(ResolveIPv4("192.168.1.10"), 0xC0A8010Au);
+    EXPECT_EQ(ResolveIPv4("0.0.0.0"), 0u);
+    EXPECT_EQ(ResolveIPv4("255.255.255.255"), 0xFFFFFFFFu);
+    EXPECT_EQ(ResolveIPv4("198.18.0.1"), 0xC6120001u);
+    EXPECT_EQ(ResolveIPv4("127.1"), 0x7F000001u);
+    EXPECT_EQ(ResolveIPv4("10.1.2"), 0x0A010002u);
+    EXPECT_EQ(ResolveIPv4("0x7f.0.0.010"), 0x7F000008u);
+}
+
+TEST(ResolveIPv4, NamesFromTheHostsFile) {
+    EXPECT_EQ(ResolveIPv4("localhost"), 0x7F000001u);
+}
+
+TEST(ResolveIPv4, UnresolvableNamesGiveTheBroadcastValue) {
+    if (!kntest::RunningAsRoot())
+        GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
+    // No resolver is reachable from an empty namespace, so nothing leaves this machine.
+    kntest::NetNamespace isolated("e");
+    ASSERT_TRUE(isolated.Ok());
+    kntest::ScopedNetns inside(isolated.Name());
+    ASSERT_TRUE(inside.Ok());
+    EXPECT_EQ(ResolveIPv4("kn-no-such-hub.invalid"), 0xFFFFFFFFu);
+    EXPECT_EQ(ResolveIPv4(""), 0xFFFFFFFFu);
+    EXPECT_EQ(ResolveIPv4("256.1.1.1"), 0xFFFFFFFFu);
+    // A zero character ends the text, as it did in the resolver's buffer.
+    EXPECT_EQ(ResolveIPv4(QString::fromUtf16(u"10.0.0.1\0junk", 13)), 0x0A000001u);
+}
+
+TEST(ResolvePort, NumbersAreTakenModulo65536UpToTheFirstNonDigit) {
+    EXPECT_EQ(ResolvePort("5000"), 5000);
+    EXPECT_EQ(ResolvePort("0"), 0);
+    EXPECT_EQ(ResolvePort("70000"), 4464);
+    EXPECT_EQ(ResolvePort("5000abc"), 5000);
+    EXPECT_EQ(ResolvePort("65535"), 65535);
+    EXPECT_EQ(ResolvePort("99999999999999999999"), 65535); // wraps, never overflows
+}
+
+TEST(ResolvePort, ServiceNamesFromTheServicesDatabase) {
+    EXPECT_EQ(ResolvePort("echo"), 7);
+    EXPECT_EQ(ResolvePort("discard"), 9);
+    EXPECT_EQ(ResolvePort("kn-no-such-service"), 0);
+    EXPECT_EQ(ResolvePort(""), 0);
+    EXPECT_EQ(ResolvePort(" 5000"), 0);
+}
+
+TEST(FillSocketAddress, FillsAll16BytesAndReportsWhetherAnythingIsSet) {
+    platform::SocketAddressV4 address;
+    std::memset(static_cast<void*>(&address), 0xAB, sizeof address);
+    EXPECT_TRUE(FillSocketAddress(address, "192.168.1.10", "5000", platform::kAddressFamilyInet));
+    const std::uint8_t expected[16] = {0, 0, 0x13, 0x88, 192, 168, 1, 10, 0, 0, 0, 0, 0, 0, 0, 0};
+    std::uint8_t bytes[16];
+    std::memcpy(bytes, &address, sizeof bytes);
+    // The family is in host byte order, the rest in network byte order.
+    EXPECT_EQ(address.family, platform::kAddressFamilyInet);
+    EXPECT_EQ(std::memcmp(bytes + 2, expected + 2, 14), 0);
+
+    EXPECT_FALSE(FillSocketAddress(address, "0.0.0.0", "0", platform::kAddressFamilyInet));
+    EXPECT_TRUE(FillSocketAddress(address, "0.0.0.0", "5000", platform::kAddressFamilyInet));
+    EXPECT_TRUE(FillSocketAddress(address, "198.18.0.2", "0", platform::kAddressFamilyInet));
+}
+
+TEST(FillSocketAddress, AnUnresolvableHostIsNoFailureHere) {
+    if (!kntest::RunningAsRoot())
+        GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
+    kntest::NetNamespace isolated("e");
+    kntest::ScopedNetns inside(isolated.Name());
+    ASSERT_TRUE(inside.Ok());
+    platform::SocketAddressV4 address;
+    EXPECT_TRUE(
+        FillSocketAddress(address, "kn-no-such-hub.invalid", "0", platform::kAddressFamilyInet));
+    EXPECT_EQ(address.address, 0xFFFFFFFFu);
+}
+
+TEST(DottedAddressText, NetworkOrderToText) {
+    EXPECT_EQ(DottedAddressText(platform::HostToNetwork32(0xC6120002u)), "198.18.0.2");
+    EXPECT_EQ(DottedAddressText(0), "0.0.0.0");
+}
+
+} // namespace

@@ -1,0 +1,109 @@
+#include "adapters/PhysicalAddressLookup.h"
+
+#include "net/SocketComm.h"
+#include "tests/net/NetnsHarness.h"
+#include "tests/net/SocketTestSupport.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace kntest;
+
+namespace {
+
+const std::uint32_t kHub = Ipv4("198.18.0.2");
+const std::uint8_t kMac[6] = {0x02, 0x4B, 0x4E, 0x0A, 0xB0, 0xFF};
+
+TEST(PhysicalAddressLogText, SuccessLogsOneLineAndAppendsTheAddress) {
+    QString text;
+    EXPECT_EQ(PhysicalAddressLogText(kHub, 0, kMac, 6, text),
+              "Физический адрес хаба: 02-4B-4E-0A-B0-FF\r\n");
+    EXPECT_EQ(text, "02-4B-4E-0A-B0-FF");
+    EXPECT_EQ(text.size(), 17);
+}
+
+TEST(PhysicalAddressLogText, FailuresLogTheRequestAndTheCodeWithItsName) {
+    const QString request = "Послан ARP запрос на IP адрес: 198.18.0.2\r\n";
+    const QString error = "Ошибка: SendArp закончился неудачей с ошибкой: ";
+    const std::pair<std::uint32_t, QString> cases[] = {
+        {67, "67 (ERROR_GEN_FAILURE)\r\n"},
+        {31, "31 (ERROR_GEN_FAILURE)\r\n"},
+        {50, "50 (ERROR_NOT_SUPPORTED)\r\n"},
+        {87, "87 (ERROR_INVALID_PARAMETER)\r\n"},
+        {111, "111 (ERROR_BUFFER_OVERFLOW)\r\n"},
+        {1168, "1168 (ERROR_NOT_FOUND)\r\n"},
+        {1784, "1784 (ERROR_INVALID_USER_BUFFER)\r\n"},
+        {5, "5\r\n"},
+    };
+    for (const auto& [code, ending] : cases) {
+        QString text;
+        EXPECT_EQ(PhysicalAddressLogText(kHub, code, kMac, 6, text), request + error + ending);
+        EXPECT_TRUE(text.isEmpty());
+    }
+}
+
+TEST(PhysicalAddressLogText, SuccessWithNothingDeliveredIsAWarning) {
+    QString text;
+    EXPECT_EQ(PhysicalAddressLogText(kHub, 0, kMac, 0, text),
+              "Послан ARP запрос на IP адрес: 198.18.0.2\r\n"
+              "Внимание: SendArp удачно завершился, но возвращённый размер физического "
+              "адреса=0\r\n");
+    EXPECT_TRUE(text.isEmpty());
+}
+
+TEST(PhysicalAddressLookup, ClosedConnectionAsksAbout0000AndFails) {
+    CSocketComm closed;
+    QString text;
+    EXPECT_EQ(LookUpHubPhysicalAddress(closed, text),
+              "Послан ARP запрос на IP адрес: 0.0.0.0\r\n"
+              "Ошибка: SendArp закончился неудачей с ошибкой: 87 (ERROR_INVALID_PARAMETER)\r\n");
+    EXPECT_TRUE(text.isEmpty());
+}
+
+class PhysicalAddressLookupBetweenHosts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot())
+            GTEST_SKIP() << "needs root to make network namespaces";
+        hosts = std::make_unique<TwoHosts>();
+        ASSERT_TRUE(hosts->Ok());
+        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
+        ASSERT_TRUE(atPc->Ok());
+    }
+    void TearDown() override {
+        atPc.reset();
+        hosts.reset();
+    }
+    std::unique_ptr<TwoHosts> hosts;
+    std::unique_ptr<ScopedNetns> atPc;
+};
+
+TEST_F(PhysicalAddressLookupBetweenHosts, TheHubOfAnOpenSessionIsFound) {
+    std::unique_ptr<TcpListener> listener;
+    {
+        ScopedNetns atHub(hosts->Hub().Name());
+        listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, 5000);
+    }
+    CSocketComm session;
+    ASSERT_TRUE(session.OpenConnection(TwoHosts::kPcAddress, TwoHosts::kHubAddress, "5000",
+                                       platform::kAddressFamilyInet, platform::kSocketStream));
+    QString text;
+    const auto start = Clock::now();
+    EXPECT_EQ(LookUpHubPhysicalAddress(session, text),
+              "Физический адрес хаба: 02-4B-4E-00-00-02\r\n");
+    RecordProperty("lookup_ms", static_cast<int>(MillisecondsSince(start)));
+    EXPECT_EQ(text, "02-4B-4E-00-00-02");
+}
+
+TEST_F(PhysicalAddressLookupBetweenHosts, AnAbsentHostReports67) {
+    QString text;
+    const auto start = Clock::now();
+    EXPECT_EQ(
+        LookUpHubPhysicalAddress(Ipv4(TwoHosts::kAbsentAddress), Ipv4(TwoHosts::kPcAddress), text),
+        "Послан ARP запрос на IP адрес: 198.18.0.77\r\n"
+        "Ошибка: SendArp закончился неудачей с ошибкой: 67 (ERROR_GEN_FAILURE)\r\n");
+    RecordProperty("absent_ms", static_cast<int>(MillisecondsSince(start)));
+    EXPECT_TRUE(text.isEmpty());
+}
+
+} // namespace

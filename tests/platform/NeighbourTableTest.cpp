@@ -1,0 +1,124 @@
+#include "platform/NeighbourTable.h"
+
+#include "platform/LastError.h"
+#include "tests/net/NetnsHarness.h"
+#include "tests/net/SocketTestSupport.h"
+
+#include <array>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace kntest;
+
+namespace {
+
+using Mac = std::array<std::uint8_t, 8>;
+
+constexpr Mac kUntouched = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
+constexpr Mac kHubMac = {0x02, 0x4B, 0x4E, 0x00, 0x00, 0x02, 0xFF, 0xFF};
+
+class NeighbourTableBetweenHosts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot())
+            GTEST_SKIP() << "needs root to make network namespaces";
+        hosts = std::make_unique<TwoHosts>();
+        ASSERT_TRUE(hosts->Ok());
+        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
+        ASSERT_TRUE(atPc->Ok());
+    }
+    void TearDown() override {
+        atPc.reset();
+        hosts.reset();
+    }
+
+    std::uint32_t LookUp(const char* destination, Mac& mac, std::uint32_t& length) {
+        mac = kUntouched;
+        length = 6;
+        const auto start = Clock::now();
+        const std::uint32_t result = platform::LookUpPhysicalAddress(
+            Ipv4(destination), Ipv4(TwoHosts::kPcAddress), mac.data(), length);
+        elapsedMs = MillisecondsSince(start);
+        return result;
+    }
+
+    std::unique_ptr<TwoHosts> hosts;
+    std::unique_ptr<ScopedNetns> atPc;
+    long long elapsedMs = 0;
+};
+
+TEST_F(NeighbourTableBetweenHosts, AHostThatWasTalkedToIsFoundAtOnce) {
+    {
+        ScopedNetns atHub(hosts->Hub().Name());
+        ASSERT_TRUE(Shell("ping -c1 -W1 " + std::string(TwoHosts::kPcAddress)));
+    }
+    Mac mac;
+    std::uint32_t length;
+    EXPECT_EQ(LookUp(TwoHosts::kHubAddress, mac, length), 0u);
+    EXPECT_EQ(length, 6u);
+    EXPECT_EQ(mac, kHubMac);
+    EXPECT_LT(elapsedMs, 100);
+}
+
+TEST_F(NeighbourTableBetweenHosts, AnUnknownNeighbourIsResolvedInOneShortWait) {
+    Mac mac;
+    std::uint32_t length;
+    EXPECT_EQ(LookUp(TwoHosts::kHubAddress, mac, length), 0u);
+    EXPECT_EQ(mac, kHubMac);
+    RecordProperty("resolve_ms", static_cast<int>(elapsedMs));
+    EXPECT_LT(elapsedMs, platform::kNeighbourResolutionWaitMs);
+}
+
+TEST_F(NeighbourTableBetweenHosts, AnAbsentHostIs67AfterTheWaitAndTouchesNothing) {
+    Mac mac;
+    std::uint32_t length;
+    EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), platform::kErrorBadNetName);
+    RecordProperty("absent_ms", static_cast<int>(elapsedMs));
+    EXPECT_GE(elapsedMs, 1000);
+    EXPECT_LT(elapsedMs, 1300);
+    EXPECT_EQ(mac, kUntouched);
+    EXPECT_EQ(length, 6u);
+    // By now the kernel has an INCOMPLETE entry for it, which must not count either.
+    EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), platform::kErrorBadNetName);
+}
+
+TEST_F(NeighbourTableBetweenHosts, APermanentEntryCountsUnlessItsAddressIsZero) {
+    const std::string neigh = "ip -n " + hosts->Pc().Name() + " neigh replace " +
+                              TwoHosts::kAbsentAddress + " nud permanent dev " +
+                              hosts->PcInterface() + " lladdr ";
+    Mac mac;
+    std::uint32_t length;
+    ASSERT_TRUE(Shell(neigh + "02:4b:4e:00:00:ee"));
+    EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), 0u);
+    EXPECT_EQ(mac[5], 0xEE);
+    ASSERT_TRUE(Shell(neigh + "00:00:00:00:00:00"));
+    EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), platform::kErrorBadNetName);
+    EXPECT_EQ(mac, kUntouched);
+}
+
+TEST_F(NeighbourTableBetweenHosts, AHostBehindARouterHasNoEntryToFind) {
+    ASSERT_TRUE(Shell("ip -n " + hosts->Pc().Name() + " route add 198.19.0.0/24 via " +
+                      TwoHosts::kHubAddress));
+    Mac mac;
+    std::uint32_t length;
+    EXPECT_EQ(LookUp("198.19.0.5", mac, length), platform::kErrorBadNetName);
+    EXPECT_LT(elapsedMs, 100);
+}
+
+TEST_F(NeighbourTableBetweenHosts, BadArgumentsAndATooSmallBuffer) {
+    Mac mac = kUntouched;
+    std::uint32_t length = 4;
+    EXPECT_EQ(platform::LookUpPhysicalAddress(Ipv4(TwoHosts::kHubAddress),
+                                              Ipv4(TwoHosts::kPcAddress), mac.data(), length),
+              platform::kErrorBufferOverflow);
+    EXPECT_EQ(mac, kUntouched);
+    length = 6;
+    EXPECT_EQ(platform::LookUpPhysicalAddress(0, Ipv4(TwoHosts::kPcAddress), mac.data(), length),
+              platform::kErrorInvalidParameter);
+    EXPECT_EQ(platform::LookUpPhysicalAddress(Ipv4(TwoHosts::kHubAddress), 0, nullptr, length),
+              platform::kErrorInvalidParameter);
+}
+
+} // namespace

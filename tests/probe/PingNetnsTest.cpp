@@ -1,0 +1,229 @@
+#include "platform/LastError.h"
+#include "probe/Ping.h"
+#include "tests/net/NetnsHarness.h"
+#include "tests/net/SocketTestSupport.h"
+#include "tests/probe/EchoResponder.h"
+
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace kntest;
+
+namespace {
+
+constexpr const char* kEveryGroup = "0 2147483647";
+constexpr const char* kNoGroup = "1 0";
+
+enum class Provider { Datagram, Raw };
+
+// The PC and a hub in namespaces of their own. Which echo provider the PC gets is chosen
+// by its namespace's ping_group_range: root is refused the datagram socket when its group
+// is outside the range and falls back to the raw socket.
+class EchoBetweenHosts : public ::testing::TestWithParam<Provider> {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot())
+            GTEST_SKIP() << "needs root to make network namespaces and raw sockets";
+        hosts = std::make_unique<TwoHosts>();
+        ASSERT_TRUE(hosts->Ok());
+        ASSERT_TRUE(hosts->Pc().Sysctl("net.ipv4.ping_group_range",
+                                       GetParam() == Provider::Datagram ? kEveryGroup : kNoGroup));
+        ASSERT_TRUE(Shell("ip -n " + hosts->Hub().Name() + " addr add " +
+                          EchoResponder::kSecondHubAddress + "/24 dev " + hosts->HubInterface()));
+        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
+        ASSERT_TRUE(atPc->Ok());
+    }
+    void TearDown() override {
+        atPc.reset();
+        hosts.reset();
+    }
+
+    // The hub's kernel stays silent; only the responder answers.
+    void SilenceHubKernel() {
+        ASSERT_TRUE(hosts->Hub().Sysctl("net.ipv4.icmp_echo_ignore_all", "1"));
+    }
+
+    bool Probe(const char* host, EchoReplyInfo& reply, bool dontFragment = false,
+               std::uint8_t tos = 0) {
+        CPing ping;
+        const auto start = Clock::now();
+        const bool answered = ping.SendEchoRequest(host, reply, 10, 1000, 32, tos, dontFragment);
+        lastError = platform::GetLastError();
+        elapsedMs = MillisecondsSince(start);
+        return answered;
+    }
+
+    std::unique_ptr<TwoHosts> hosts;
+    std::unique_ptr<ScopedNetns> atPc;
+    std::uint32_t lastError = 0;
+    long long elapsedMs = 0;
+};
+
+TEST_P(EchoBetweenHosts, TheProviderChainPicksTheSocketThatMayBeOpened) {
+    const auto providers = platform::SystemEchoProviders();
+    ASSERT_EQ(providers.size(), 2u);
+    const platform::EchoProviderLoad datagram = providers[0]();
+    EXPECT_EQ(datagram.provider != nullptr, GetParam() == Provider::Datagram);
+    if (GetParam() == Provider::Raw) {
+        EXPECT_NE(datagram.failure.find("net.ipv4.ping_group_range (1 0)"), std::string::npos)
+            << datagram.failure;
+    }
+    EXPECT_TRUE(providers[1]().provider);
+}
+
+TEST_P(EchoBetweenHosts, AHubAnswersTheProbe) {
+    EchoReplyInfo reply;
+    ASSERT_TRUE(Probe(TwoHosts::kHubAddress, reply)) << lastError;
+    RecordProperty("probe_ms", static_cast<int>(elapsedMs));
+    EXPECT_LT(elapsedMs, 200);
+    EXPECT_EQ(reply.replyAddress, Ipv4(TwoHosts::kHubAddress));
+    EXPECT_EQ(reply.replyStatus, 0u);
+    EXPECT_LT(reply.roundTripMs, 200u);
+}
+
+TEST_P(EchoBetweenHosts, AnAbsentAddressFailsAfterTheTimeOutAndLeavesTheRecord) {
+    EchoReplyInfo reply;
+    EXPECT_FALSE(Probe(TwoHosts::kAbsentAddress, reply));
+    RecordProperty("absent_ms", static_cast<int>(elapsedMs));
+    EXPECT_GE(elapsedMs, 1000);
+    EXPECT_LT(elapsedMs, 1150);
+    EXPECT_EQ(lastError, platform::kIpReqTimedOut);
+    EXPECT_EQ(reply.replyAddress, 0u);
+    EXPECT_EQ(reply.roundTripMs, 0u);
+}
+
+TEST_P(EchoBetweenHosts, TtlTosAndDontFragmentReachTheWireBothWays) {
+    for (const bool dontFragment : {false, true}) {
+        EchoResponder watcher(hosts->Hub().Name(), {}, false);
+        ASSERT_TRUE(watcher.Ok());
+        EchoReplyInfo reply;
+        EXPECT_TRUE(Probe(TwoHosts::kHubAddress, reply, dontFragment, 0x10));
+        const auto seen = watcher.WaitForRequest(1000);
+        ASSERT_TRUE(seen);
+        EXPECT_EQ(seen->ttl, 10);
+        EXPECT_EQ(seen->tos, 0x10);
+        EXPECT_EQ(seen->dontFragment, dontFragment);
+        EXPECT_EQ(seen->payload, std::vector<std::uint8_t>(32, 0x45));
+    }
+}
+
+TEST_P(EchoBetweenHosts, StrayAndForgedRepliesNeverCount) {
+    SilenceHubKernel();
+    const std::vector<Forgery> forgeries = {Forgery::WrongSequence, Forgery::WrongIdentifier,
+                                            Forgery::BadChecksum, Forgery::WrongSource};
+    {
+        EchoResponder forger(hosts->Hub().Name(), forgeries, false);
+        ASSERT_TRUE(forger.Ok());
+        EchoReplyInfo reply;
+        EXPECT_FALSE(Probe(TwoHosts::kHubAddress, reply));
+        EXPECT_EQ(lastError, platform::kIpReqTimedOut);
+        EXPECT_GE(elapsedMs, 1000);
+        ASSERT_TRUE(forger.WaitForRequest(0));
+    }
+    {
+        // The same forgeries ahead of the true reply: the true one is found behind them.
+        EchoResponder forger(hosts->Hub().Name(), forgeries, true);
+        EchoReplyInfo reply;
+        EXPECT_TRUE(Probe(TwoHosts::kHubAddress, reply)) << lastError;
+        EXPECT_EQ(reply.replyAddress, Ipv4(TwoHosts::kHubAddress));
+    }
+}
+
+TEST_P(EchoBetweenHosts, AReplyWithAnAlteredPayloadFailsWith59) {
+    SilenceHubKernel();
+    EchoResponder forger(hosts->Hub().Name(), {Forgery::AlteredPayload}, false);
+    ASSERT_TRUE(forger.Ok());
+    EchoReplyInfo reply;
+    EXPECT_FALSE(Probe(TwoHosts::kHubAddress, reply));
+    EXPECT_EQ(lastError, platform::kErrorUnexpNetErr);
+    EXPECT_EQ(reply.replyAddress, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothProviders, EchoBetweenHosts,
+                         ::testing::Values(Provider::Datagram, Provider::Raw),
+                         [](const auto& info) {
+                             return info.param == Provider::Datagram ? "DatagramSocket"
+                                                                     : "RawSocket";
+                         });
+
+// The probe as an ordinary user (nobody, 65534) in a child process, which cannot change
+// the host: its namespace's ping_group_range decides.
+class EchoAsUnprivilegedUser : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!RunningAsRoot())
+            GTEST_SKIP() << "needs root to make network namespaces and change user";
+        hosts = std::make_unique<TwoHosts>();
+        ASSERT_TRUE(hosts->Ok());
+    }
+
+    struct Outcome {
+        bool answered = false;
+        std::uint32_t lastError = 0;
+        std::string diagnosis;
+    };
+
+    Outcome ProbeAsNobody() {
+        int channel[2];
+        EXPECT_EQ(::pipe(channel), 0);
+        const pid_t child = ::fork();
+        if (child == 0) {
+            ::close(channel[0]);
+            ScopedNetns atPc(hosts->Pc().Name());
+            const gid_t nobody = 65534;
+            if (!atPc.Ok() || ::setgroups(1, &nobody) != 0 ||
+                ::setresgid(nobody, nobody, nobody) != 0 || ::setresuid(nobody, nobody, nobody))
+                ::_exit(2);
+            CPing ping;
+            EchoReplyInfo reply;
+            const bool answered =
+                ping.SendEchoRequest(TwoHosts::kHubAddress, reply, 10, 1000, 32, 0, false);
+            const std::string text = std::to_string(platform::GetLastError()) + "\n" +
+                                     ping.MissingServiceDiagnosis().toStdString();
+            const ssize_t written [[maybe_unused]] = ::write(channel[1], text.data(), text.size());
+            ::_exit(answered ? 0 : 1);
+        }
+        ::close(channel[1]);
+        std::string text;
+        char buffer[512];
+        for (ssize_t n; (n = ::read(channel[0], buffer, sizeof buffer)) > 0;)
+            text.append(buffer, static_cast<std::size_t>(n));
+        ::close(channel[0]);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        Outcome outcome;
+        EXPECT_TRUE(WIFEXITED(status));
+        EXPECT_NE(WEXITSTATUS(status), 2) << "the child could not become nobody";
+        outcome.answered = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+        const auto newline = text.find('\n');
+        if (newline != std::string::npos) {
+            outcome.lastError = static_cast<std::uint32_t>(std::stoul(text.substr(0, newline)));
+            outcome.diagnosis = text.substr(newline + 1);
+        }
+        return outcome;
+    }
+
+    std::unique_ptr<TwoHosts> hosts;
+};
+
+TEST_F(EchoAsUnprivilegedUser, AnswersWhenPingGroupRangeAdmitsTheUser) {
+    ASSERT_TRUE(hosts->Pc().Sysctl("net.ipv4.ping_group_range", "65534 65534"));
+    const Outcome outcome = ProbeAsNobody();
+    EXPECT_TRUE(outcome.answered) << outcome.lastError;
+    EXPECT_TRUE(outcome.diagnosis.empty()) << outcome.diagnosis;
+}
+
+TEST_F(EchoAsUnprivilegedUser, FailsWith120AndNamesTheMissingPermissionOtherwise) {
+    ASSERT_TRUE(hosts->Pc().Sysctl("net.ipv4.ping_group_range", kNoGroup));
+    const Outcome outcome = ProbeAsNobody();
+    EXPECT_FALSE(outcome.answered);
+    EXPECT_EQ(outcome.lastError, platform::kErrorCallNotImplemented);
+    EXPECT_NE(outcome.diagnosis.find("группа 65534 вне net.ipv4.ping_group_range (1 0)"),
+              std::string::npos)
+        << outcome.diagnosis;
+    EXPECT_NE(outcome.diagnosis.find("cap_net_raw"), std::string::npos) << outcome.diagnosis;
+}
+
+} // namespace
