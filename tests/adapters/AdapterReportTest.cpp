@@ -1,8 +1,8 @@
 #include "adapters/AdapterReport.h"
 
 #include "FakeAdapterSource.h"
-#include "QtPrinters.h"
 #include "adapters/ImproperArgument.h"
+#include "tests/common/QtPrinters.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 #include "platform/linux/LinuxAdapterSource.h"
 
 #include "NetNamespace.h"
-#include "QtPrinters.h"
 #include "adapters/AdapterReport.h"
+#include "tests/common/QtPrinters.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -25,7 +25,7 @@ void AppendMessage(std::vector<std::uint8_t>& out, std::uint16_t type, std::uint
     const std::size_t start = out.size();
     out.resize(start + NLMSG_ALIGN(NLMSG_LENGTH(payload.size())), 0);
     std::memcpy(out.data() + start, &header, sizeof header);
-    std::memcpy(out.data() + start + NLMSG_HDRLEN, payload.data(), payload.size());
+    std::copy(payload.begin(), payload.end(), out.begin() + start + NLMSG_HDRLEN);
 }
 
 std::vector<std::uint8_t> IntPayload(int value) {

@@ -1,6 +1,6 @@
 #include "discovery/DiscoveryReply.h"
 
-#include "QtPrinters.h"
+#include "tests/common/QtPrinters.h"
 
 #include <gtest/gtest.h>
 #include <string>

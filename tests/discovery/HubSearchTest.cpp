@@ -1,8 +1,8 @@
 #include "discovery/HubSearch.h"
 
-#include "QtPrinters.h"
 #include "adapters/ImproperArgument.h"
 #include "discovery/DiscoveryReply.h"
+#include "tests/common/QtPrinters.h"
 
 #include <deque>
 #include <gtest/gtest.h>

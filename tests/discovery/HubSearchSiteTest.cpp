@@ -1,0 +1,75 @@
+#include "NetNamespace.h"
+#include "adapters/AdapterReport.h"
+#include "discovery/HubSearch.h"
+#include "tests/common/QtPrinters.h"
+
+#include <chrono>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+// The search against the hub simulator on the test site: hubs in namespaces of their own
+// behind a bridge, the PC in another, every hub with its own way of answering.
+namespace {
+
+class HubSearchSite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (const std::string why = NetNamespaces::Unavailable(); !why.empty())
+            GTEST_SKIP() << why;
+        const int number = ::getpid() % 100;
+        prefix_ = "kd" + std::string(number < 10 ? "0" : "") + std::to_string(number);
+        subnet_ = 100 + number;
+        const std::string up = std::string(KESTRUNE_TESTSITE) + " up --prefix " + prefix_ +
+                               " --subnet " + std::to_string(subnet_) +
+                               " --hubs 5 --pc ns --hubsim " + KESTRUNE_HUBSIM +
+                               " --hub 1 '--reply unicast' --hub 2 '--reply subnet --model IPH-8'"
+                               " --hub 3 '--reply broadcast' --hub 4 '--fault discovery-oversized'"
+                               " --hub 5 '--fault discovery-late'";
+        started_ = shell_.Run(up);
+        ASSERT_TRUE(started_) << shell_.Log();
+    }
+    void TearDown() override {
+        if (started_)
+            shell_.Run(std::string(KESTRUNE_TESTSITE) + " down --prefix " + prefix_);
+    }
+
+    QString Net(int host) const { return QString("198.18.%1.%2").arg(subnet_).arg(host); }
+
+    NetNamespaces shell_;
+    std::string prefix_;
+    int subnet_ = 0;
+    bool started_ = false;
+};
+
+} // namespace
+
+TEST_F(HubSearchSite, EveryRouteOfReplyIsHeardOversizedSkippedLateMissed) {
+    AdapterList adapters;
+    HubList hubs;
+    QString log;
+    int count = -1;
+    RunInNamespace(prefix_ + "-pc", [&] {
+        auto source = platform::MakeAdapterSource();
+        EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
+        count = SearchHubs(adapters, hubs, [&](const QString& line) { log += line; });
+    });
+    ASSERT_EQ(adapters.addresses, QStringList{Net(1)});
+    EXPECT_EQ(count, 3) << log.toStdString();
+
+    // Hubs answer in no fixed order; each must be there once, with its own texts.
+    QStringList seen = hubs.hubAddresses;
+    seen.sort();
+    EXPECT_EQ(seen, (QStringList{Net(11), Net(12), Net(13)}));
+    for (int i = 0; i < hubs.hubAddresses.size(); ++i) {
+        const int host = hubs.hubAddresses[i].section('.', 3).toInt();
+        const QString physical = QString("02-00-5E-12-%1-%2")
+                                     .arg(subnet_, 2, 16, QChar('0'))
+                                     .arg(host, 2, 16, QChar('0'));
+        EXPECT_EQ(hubs.hubPhysicalAddresses[i], physical.toUpper());
+        EXPECT_EQ(hubs.hubModelTexts[i], host == 12 ? "IPH-8 2.05" : "IPH-4 2.05");
+        EXPECT_TRUE(log.contains("Обнаружен хаб: \"" + hubs.hubModelTexts[i] + "\", " +
+                                 hubs.hubAddresses[i] + ", " + hubs.hubPhysicalAddresses[i] +
+                                 "\r\n"));
+    }
+    EXPECT_TRUE(log.startsWith("Поиск хабов в подсети " + Net(0) + "\r\n"));
+}
