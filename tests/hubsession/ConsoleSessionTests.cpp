@@ -1,0 +1,251 @@
+// The console's hub session end to end: the real window (offscreen) in the PC's
+// namespace of a test site, against simulated hubs.
+#include "console/EventLog.h"
+#include "console/IpAddressEdit.h"
+#include "console/KestruneDlg.h"
+#include "resources/ConsoleTemplate.h"
+#include "tests/common/MessageBoxScript.h"
+#include "tests/tools/SharedSite.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ConsoleSession : public SiteTest {
+protected:
+    static void SetUpTestSuite() {
+        Start(shared(), TestSiteOptions{.prefix = "ke",
+                                        .subnet = 40,
+                                        .hubs = 2,
+                                        .perHubArgs = {{2, "--firmware 0.98 --controller 2 present "
+                                                           "--jumper 2 on"}}});
+    }
+    static void TearDownTestSuite() { shared().site.reset(); }
+    static Shared& shared() {
+        static Shared instance;
+        return instance;
+    }
+
+    void SetUp() override {
+        Enter(shared());
+        if (IsSkipped() || HasFatalFailure()) {
+            return;
+        }
+        console = std::make_unique<CKestruneDlg>(debug);
+        console->show();
+    }
+
+    void TearDown() override {
+        console.reset();
+        SiteTest::TearDown();
+    }
+
+    QString Log() const { return console->Log()->Text(); }
+    QString Hub(int i) const { return QString::fromStdString(site->HubAddress(i)); }
+
+    // Double-clicks hub i's row (rows come in the order the replies arrived).
+    void DoubleClickHub(int i) {
+        QTreeWidget* list = console->HubListView();
+        const auto rows = list->findItems(Hub(i), Qt::MatchExactly, 0);
+        ASSERT_EQ(rows.size(), 1) << Log().toStdString();
+        const QRect rect = list->visualItemRect(rows.first());
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        QCoreApplication::processEvents();
+    }
+
+    // Connects to hub i from the list and waits for the hub's first answers.
+    void ConnectTo(int i) {
+        DoubleClickHub(i);
+        ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
+        QTRY_COMPARE_WITH_TIMEOUT(console->Button(IDC_WRITE_NUMBER)->text(), QStringLiteral("Записать"), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!console->IpField(IDC_HUB_GATEWAY)->IsBlank(), 5000);
+    }
+
+    void ExpectIdle() {
+        EXPECT_FALSE(console->session().IsSocketOpen());
+        EXPECT_FALSE(console->Button(IDC_DISCONNECT)->isEnabled());
+        EXPECT_TRUE(console->Button(IDC_SEARCH_HUBS)->isEnabled());
+        EXPECT_FALSE(console->Button(IDC_WRITE_NUMBER)->isEnabled());
+        EXPECT_EQ(console->Button(IDC_WRITE_NUMBER)->text(), QStringLiteral("Нет связи"));
+        EXPECT_FALSE(console->Button(IDC_APPLY_PARAMETERS)->isEnabled());
+        EXPECT_TRUE(console->IpField(IDC_HUB_IP_ADDRESS)->IsBlank());
+        for (int controller = 1; controller <= 4; ++controller) {
+            EXPECT_FALSE(console->LinkIndicator(controller)->isChecked());
+        }
+    }
+
+    // Writes a controller number with both questions answered Yes; returns the boxes.
+    QStringList WriteNumber(int number) {
+        auto* field = qobject_cast<QLineEdit*>(console->Control(IDC_CONTROLLER_NUMBER));
+        field->setText(QString::number(number));
+        const auto before = boxes.boxes().size();
+        boxes.Answer(BoxAnswer::Yes);
+        boxes.Answer(BoxAnswer::Yes);
+        QTest::mouseClick(console->Button(IDC_WRITE_NUMBER), Qt::LeftButton);
+        QCoreApplication::processEvents();
+        return boxes.Texts().mid(static_cast<qsizetype>(before));
+    }
+
+    bool debug = false;
+    MessageBoxScript boxes;
+    std::unique_ptr<CKestruneDlg> console;
+};
+
+TEST_F(ConsoleSession, FindsTheHubsConnectsAndShowsWhatTheHubSays) {
+    QTreeWidget* list = console->HubListView();
+    ASSERT_EQ(list->topLevelItemCount(), 2) << Log().toStdString();
+    EXPECT_EQ(list->findItems(Hub(1), Qt::MatchExactly, 0).value(0)->text(3),
+              QStringLiteral("IPH-4 2.05"));
+    EXPECT_TRUE(Log().contains(QStringLiteral("Обнаружен хаб: \"IPH-4 2.05\", %1, 02-00-5E-12-28-0B\r\n")
+                                   .arg(Hub(1))));
+
+    ConnectTo(1);
+    EXPECT_TRUE(Log().contains(QStringLiteral("Подключение к хабу %1 успешно произведено\r\n"
+                                              "Физический адрес хаба: 02-00-5E-12-28-0B\r\n")
+                                   .arg(Hub(1))))
+        << Log().toStdString();
+    EXPECT_EQ(qobject_cast<QLineEdit*>(console->Control(IDC_PHYSICAL_ADDRESS))->text(),
+              QStringLiteral("02-00-5E-12-28-0B"));
+    EXPECT_EQ(console->IpField(IDC_HUB_IP_ADDRESS)->Text(), Hub(1));
+    EXPECT_EQ(console->IpField(IDC_HUB_SUBNET_MASK)->Text(), QStringLiteral("255.255.255.0"));
+    EXPECT_TRUE(console->Button(IDC_APPLY_PARAMETERS)->isEnabled());
+    EXPECT_TRUE(console->LinkIndicator(1)->isChecked());
+    EXPECT_FALSE(console->LinkIndicator(2)->isChecked());
+    EXPECT_FALSE(console->Button(IDC_CONNECT)->isEnabled());
+    EXPECT_FALSE(console->Button(IDC_SEARCH_HUBS)->isEnabled());
+
+    // A link that comes up is shown as it happens.
+    Tell(1, "controller 3 present");
+    Tell(1, "link 3 up");
+    QTRY_VERIFY_WITH_TIMEOUT(console->LinkIndicator(3)->isChecked(), 5000);
+
+    QTest::mouseClick(console->Button(IDC_DISCONNECT), Qt::LeftButton);
+    EXPECT_TRUE(Log().endsWith(QStringLiteral("Подключение к хабу разорвано\r\n")));
+    ExpectIdle();
+    EXPECT_TRUE(console->Button(IDC_CONNECT)->isEnabled()); // the row is still selected
+    EXPECT_TRUE(boxes.boxes().empty()) << boxes.Texts().join('|').toStdString();
+}
+
+TEST_F(ConsoleSession, TheHubClosingTheConnectionReturnsTheConsoleToIdle) {
+    ConnectTo(1);
+    EXPECT_EQ(site->Control(1, "close").rfind("ok", 0), 0u);
+    QTRY_VERIFY_WITH_TIMEOUT(!console->session().IsSocketOpen(), 5000);
+    EXPECT_TRUE(Log().endsWith(
+        QStringLiteral("Подключение разорвано\r\nПодключение к хабу разорвано\r\n")))
+        << Log().toStdString();
+    ExpectIdle();
+    ConnectTo(1); // and the hub can be reached again
+}
+
+TEST_F(ConsoleSession, ARefusedOrSilentHubGivesTheConnectError) {
+    Tell(2, "fault refuse on");
+    DoubleClickHub(2);
+    const QString error = QStringLiteral("Ошибка подключения к хабу %1 \r\n").arg(Hub(2));
+    EXPECT_TRUE(Log().endsWith(error)) << Log().toStdString();
+    EXPECT_EQ(boxes.Texts(), QStringList{error});
+    EXPECT_EQ(boxes.boxes().back().icon, BoxIcon::Error);
+    EXPECT_FALSE(console->session().IsSocketOpen());
+
+    Tell(2, "fault refuse off");
+    Tell(2, "fault no-echo on");
+    QElapsedTimer timer;
+    timer.start();
+    DoubleClickHub(2);
+    EXPECT_GE(timer.elapsed(), 900);
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_EQ(boxes.Texts().size(), 2);
+    EXPECT_FALSE(console->session().IsSocketOpen());
+    Tell(2, "fault no-echo off");
+}
+
+TEST_F(ConsoleSession, ProgramsAControllerNumberWithEveryOutcome) {
+    ConnectTo(2);
+    // Hub 2's firmware text "IPH-4 0.98": the firmware question first, then the jumper's.
+    QStringList shown = WriteNumber(3);
+    ASSERT_EQ(shown.size(), 3) << shown.join('|').toStdString();
+    EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Вероятно прошивка выбранного хаба")));
+    EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Процедура записи номера контроллера")));
+    EXPECT_EQ(shown[2], QStringLiteral("Номер контроллера успешно установлен"));
+    EXPECT_TRUE(Log().contains(QStringLiteral("Передана команда установки номера контроллера терминала...\r\n"
+                                              "Номер контроллера успешно установлен\r\n")));
+    EXPECT_EQ(site->Control(2, "status").find("ok"), 0u);
+
+    // A number on link is refused before anything is asked.
+    shown = WriteNumber(1);
+    EXPECT_EQ(shown, QStringList{"Запись номера контроллера невозможна из-за дублирования номера "
+                                 "контроллеров. Контроллер с номером 1 существует в этом хабе и "
+                                 "находится на связи..."});
+    EXPECT_EQ(WriteNumber(5), QStringList{"Недопустимый адресный номер контроллера. Может быть 1...4"});
+
+    Tell(2, "result 1");
+    EXPECT_EQ(WriteNumber(4).last(),
+              QStringLiteral("Ошибка 1 при записи номера контроллера: запись закончилась неудачно"));
+    Tell(2, "result 2");
+    EXPECT_EQ(WriteNumber(4).last(), QStringLiteral("Ошибка 2 при записи номера контроллера: не "
+                                                    "обнаружен контроллер с установленной перемычкой"));
+    Tell(2, "result 9");
+    EXPECT_EQ(WriteNumber(4).last(),
+              QStringLiteral("Ошибка 9 при записи номера контроллера: неизвестный код ошибки"));
+    Tell(2, "result auto");
+    Tell(2, "fault wrong-number on");
+    EXPECT_EQ(WriteNumber(4).last(),
+              QStringLiteral("Возвращен неверный номер 1 контроллера после записи"));
+    Tell(2, "fault wrong-number off");
+
+    Tell(2, "fault no-answer on");
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(WriteNumber(4).last(),
+              QStringLiteral("Ответ от хаба о результатах установки номера контроллера не получен.  "
+                             "Повторите попытку или вызовите специалиста..."));
+    EXPECT_GE(timer.elapsed(), 4900);
+    Tell(2, "fault no-answer off");
+}
+
+TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
+    ConnectTo(1);
+    // Nothing edited: nothing to write.
+    QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
+    EXPECT_EQ(boxes.Texts(), QStringList{"Запись не требуется, ибо параметры не изменились..."});
+
+    CIpAddressEdit* address = console->IpField(IDC_HUB_IP_ADDRESS);
+    address->Field(3)->setFocus();
+    address->Field(3)->selectAll();
+    QTest::keyClicks(address->Field(3), QStringLiteral("99"));
+    EXPECT_TRUE(console->parametersChanged);
+    QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
+    EXPECT_TRUE(Log().endsWith(QStringLiteral(
+        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n"
+        "Подключение к хабу разорвано\r\n")))
+        << Log().toStdString();
+    ExpectIdle();
+
+    const QString moved = QStringLiteral("198.18.40.99");
+    QTRY_VERIFY_WITH_TIMEOUT(
+        QString::fromStdString(site->Control(1, "status")).contains(QStringLiteral("ip=") + moved), 5000);
+    QTest::mouseClick(console->Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+    EXPECT_TRUE(console->hubList().hubAddresses.contains(moved))
+        << console->hubList().hubAddresses.join(' ').toStdString();
+}
+
+class ConsoleSessionDebug : public ConsoleSession {
+protected:
+    ConsoleSessionDebug() { debug = true; }
+};
+
+TEST_F(ConsoleSessionDebug, DumpsTheTrafficBothWays) {
+    ConnectTo(2);
+    const QRegularExpression received(QStringLiteral("<<(?:[0-9A-F]{2} ){32}\r\n"));
+    QTRY_VERIFY_WITH_TIMEOUT(received.match(Log()).hasMatch(), 5000);
+    WriteNumber(3);
+    EXPECT_TRUE(Log().contains(QStringLiteral("\r\n\r\n>>00 00 00 82 03 00 ")));
+}
+
+} // namespace
