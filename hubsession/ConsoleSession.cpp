@@ -55,7 +55,9 @@ void CKestruneDlg::ConnectToHub() {
                                  false)) {
             opened = session_.OpenConnection(localAddress, hubAddress, kHubService,
                                              platform::kAddressFamilyInet, platform::kSocketStream);
-        } else if (debugMode_ && !ping.HasEchoService()) {
+        } else if (!ping.HasEchoService()) {
+            // Without this line the technician would see only "connect failed" and never
+            // learn that it is a permission of this PC, not the hub, that is missing.
             AppendToLog(ping.MissingServiceDiagnosis());
         }
     }

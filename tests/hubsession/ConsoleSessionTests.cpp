@@ -221,10 +221,12 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     QTest::keyClicks(address->Field(3), QStringLiteral("99"));
     EXPECT_TRUE(console->parametersChanged);
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
-    EXPECT_TRUE(Log().endsWith(QStringLiteral(
-        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n"
-        "Подключение к хабу разорвано\r\n")))
-        << Log().toStdString();
+    // The hub may close its end during the pause (its network restarts): the watcher's
+    // line then comes before the console's own.
+    const QRegularExpression ending(QStringLiteral(
+        "Установка IP параметров хаба произведена\\. Подключение необходимо разорвать\\.\\.\\.\r\n"
+        "(Подключение разорвано\r\n)?Подключение к хабу разорвано\r\n$"));
+    EXPECT_TRUE(ending.match(Log()).hasMatch()) << Log().toStdString();
     ExpectIdle();
 
     const QString moved = QStringLiteral("198.18.40.99");
