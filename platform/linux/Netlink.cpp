@@ -25,6 +25,14 @@ int ReadInt(Bytes payload) {
     return value;
 }
 
+// The kernel reports an error as a negative errno; anything else in that place (a
+// positive number, or one beyond the errno range that would not even negate) is a
+// malformed reply.
+int ErrnoOf(int negative) {
+    constexpr int kMaxErrno = 4095;
+    return negative < 0 && negative >= -kMaxErrno ? -negative : EBADMSG;
+}
+
 // Waits until the socket is readable or the deadline has passed; retries an interrupted
 // poll with the time that is left. Returns 0, ETIMEDOUT or the errno of poll.
 int WaitForReply(int fd, std::chrono::steady_clock::time_point deadline) {
@@ -177,12 +185,12 @@ ReplyResult ParseReplies(Bytes datagram, std::uint32_t sequence, bool acknowledg
             const int error = ReadInt(payload);
             if (error == 0)
                 return {ReplyStatus::Complete, 0};
-            return {ReplyStatus::Failed, error < 0 ? -error : EBADMSG};
+            return {ReplyStatus::Failed, ErrnoOf(error)};
         }
         case NLMSG_DONE:
             // A dump's end may carry the error that cut it short.
             if (payload.size() >= sizeof(int) && ReadInt(payload) < 0)
-                return {ReplyStatus::Failed, -ReadInt(payload)};
+                return {ReplyStatus::Failed, ErrnoOf(ReadInt(payload))};
             return {ReplyStatus::Complete, 0};
         default:
             if (!onMessage(Message{header.nlmsg_type, header.nlmsg_flags, payload}))

@@ -1,5 +1,6 @@
 #include "platform/linux/Netlink.h"
 
+#include <climits>
 #include <gtest/gtest.h>
 #include <linux/rtnetlink.h>
 #include <net/if.h>
@@ -80,6 +81,12 @@ TEST(NetlinkReplies, ErrorsAcknowledgementsAndInterruptedDumps) {
     std::vector<std::uint8_t> doneWithError;
     AppendMessage(doneWithError, NLMSG_DONE, NLM_F_MULTI, 1, IntPayload(-EMSGSIZE));
     EXPECT_EQ(ParseReplies(doneWithError, 1, false, collected.handler()).error, EMSGSIZE);
+
+    for (const int nonsense : {INT_MIN, -5000, 7}) {
+        std::vector<std::uint8_t> odd;
+        AppendMessage(odd, nonsense > 0 ? NLMSG_ERROR : NLMSG_DONE, 0, 1, IntPayload(nonsense));
+        EXPECT_EQ(ParseReplies(odd, 1, false, collected.handler()).error, EBADMSG) << nonsense;
+    }
 
     std::vector<std::uint8_t> interrupted;
     AppendMessage(interrupted, RTM_NEWADDR, NLM_F_MULTI | NLM_F_DUMP_INTR, 1, {});

@@ -1,0 +1,65 @@
+#include "adapters/SelectNetworkAdapter.h"
+
+#include "console/KestruneDlg.h"
+#include "console/MessageBoxes.h"
+#include "console/TemplateBuilder.h"
+#include "resources/ConsoleTemplate.h"
+#include "resources/ProgramIcon.h"
+#include "resources/SelectAdapterTemplate.h"
+
+#include <QPushButton>
+#include <QTreeWidget>
+
+CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("selectAdapterDialog"));
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(ProgramIcon());
+    TemplateBuilder builder(this, SelectAdapterTemplate());
+    const auto controls = builder.Build();
+    list_ = qobject_cast<QTreeWidget*>(controls.value(IDC_ADAPTER_LIST));
+    list_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    connect(qobject_cast<QPushButton*>(controls.value(IDOK)), &QPushButton::clicked, this,
+            &CSelectNetworkAdapter::OnOK);
+    connect(qobject_cast<QPushButton*>(controls.value(IDCANCEL)), &QPushButton::clicked, this,
+            &QDialog::reject);
+}
+
+void CSelectNetworkAdapter::setVisible(bool visible) {
+    if (visible && !initialised_) {
+        initialised_ = true;
+        OnInitDialog();
+    }
+    QDialog::setVisible(visible);
+}
+
+void CSelectNetworkAdapter::OnInitDialog() {
+    TemplateBuilder::SetColumns(list_, AdapterListColumns());
+    const AdapterList& adapters = theConsole->adapterList();
+    const auto count = adapters.descriptions.size();
+    if (count == 0) {
+        ShowAppMessage(QStringLiteral("Сетевые адаптеры в компьютере не обнаружены"),
+                       BoxIcon::Warning);
+        return;
+    }
+    for (qsizetype row = 0; row < count; ++row) {
+        auto* item = new QTreeWidgetItem(list_);
+        item->setData(0, Qt::UserRole, static_cast<int>(row));
+        // Rows are filled from the same entry of each list; a list that is shorter than
+        // the descriptions (never, for a whole enumeration) leaves its cell empty.
+        item->setText(0, adapters.connectionNames.value(row));
+        item->setText(1, adapters.addresses.value(row));
+        item->setText(2, adapters.descriptions.value(row));
+    }
+    list_->setCurrentItem(nullptr);
+    list_->clearSelection();
+}
+
+void CSelectNetworkAdapter::OnOK() {
+    const auto selected = list_->selectedItems();
+    if (!selected.isEmpty()) {
+        selectedAdapterIndex = selected.first()->data(0, Qt::UserRole).toInt();
+    }
+    accept();
+}

@@ -1,0 +1,26 @@
+#include "console/DialogUnits.h"
+
+#include <QFontMetrics>
+
+DialogUnits::DialogUnits(const QFont& font) {
+    const QFontMetrics metrics(font);
+    // Dialog layouts are measured by the average width of the alphabet. The window speaks
+    // Russian, and in the desktop's fonts Cyrillic letters run wider against the Latin ones
+    // than in the font the layouts were drawn with: averaging over both alphabets keeps
+    // every caption inside its control while the proportions stay.
+    const QString alphabets = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") +
+                              QString::fromUtf16(u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
+                                                 u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+    const int count = static_cast<int>(alphabets.size());
+    averageCharWidth_ = (metrics.horizontalAdvance(alphabets) * 2 / count + 1) / 2;
+    charHeight_ = metrics.height();
+}
+
+QRect DialogUnits::ToPixels(const DialogRect& rect) const {
+    return QRect(ToPixelsX(rect.x), ToPixelsY(rect.y), ToPixelsX(rect.width),
+                 ToPixelsY(rect.height));
+}
+
+QSize DialogUnits::ToPixels(int width, int height) const {
+    return QSize(ToPixelsX(width), ToPixelsY(height));
+}

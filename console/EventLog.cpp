@@ -1,0 +1,61 @@
+#include "console/EventLog.h"
+
+#include <QMetaObject>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QThread>
+
+CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
+    setReadOnly(true);
+    setUndoRedoEnabled(false);
+    setLineWrapMode(QPlainTextEdit::NoWrap);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Read-only, but the caret and keyboard selection stay, so a technician can copy lines.
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void CEventLog::WriteToLog(const QString& text) {
+    QTextCursor cursor = textCursor();
+    cursor.movePosition(QTextCursor::End);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+    // A QTextDocument keeps "\r\n" as one paragraph break.
+    cursor.insertText(text);
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void CEventLog::AppendToLog(const QString& text) {
+    if (QThread::currentThread() == thread()) {
+        FlushPending();
+        WriteToLog(text);
+        return;
+    }
+    std::lock_guard lock(pendingMutex_);
+    pending_ += text;
+    if (!flushQueued_) {
+        flushQueued_ = true;
+        QMetaObject::invokeMethod(this, &CEventLog::FlushPending, Qt::QueuedConnection);
+    }
+}
+
+void CEventLog::FlushPending() {
+    QString text;
+    {
+        std::lock_guard lock(pendingMutex_);
+        text.swap(pending_);
+        flushQueued_ = false;
+    }
+    if (!text.isEmpty()) {
+        WriteToLog(text);
+    }
+}
+
+void CEventLog::ClearLog() { setPlainText(QString()); }
+
+QString CEventLog::Text() const {
+    QString text = toPlainText();
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return text;
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "resources/DialogTemplate.h"
+
+#include <QHash>
+
+class QDialog;
+class QTreeWidget;
+class QWidget;
+
+// Builds a dialog's widgets from its template: each control of its kind, caption,
+// position (dialog units through the dialog font's metrics) and initial enabled state.
+// Controls with an id are registered for ControlById; each gets an accessible name, its
+// caption or the text of the labels placed before it.
+class TemplateBuilder {
+public:
+    TemplateBuilder(QDialog* dialog, const DialogTemplate& dialogTemplate);
+
+    QHash<int, QWidget*> Build();
+
+    static void SetColumns(QTreeWidget* list, std::span<const ListColumn> columns);
+
+private:
+    QWidget* Create(const ControlTemplate& control);
+
+    QDialog* dialog_;
+    const DialogTemplate& template_;
+};
+
+// The id a control was built with, or 0.
+int ControlIdOf(const QWidget* widget);

@@ -1,0 +1,25 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of the project.
+#   scripts/build.sh [normal|asan|tsan|fuzz]   (default: normal)
+# Build trees: build/ (normal), build-asan/, build-tsan/, build-fuzz/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+flavour=${1:-normal}
+jobs=$(nproc)
+case "$flavour" in
+  normal) dir=build;      args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
+  asan)   dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_SANITIZE=address) ;;
+  tsan)   dir=build-tsan; args=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_SANITIZE=thread) ;;
+  fuzz)   dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
+                                -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang) ;;
+  *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz)" >&2; exit 2 ;;
+esac
+
+cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
+if [ "$flavour" = tsan ]; then
+  # Only the threaded code's tests run under ThreadSanitizer.
+  cmake --build "$dir" -j "$jobs" --target kestrune_thread_tests
+else
+  cmake --build "$dir" -j "$jobs"
+fi

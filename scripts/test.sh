@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: the normal build, the
+# AddressSanitizer + UndefinedBehaviorSanitizer build, and the ThreadSanitizer build of
+# the threaded code. Tests that build network namespaces need root; without it they
+# say so and skip.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh
+
+run_suite() {
+  local flavour=$1 dir=$2
+  echo "=== $flavour build"
+  bash scripts/build.sh "$flavour"
+  echo "=== $flavour tests"
+  ctest --test-dir "$dir" --output-on-failure --timeout 300 -j "$(nproc)"
+}
+
+start=$SECONDS
+run_suite normal build
+run_suite asan build-asan
+run_suite tsan build-tsan
+echo "=== all tests passed in $((SECONDS - start)) s"

@@ -1,0 +1,152 @@
+#include "app/CommandLine.h"
+#include "app/KestruneApp.h"
+#include "app/OsVersion.h"
+#include "tests/common/MessageBoxScript.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CommandLineCase {
+    const char* commandLine;
+    bool debugMode;
+};
+
+class CommandLineTable : public testing::TestWithParam<CommandLineCase> {};
+
+TEST_P(CommandLineTable, LastArgumentDecides) {
+    EXPECT_EQ(ParseCommandLine(QString::fromUtf8(GetParam().commandLine)), GetParam().debugMode)
+        << GetParam().commandLine;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, CommandLineTable,
+    testing::Values(CommandLineCase{"", false}, CommandLineCase{"kestrune", false},
+                    CommandLineCase{"kestrune /DEBUG", true},
+                    CommandLineCase{"kestrune /debug", true},
+                    CommandLineCase{"kestrune /DeBuG", true}, CommandLineCase{"kestrune /D", true},
+                    CommandLineCase{"kestrune /d", true}, CommandLineCase{"kestrune /DE", false},
+                    CommandLineCase{"kestrune /DEBUGX", false},
+                    CommandLineCase{"kestrune /DEBUG other", false},
+                    CommandLineCase{"kestrune other /DEBUG", true},
+                    CommandLineCase{"\"C:\\Program Files\\kestrune.exe\" /DEBUG", true},
+                    CommandLineCase{"kestrune /DEBUG ", false},
+                    // A run of spaces is one separator, before an argument or at the end.
+                    CommandLineCase{"kestrune  /DEBUG", true},
+                    CommandLineCase{"kestrune    /D", true},
+                    CommandLineCase{"kestrune /DEBUG   ", false},
+                    // The program path itself is never compared.
+                    CommandLineCase{"/DEBUG", false}, CommandLineCase{"   ", false}));
+
+TEST(CommandLine, OddAndLongInputsEndTheScan) {
+    EXPECT_FALSE(ParseCommandLine(QString(100000, QLatin1Char(' '))));
+    EXPECT_TRUE(ParseCommandLine(QStringLiteral("k") + QString(5000, QLatin1Char(' ')) +
+                                 QStringLiteral("/d")));
+    QString many = QStringLiteral("k");
+    for (int i = 0; i < 20000; ++i) {
+        many += QStringLiteral(" /DEBUG /x");
+    }
+    EXPECT_FALSE(ParseCommandLine(many));
+    EXPECT_TRUE(ParseCommandLine(many + QStringLiteral(" /D")));
+    // Tabs and other blanks are part of an argument, not separators.
+    EXPECT_FALSE(ParseCommandLine(QStringLiteral("k\t/DEBUG")));
+    EXPECT_FALSE(ParseCommandLine(QStringLiteral("k /DEBUG\t")));
+    EXPECT_FALSE(ParseCommandLine(QString::fromUtf16(u"k /DEBUG\u00A0")));
+}
+
+TEST(CommandLine, JoinQuotesArgumentsWithSpaces) {
+    const QString line =
+        JoinCommandLine({QStringLiteral("/opt/my tools/kestrune"), QStringLiteral("/debug")});
+    EXPECT_EQ(line, QStringLiteral("\"/opt/my tools/kestrune\" /debug"));
+    EXPECT_TRUE(ParseCommandLine(line));
+}
+
+TEST(OsVersion, OnlyWindows2000IsRefused) {
+    const auto record = [](std::uint32_t family, std::uint32_t major, std::uint32_t minor) {
+        OsVersionRecord r;
+        r.platformFamily = family;
+        r.majorVersion = major;
+        r.minorVersion = minor;
+        return r;
+    };
+    EXPECT_TRUE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 0)));
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 1)));  // XP
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 2)));  // Server 2003
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 10, 0)));
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 4, 0)));  // NT 4, older
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindows9x, 4, 10))); // Windows 98
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindows9x, 5, 0)));
+    EXPECT_FALSE(RunningOnWindows2000(OsVersionRecord{}));
+}
+
+TEST(OsVersion, LinuxLeavesTheRecordZero) {
+    OsVersionRecord record;
+    record.majorVersion = 7;
+    EXPECT_FALSE(FillOsVersionRecord(record));
+    EXPECT_EQ(record.majorVersion, 0u);
+    EXPECT_EQ(record.platformFamily, 0u);
+    EXPECT_FALSE(RunningOnWindows2000(CKestruneApp().osVersion));
+}
+
+// The application with its OS services replaced, to walk every start-up path.
+class ScriptedApp : public CKestruneApp {
+public:
+    int startResult = 0;
+    unsigned short startVersion = 0x0202;
+    QString commandLine = QStringLiteral("kestrune /DEBUG");
+    QStringList steps;
+
+protected:
+    int StartSocketLibrary(unsigned short& reportedVersion) override {
+        steps << QStringLiteral("start");
+        reportedVersion = startVersion;
+        return startResult;
+    }
+    void StopSocketLibrary() override { steps << QStringLiteral("stop"); }
+    QString CommandLineText() const override { return commandLine; }
+    void RunConsole() override { steps << QStringLiteral("console debug=%1").arg(debugMode); }
+};
+
+TEST(Startup, RunsTheConsoleWithTheDebugSwitch) {
+    MessageBoxScript boxes;
+    ScriptedApp app;
+    EXPECT_FALSE(app.InitInstance());
+    app.ExitInstance();
+    EXPECT_EQ(app.steps, (QStringList{"start", "console debug=1", "stop"}));
+    EXPECT_TRUE(boxes.boxes().empty());
+}
+
+TEST(Startup, RefusesWindows2000WithoutStartingSockets) {
+    MessageBoxScript boxes;
+    ScriptedApp app;
+    app.osVersion = OsVersionRecord{5, 0, 2195, kFamilyWindowsNt};
+    EXPECT_FALSE(app.InitInstance());
+    app.ExitInstance();
+    EXPECT_EQ(app.steps, (QStringList{"stop"}));
+    ASSERT_EQ(boxes.boxes().size(), 1u);
+    EXPECT_EQ(boxes.boxes()[0].text,
+              QStringLiteral("Incorrect version of Windows found. Need Windows XP or higher"));
+    EXPECT_EQ(boxes.boxes()[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes.boxes()[0].owner, nullptr);
+}
+
+TEST(Startup, SocketLibraryFailureStopsBeforeTheConsole) {
+    MessageBoxScript boxes;
+    ScriptedApp app;
+    app.startResult = 10091;
+    app.startVersion = 0x0101;
+    app.InitInstance();
+    app.ExitInstance();
+    EXPECT_EQ(app.steps, (QStringList{"start", "stop", "stop"}));
+    EXPECT_EQ(boxes.Texts(), QStringList{"Could not find a usable version of Winsock.dll"});
+
+    // A failed start that still reports 2.2 ends the same way, without the message.
+    MessageBoxScript quiet;
+    ScriptedApp app22;
+    app22.startResult = 10091;
+    app22.InitInstance();
+    EXPECT_EQ(app22.steps, (QStringList{"start", "stop"}));
+    EXPECT_TRUE(quiet.boxes().empty());
+}
+
+} // namespace

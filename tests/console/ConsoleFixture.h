@@ -1,0 +1,43 @@
+#pragma once
+
+#include "console/KestruneDlg.h"
+#include "tests/adapters/FakeAdapterSource.h"
+#include "tests/common/MessageBoxScript.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+
+// Adapter entries on the 198.18.0.0/15 test range, as a fake adapter source gives them.
+inline std::shared_ptr<FakeAdapterSource> AdaptersWithEntries(int count) {
+    auto source = std::make_shared<FakeAdapterSource>();
+    for (int i = 0; i < count; ++i) {
+        const std::uint8_t subnet = static_cast<std::uint8_t>(i);
+        source->adapters.push_back(FakeAdapterSource::Adapter(
+            platform::kIfTypeEthernet, "Test adapter " + std::to_string(i), "test" + std::to_string(i),
+            {{198, 18, subnet, 1}}, {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i)}));
+        source->rows.push_back(FakeAdapterSource::Row({198, 18, subnet, 1},
+                                                      static_cast<std::uint32_t>(i + 2),
+                                                      {255, 255, 255, 0}));
+    }
+    return source;
+}
+
+// Runs action on the first visible top-level window with this object name, as soon as it
+// is up (a modal dialog's own event loop runs it).
+inline void WhenWindowShows(const QString& objectName, std::function<void(QWidget*)> action,
+                            int attempts = 500) {
+    QTimer::singleShot(10, [objectName, action, attempts] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            if (top->objectName() == objectName && top->isVisible()) {
+                action(top);
+                return;
+            }
+        }
+        if (attempts > 0) {
+            WhenWindowShows(objectName, action, attempts - 1);
+        }
+    });
+}

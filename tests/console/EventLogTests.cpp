@@ -1,0 +1,54 @@
+#include "console/EventLog.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+TEST(EventLog, KeepsLinesAndLineEndsAndClears) {
+    CEventLog log;
+    log.WriteToLog(QStringLiteral("Первая\r\n"));
+    log.AppendToLog(QStringLiteral("Вторая\r\n"));
+    EXPECT_EQ(log.Text(), QStringLiteral("Первая\r\nВторая\r\n"));
+    log.ClearLog();
+    EXPECT_EQ(log.Text(), QString());
+    log.AppendToLog(QStringLiteral("Сверху\r\n"));
+    EXPECT_EQ(log.Text(), QStringLiteral("Сверху\r\n"));
+    EXPECT_TRUE(log.isReadOnly());
+}
+
+TEST(EventLog, LinesFromAnotherThreadArriveCompleteAndInOrder) {
+    CEventLog log;
+    log.WriteToLog(QStringLiteral("title\r\n"));
+    constexpr int kLines = 1000;
+    std::thread writer([&log] {
+        for (int i = 0; i < kLines; ++i) {
+            log.AppendToLog(QStringLiteral("line %1\r\n").arg(i));
+        }
+    });
+    // The console thread is busy meanwhile; nothing may be lost while it is.
+    writer.join();
+    QTRY_VERIFY_WITH_TIMEOUT(log.Text().count(QLatin1String("\r\n")) == kLines + 1, 5000);
+    const QStringList lines = log.Text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), kLines + 2);
+    EXPECT_EQ(lines[0], QStringLiteral("title"));
+    for (int i = 0; i < kLines; ++i) {
+        ASSERT_EQ(lines[i + 1], QStringLiteral("line %1").arg(i));
+    }
+}
+
+TEST(EventLog, ConsoleThreadLinesFollowThoseAlreadyQueued) {
+    CEventLog log;
+    std::thread writer([&log] { log.AppendToLog(QStringLiteral("from the watcher\r\n")); });
+    writer.join();
+    log.AppendToLog(QStringLiteral("from the console\r\n"));
+    EXPECT_EQ(log.Text(), QStringLiteral("from the watcher\r\nfrom the console\r\n"));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(log.Text(), QStringLiteral("from the watcher\r\nfrom the console\r\n"));
+}
+
+} // namespace
