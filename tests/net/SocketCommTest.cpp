@@ -46,6 +46,7 @@ protected:
 
 TEST(SocketCommClosed, EveryOperationRefusesAndCloseIsHarmless) {
     RecordingComm comm;
+    EXPECT_EQ(comm.State(), SocketState::Closed);
     EXPECT_FALSE(comm.IsSocketOpen());
     EXPECT_FALSE(comm.StartWatcher());
     std::uint8_t buffer[4] = {};
@@ -219,7 +220,9 @@ TEST_F(SocketCommLoopback, WatcherHandsOnEveryReadOfABurstInPiecesOfAtMost1024) 
 }
 
 TEST_F(SocketCommLoopback, PeerClosingAtOnceIsReportedOnceAndTheObjectEndsUp) {
+    EXPECT_EQ(comm.State(), SocketState::Open);
     ASSERT_TRUE(comm.StartWatcher());
+    EXPECT_EQ(comm.State(), SocketState::Watching);
     EXPECT_FALSE(comm.StartWatcher());
     const auto start = Clock::now();
     ::close(server);
@@ -229,9 +232,11 @@ TEST_F(SocketCommLoopback, PeerClosingAtOnceIsReportedOnceAndTheObjectEndsUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(comm.Events(), std::vector<std::uint32_t>{ConnectionDropped});
     // Ended: the socket stays open and no second watcher starts until Close.
+    EXPECT_EQ(comm.State(), SocketState::Ended);
     EXPECT_TRUE(comm.IsSocketOpen());
     EXPECT_FALSE(comm.StartWatcher());
     comm.Close();
+    EXPECT_EQ(comm.State(), SocketState::Closed);
     EXPECT_FALSE(comm.IsSocketOpen());
     EXPECT_EQ(comm.Events().size(), 1u);
 }
