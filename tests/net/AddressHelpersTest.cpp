@@ -91,9 +91,4 @@ TEST_F(WithoutResolver, AnUnresolvableHostIsNoFailureOfFillSocketAddress) {
     EXPECT_EQ(address.address, 0xFFFFFFFFu);
 }
 
-TEST(DottedAddressText, NetworkOrderToText) {
-    EXPECT_EQ(DottedAddressText(platform::HostToNetwork32(0xC6120002u)), "198.18.0.2");
-    EXPECT_EQ(DottedAddressText(0), "0.0.0.0");
-}
-
 } // namespace
