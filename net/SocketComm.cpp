@@ -93,10 +93,12 @@ bool CSocketComm::StartWatcher() {
     if (watcherThread.joinable() || socket == kInvalidSocket)
         return false;
     watchedHandle = socket;
+    watcherRunning.store(true);
     try {
         watcherThread = std::thread(&CSocketComm::WatcherThreadEntry, this);
     } catch (const std::system_error&) {
         watchedHandle = kInvalidSocket;
+        watcherRunning.store(false);
         platform::SetLastError(platform::kErrorOutOfMemory);
         return false;
     }
@@ -107,6 +109,7 @@ void CSocketComm::WatcherThreadEntry(CSocketComm* self) {
     watcherOfThisThread = self;
     self->WatchLoop();
     watcherOfThisThread = nullptr;
+    self->watcherRunning.store(false);
 }
 
 void CSocketComm::WatchLoop() {
@@ -188,6 +191,14 @@ std::int32_t CSocketComm::Write(const void* data, std::uint32_t count, std::uint
 
 bool CSocketComm::IsSocketOpen() const {
     return socketHandle.load() != kInvalidSocket;
+}
+
+SocketState CSocketComm::State() const {
+    if (!IsSocketOpen())
+        return SocketState::Closed;
+    if (!watcherThread.joinable())
+        return SocketState::Open;
+    return watcherRunning.load() ? SocketState::Watching : SocketState::Ended;
 }
 
 bool CSocketComm::GetPeerAddress(platform::SocketAddressV4& address) {

@@ -17,6 +17,9 @@ enum ConnectionEvent : std::uint32_t {
     EmptyMessage = 3,
 };
 
+// Where a CSocketComm stands; see the class.
+enum class SocketState { Closed, Open, Watching, Ended };
+
 // One TCP client connection and the watcher thread that reads it. The console opens,
 // starts, writes and closes; the watcher hands every non-empty read to OnReceive and
 // reports a connection the peer dropped through OnConnectionEvent. The same object serves
@@ -67,6 +70,8 @@ public:
     std::int32_t Write(const void* data, std::uint32_t count, std::uint32_t timeoutMs);
 
     bool IsSocketOpen() const;
+    // Console thread: the state as the socket and the watcher make it.
+    SocketState State() const;
     bool GetPeerAddress(platform::SocketAddressV4& address);
     bool GetLocalSocketAddress(platform::SocketAddressV4& address);
 
@@ -90,6 +95,7 @@ private:
     // because of Close from a dropped connection.
     std::atomic<platform::SocketHandle> socketHandle{platform::kInvalidSocket};
     std::thread watcherThread;
+    std::atomic<bool> watcherRunning{false};
     // The watcher's own copy of the descriptor. It stays open until the watcher has been
     // joined, so its number cannot be reused under a running wait.
     platform::SocketHandle watchedHandle = platform::kInvalidSocket;

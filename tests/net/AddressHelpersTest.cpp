@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <gtest/gtest.h>
+#include <memory>
 
 namespace {
 
@@ -21,14 +22,28 @@ TEST(ResolveIPv4, NamesFromTheHostsFile) {
     EXPECT_EQ(ResolveIPv4("localhost"), 0x7F000001u);
 }
 
-TEST(ResolveIPv4, UnresolvableNamesGiveTheBroadcastValue) {
-    if (!kntest::RunningAsRoot())
-        GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
-    // No resolver is reachable from an empty namespace, so nothing leaves this machine.
-    kntest::NetNamespace isolated("e");
-    ASSERT_TRUE(isolated.Ok());
-    kntest::ScopedNetns inside(isolated.Name());
-    ASSERT_TRUE(inside.Ok());
+// Name lookups that must fail run in an empty namespace of their own: no resolver is
+// reachable from there, so no query leaves this machine.
+class WithoutResolver : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!kntest::RunningAsRoot())
+            GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
+        isolated = std::make_unique<kntest::NetNamespace>("e");
+        ASSERT_TRUE(isolated->Ok());
+        inside = std::make_unique<kntest::ScopedNetns>(isolated->Name());
+        ASSERT_TRUE(inside->Ok());
+    }
+    void TearDown() override {
+        inside.reset();
+        isolated.reset();
+    }
+
+    std::unique_ptr<kntest::NetNamespace> isolated;
+    std::unique_ptr<kntest::ScopedNetns> inside;
+};
+
+TEST_F(WithoutResolver, UnresolvableNamesGiveTheBroadcastValue) {
     EXPECT_EQ(ResolveIPv4("kn-no-such-hub.invalid"), 0xFFFFFFFFu);
     EXPECT_EQ(ResolveIPv4(""), 0xFFFFFFFFu);
     EXPECT_EQ(ResolveIPv4("256.1.1.1"), 0xFFFFFFFFu);
@@ -69,21 +84,11 @@ TEST(FillSocketAddress, FillsAll16BytesAndReportsWhetherAnythingIsSet) {
     EXPECT_TRUE(FillSocketAddress(address, "198.18.0.2", "0", platform::kAddressFamilyInet));
 }
 
-TEST(FillSocketAddress, AnUnresolvableHostIsNoFailureHere) {
-    if (!kntest::RunningAsRoot())
-        GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
-    kntest::NetNamespace isolated("e");
-    kntest::ScopedNetns inside(isolated.Name());
-    ASSERT_TRUE(inside.Ok());
+TEST_F(WithoutResolver, AnUnresolvableHostIsNoFailureOfFillSocketAddress) {
     platform::SocketAddressV4 address;
     EXPECT_TRUE(
         FillSocketAddress(address, "kn-no-such-hub.invalid", "0", platform::kAddressFamilyInet));
     EXPECT_EQ(address.address, 0xFFFFFFFFu);
-}
-
-TEST(DottedAddressText, NetworkOrderToText) {
-    EXPECT_EQ(DottedAddressText(platform::HostToNetwork32(0xC6120002u)), "198.18.0.2");
-    EXPECT_EQ(DottedAddressText(0), "0.0.0.0");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #include "adapters/PhysicalAddressLookup.h"
 
 #include "net/SocketComm.h"
-#include "tests/net/NetnsHarness.h"
+#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -60,23 +60,7 @@ TEST(PhysicalAddressLookup, ClosedConnectionAsksAbout0000AndFails) {
     EXPECT_TRUE(text.isEmpty());
 }
 
-class PhysicalAddressLookupBetweenHosts : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!RunningAsRoot())
-            GTEST_SKIP() << "needs root to make network namespaces";
-        hosts = std::make_unique<TwoHosts>();
-        ASSERT_TRUE(hosts->Ok());
-        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
-        ASSERT_TRUE(atPc->Ok());
-    }
-    void TearDown() override {
-        atPc.reset();
-        hosts.reset();
-    }
-    std::unique_ptr<TwoHosts> hosts;
-    std::unique_ptr<ScopedNetns> atPc;
-};
+using PhysicalAddressLookupBetweenHosts = BetweenHosts<>;
 
 TEST_F(PhysicalAddressLookupBetweenHosts, TheHubOfAnOpenSessionIsFound) {
     std::unique_ptr<TcpListener> listener;

@@ -1,6 +1,6 @@
 #include "net/SocketComm.h"
 #include "platform/LastError.h"
-#include "tests/net/NetnsHarness.h"
+#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 
 #include <gtest/gtest.h>
@@ -12,39 +12,37 @@ namespace {
 
 constexpr std::uint16_t kHubPort = 5000;
 
-// The technician's PC and a hub in namespaces of their own; the test thread works from
-// the PC's namespace, and the hub's listener is made in the hub's.
-class SocketCommBetweenHosts : public ::testing::Test {
+// The hub's listener is made in the hub's namespace.
+class SocketCommBetweenHosts : public BetweenHosts<> {
 protected:
     void SetUp() override {
-        if (!RunningAsRoot())
-            GTEST_SKIP() << "needs root to make network namespaces";
-        hosts = std::make_unique<TwoHosts>();
-        ASSERT_TRUE(hosts->Ok());
-        {
-            ScopedNetns atHub(hosts->Hub().Name());
-            ASSERT_TRUE(atHub.Ok());
-            listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, kHubPort);
-            ASSERT_TRUE(listener->Ok());
-        }
-        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
-        ASSERT_TRUE(atPc->Ok());
+        BetweenHosts::SetUp();
+        if (Stopped())
+            return;
+        ScopedNetns atHub(hosts->Hub().Name());
+        ASSERT_TRUE(atHub.Ok());
+        listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, kHubPort);
+        ASSERT_TRUE(listener->Ok());
     }
     void TearDown() override {
         comm.Close();
         listener.reset();
-        atPc.reset();
-        hosts.reset();
+        BetweenHosts::TearDown();
     }
 
     bool Open(const char* local, const char* remote) {
         return comm.OpenConnection(local, remote, "5000", platform::kAddressFamilyInet,
                                    platform::kSocketStream);
     }
+    // An open, watched session; the hub's end of it, or -1.
+    int OpenWatchedSession() {
+        if (!Open(TwoHosts::kPcAddress, TwoHosts::kHubAddress))
+            return -1;
+        const int server = listener->Accept();
+        return server >= 0 && comm.StartWatcher() ? server : -1;
+    }
 
-    std::unique_ptr<TwoHosts> hosts;
     std::unique_ptr<TcpListener> listener;
-    std::unique_ptr<ScopedNetns> atPc;
     RecordingComm comm;
 };
 
@@ -88,10 +86,8 @@ TEST_F(SocketCommBetweenHosts, HostThatDropsTheSynFailsAfterFiveSeconds) {
 }
 
 TEST_F(SocketCommBetweenHosts, HubThatClosesItsEndIsReportedAtOnce) {
-    ASSERT_TRUE(Open(TwoHosts::kPcAddress, TwoHosts::kHubAddress));
-    const int server = listener->Accept();
+    const int server = OpenWatchedSession();
     ASSERT_GE(server, 0);
-    ASSERT_TRUE(comm.StartWatcher());
     const auto start = Clock::now();
     ::close(server);
     ASSERT_TRUE(comm.WaitForEvents(1, 1000));
@@ -101,10 +97,8 @@ TEST_F(SocketCommBetweenHosts, HubThatClosesItsEndIsReportedAtOnce) {
 }
 
 TEST_F(SocketCommBetweenHosts, VanishedHubIsNoticedWithinAboutTenSeconds) {
-    ASSERT_TRUE(Open(TwoHosts::kPcAddress, TwoHosts::kHubAddress));
-    const int server = listener->Accept();
+    const int server = OpenWatchedSession();
     ASSERT_GE(server, 0);
-    ASSERT_TRUE(comm.StartWatcher());
     const auto start = Clock::now();
     ASSERT_TRUE(hosts->CutHubOff());
     ASSERT_TRUE(comm.WaitForEvents(1, 13000));

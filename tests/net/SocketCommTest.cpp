@@ -46,6 +46,7 @@ protected:
 
 TEST(SocketCommClosed, EveryOperationRefusesAndCloseIsHarmless) {
     RecordingComm comm;
+    EXPECT_EQ(comm.State(), SocketState::Closed);
     EXPECT_FALSE(comm.IsSocketOpen());
     EXPECT_FALSE(comm.StartWatcher());
     std::uint8_t buffer[4] = {};
@@ -62,32 +63,27 @@ TEST(SocketCommClosed, EveryOperationRefusesAndCloseIsHarmless) {
     EXPECT_FALSE(comm.IsSocketOpen());
 }
 
-TEST(SocketCommOpen, AnyLocalAddressWithAnyPortIsRefusedBeforeBinding) {
-    RecordingComm comm;
+TEST(SocketCommOpen, FailuresLeaveNothingOpenAndSayWhy) {
     TcpListener listener;
-    EXPECT_FALSE(
-        comm.OpenConnection("0.0.0.0", "127.0.0.1", PortText(listener.Port()), kInet, kStream));
-    EXPECT_FALSE(comm.IsSocketOpen());
+    const struct {
+        const char* local;
+        std::uint16_t port;
+        std::uint32_t error;
+    } cases[] = {
+        {"0.0.0.0", listener.Port(), 10022},    // any address, any port: refused before binding
+        {"198.18.0.1", listener.Port(), 10049}, // not an address of this host: WSAEADDRNOTAVAIL
+        {"127.0.0.1", ClosedPort(), 10061},     // nobody listens: WSAECONNREFUSED
+    };
+    for (const auto& c : cases) {
+        RecordingComm comm;
+        const auto start = Clock::now();
+        EXPECT_FALSE(comm.OpenConnection(c.local, "127.0.0.1", PortText(c.port), kInet, kStream))
+            << c.local;
+        EXPECT_LT(MillisecondsSince(start), 500);
+        EXPECT_EQ(platform::GetLastError(), c.error) << c.local;
+        EXPECT_FALSE(comm.IsSocketOpen());
+    }
     EXPECT_EQ(listener.Accept(200), -1);
-}
-
-TEST(SocketCommOpen, ClosedPortFailsAtOnceWithConnectionRefused) {
-    RecordingComm comm;
-    const auto start = Clock::now();
-    EXPECT_FALSE(
-        comm.OpenConnection("127.0.0.1", "127.0.0.1", PortText(ClosedPort()), kInet, kStream));
-    EXPECT_LT(MillisecondsSince(start), 500);
-    EXPECT_EQ(platform::GetLastError(), 10061u); // WSAECONNREFUSED
-    EXPECT_FALSE(comm.IsSocketOpen());
-}
-
-TEST(SocketCommOpen, LocalAddressThatIsNotOursFailsToBind) {
-    RecordingComm comm;
-    TcpListener listener;
-    EXPECT_FALSE(
-        comm.OpenConnection("198.18.0.1", "127.0.0.1", PortText(listener.Port()), kInet, kStream));
-    EXPECT_EQ(platform::GetLastError(), 10049u); // WSAEADDRNOTAVAIL
-    EXPECT_FALSE(comm.IsSocketOpen());
 }
 
 TEST(SocketCommOpen, ConnectionLeavesFromTheChosenLocalAddress) {
@@ -158,6 +154,7 @@ TEST_F(SocketCommLoopback, CloseWakesABlockedReadAtOnce) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     const auto start = Clock::now();
     comm.Close();
+    RecordProperty("close_ms", static_cast<int>(MillisecondsSince(start)));
     EXPECT_LT(MillisecondsSince(start), 150);
     ASSERT_EQ(read.wait_for(std::chrono::seconds(1)), std::future_status::ready);
     EXPECT_EQ(read.get(), -1);
@@ -223,7 +220,9 @@ TEST_F(SocketCommLoopback, WatcherHandsOnEveryReadOfABurstInPiecesOfAtMost1024) 
 }
 
 TEST_F(SocketCommLoopback, PeerClosingAtOnceIsReportedOnceAndTheObjectEndsUp) {
+    EXPECT_EQ(comm.State(), SocketState::Open);
     ASSERT_TRUE(comm.StartWatcher());
+    EXPECT_EQ(comm.State(), SocketState::Watching);
     EXPECT_FALSE(comm.StartWatcher());
     const auto start = Clock::now();
     ::close(server);
@@ -233,9 +232,11 @@ TEST_F(SocketCommLoopback, PeerClosingAtOnceIsReportedOnceAndTheObjectEndsUp) {
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     EXPECT_EQ(comm.Events(), std::vector<std::uint32_t>{ConnectionDropped});
     // Ended: the socket stays open and no second watcher starts until Close.
+    EXPECT_EQ(comm.State(), SocketState::Ended);
     EXPECT_TRUE(comm.IsSocketOpen());
     EXPECT_FALSE(comm.StartWatcher());
     comm.Close();
+    EXPECT_EQ(comm.State(), SocketState::Closed);
     EXPECT_FALSE(comm.IsSocketOpen());
     EXPECT_EQ(comm.Events().size(), 1u);
 }
@@ -254,6 +255,7 @@ TEST_F(SocketCommLoopback, CloseWhileWatchingIsQuickAndRaisesNothing) {
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     const auto start = Clock::now();
     comm.Close();
+    RecordProperty("close_ms", static_cast<int>(MillisecondsSince(start)));
     EXPECT_LT(MillisecondsSince(start), 150);
     EXPECT_FALSE(comm.IsSocketOpen());
     EXPECT_TRUE(comm.Events().empty());

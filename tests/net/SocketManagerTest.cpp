@@ -121,16 +121,6 @@ TEST(SocketManager, WithoutALogWindowNothingIsWrittenOrPosted) {
     EXPECT_TRUE(log.Entries().empty());
 }
 
-TEST(SocketManager, LinesOfTheSessionGoToTheLogWindow) {
-    CSocketManager manager;
-    RecordingLogWindow log;
-    manager.SetLogWindow(&log);
-    manager.AppendToLog("Подключение к хабу 198.18.0.2 успешно произведено\r\n");
-    const auto entries = log.Entries();
-    ASSERT_EQ(entries.size(), 1u);
-    EXPECT_EQ(entries[0].text, "Подключение к хабу 198.18.0.2 успешно произведено\r\n");
-}
-
 // What the hub session will do: show every block with the address it came from.
 class ShowingManager : public CSocketManager {
 public:

@@ -1,7 +1,7 @@
 #include "platform/NeighbourTable.h"
 
 #include "platform/LastError.h"
-#include "tests/net/NetnsHarness.h"
+#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 
 #include <array>
@@ -19,21 +19,8 @@ using Mac = std::array<std::uint8_t, 8>;
 constexpr Mac kUntouched = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF};
 constexpr Mac kHubMac = {0x02, 0x4B, 0x4E, 0x00, 0x00, 0x02, 0xFF, 0xFF};
 
-class NeighbourTableBetweenHosts : public ::testing::Test {
+class NeighbourTableBetweenHosts : public BetweenHosts<> {
 protected:
-    void SetUp() override {
-        if (!RunningAsRoot())
-            GTEST_SKIP() << "needs root to make network namespaces";
-        hosts = std::make_unique<TwoHosts>();
-        ASSERT_TRUE(hosts->Ok());
-        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
-        ASSERT_TRUE(atPc->Ok());
-    }
-    void TearDown() override {
-        atPc.reset();
-        hosts.reset();
-    }
-
     std::uint32_t LookUp(const char* destination, Mac& mac, std::uint32_t& length) {
         mac = kUntouched;
         length = 6;
@@ -44,8 +31,6 @@ protected:
         return result;
     }
 
-    std::unique_ptr<TwoHosts> hosts;
-    std::unique_ptr<ScopedNetns> atPc;
     long long elapsedMs = 0;
 };
 

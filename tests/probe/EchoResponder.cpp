@@ -66,7 +66,8 @@ EchoResponder::~EchoResponder() {
 
 std::optional<SeenRequest> EchoResponder::WaitForRequest(int timeoutMs) {
     std::unique_lock lock(mutex_);
-    seen_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return request_.has_value(); });
+    seen_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
+                   [this] { return request_.has_value(); });
     return request_;
 }
 

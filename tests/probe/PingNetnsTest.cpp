@@ -1,11 +1,12 @@
 #include "platform/LastError.h"
 #include "probe/Ping.h"
-#include "tests/net/NetnsHarness.h"
+#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 #include "tests/probe/EchoResponder.h"
 
 #include <grp.h>
 #include <gtest/gtest.h>
+#include <ostream>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,26 +19,23 @@ constexpr const char* kNoGroup = "1 0";
 
 enum class Provider { Datagram, Raw };
 
+void PrintTo(Provider provider, std::ostream* out) {
+    *out << (provider == Provider::Datagram ? "datagram socket" : "raw socket");
+}
+
 // The PC and a hub in namespaces of their own. Which echo provider the PC gets is chosen
 // by its namespace's ping_group_range: root is refused the datagram socket when its group
 // is outside the range and falls back to the raw socket.
-class EchoBetweenHosts : public ::testing::TestWithParam<Provider> {
+class EchoBetweenHosts : public BetweenHosts<::testing::TestWithParam<Provider>> {
 protected:
     void SetUp() override {
-        if (!RunningAsRoot())
-            GTEST_SKIP() << "needs root to make network namespaces and raw sockets";
-        hosts = std::make_unique<TwoHosts>();
-        ASSERT_TRUE(hosts->Ok());
+        BetweenHosts::SetUp();
+        if (Stopped())
+            return;
         ASSERT_TRUE(hosts->Pc().Sysctl("net.ipv4.ping_group_range",
                                        GetParam() == Provider::Datagram ? kEveryGroup : kNoGroup));
         ASSERT_TRUE(Shell("ip -n " + hosts->Hub().Name() + " addr add " +
                           EchoResponder::kSecondHubAddress + "/24 dev " + hosts->HubInterface()));
-        atPc = std::make_unique<ScopedNetns>(hosts->Pc().Name());
-        ASSERT_TRUE(atPc->Ok());
-    }
-    void TearDown() override {
-        atPc.reset();
-        hosts.reset();
     }
 
     // The hub's kernel stays silent; only the responder answers.
@@ -55,8 +53,6 @@ protected:
         return answered;
     }
 
-    std::unique_ptr<TwoHosts> hosts;
-    std::unique_ptr<ScopedNetns> atPc;
     std::uint32_t lastError = 0;
     long long elapsedMs = 0;
 };
@@ -150,15 +146,8 @@ INSTANTIATE_TEST_SUITE_P(BothProviders, EchoBetweenHosts,
 
 // The probe as an ordinary user (nobody, 65534) in a child process, which cannot change
 // the host: its namespace's ping_group_range decides.
-class EchoAsUnprivilegedUser : public ::testing::Test {
+class EchoAsUnprivilegedUser : public BetweenHosts<> {
 protected:
-    void SetUp() override {
-        if (!RunningAsRoot())
-            GTEST_SKIP() << "needs root to make network namespaces and change user";
-        hosts = std::make_unique<TwoHosts>();
-        ASSERT_TRUE(hosts->Ok());
-    }
-
     struct Outcome {
         bool answered = false;
         std::uint32_t lastError = 0;
@@ -171,10 +160,10 @@ protected:
         const pid_t child = ::fork();
         if (child == 0) {
             ::close(channel[0]);
-            ScopedNetns atPc(hosts->Pc().Name());
+            // The child starts in the PC's namespace, as this thread is.
             const gid_t nobody = 65534;
-            if (!atPc.Ok() || ::setgroups(1, &nobody) != 0 ||
-                ::setresgid(nobody, nobody, nobody) != 0 || ::setresuid(nobody, nobody, nobody))
+            if (::setgroups(1, &nobody) != 0 || ::setresgid(nobody, nobody, nobody) != 0 ||
+                ::setresuid(nobody, nobody, nobody))
                 ::_exit(2);
             CPing ping;
             EchoReplyInfo reply;
@@ -204,8 +193,6 @@ protected:
         }
         return outcome;
     }
-
-    std::unique_ptr<TwoHosts> hosts;
 };
 
 TEST_F(EchoAsUnprivilegedUser, AnswersWhenPingGroupRangeAdmitsTheUser) {

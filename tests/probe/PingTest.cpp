@@ -142,13 +142,6 @@ TEST(CPing, RequestCarriesThePayloadOptionsAndBufferOfTheCall) {
     EXPECT_EQ(service.options.flags, 0);
 }
 
-TEST(CPing, ReplyBufferHoldsARecordAndThePayloadOrAnIcmpError) {
-    EXPECT_EQ(CPing::ReplyBufferSize(0), 36u);
-    EXPECT_EQ(CPing::ReplyBufferSize(8), 36u);
-    EXPECT_EQ(CPing::ReplyBufferSize(32), 60u);
-    EXPECT_EQ(CPing::ReplyBufferSize(65535), 65563u);
-}
-
 TEST(CPing, AnAlteredPayloadByteFailsWith59AndLeavesTheRecord) {
     ServiceScript service;
     service.replyPayload[17] = 0x46;
