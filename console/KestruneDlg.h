@@ -137,6 +137,8 @@ private:
     std::atomic<std::uint32_t> controllerNumber_{1};
     // Counts ended sessions, so that changes still queued from one are not applied later.
     std::atomic<unsigned> sessionGeneration_{0};
+    // A controller-number result box is queued or open.
+    std::atomic<bool> resultBoxShown_{false};
     bool initialised_ = false;
     QHash<int, QWidget*> controls_;
     ConsoleServices services_;

@@ -28,9 +28,8 @@ constexpr std::uint16_t kProbeSize = 32;
 
 void CKestruneDlg::ConnectSessionHandlers() {
     const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
-        connect(Button(id), &QPushButton::clicked, this, [this, handler] {
-            RunHandler([this, handler] { (this->*handler)(); });
-        });
+        connect(Button(id), &QPushButton::clicked, this,
+                [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
     };
     onClick(IDC_CONNECT, &CKestruneDlg::ConnectToHub);
     onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
@@ -199,9 +198,20 @@ void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result
     numberAnswered.store(true);
     AppendToLog(text + QStringLiteral("\r\n"));
     // The box is the console thread's, so the watcher goes on reading while it is open.
-    const BoxIcon icon =
-        result.number == controllerNumber_.load() && result.resultCode == 0 ? BoxIcon::Information
-                                                                           : BoxIcon::Warning;
+    // One at a time: a modal box runs its own event loop, where every result queued behind
+    // it would open another box inside it, until a hub that keeps sending results ran the
+    // stack out. Results that come meanwhile are in the log all the same.
+    if (resultBoxShown_.exchange(true)) {
+        return;
+    }
+    const BoxIcon icon = result.number == controllerNumber_.load() && result.resultCode == 0
+                             ? BoxIcon::Information
+                             : BoxIcon::Warning;
     QMetaObject::invokeMethod(
-        this, [text, icon] { ShowAppMessage(text, icon); }, Qt::QueuedConnection);
+        this,
+        [this, text, icon] {
+            ShowAppMessage(text, icon);
+            resultBoxShown_.store(false);
+        },
+        Qt::QueuedConnection);
 }
