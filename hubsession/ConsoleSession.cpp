@@ -28,8 +28,9 @@ constexpr std::uint16_t kProbeSize = 32;
 
 void CKestruneDlg::ConnectSessionHandlers() {
     const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
-        connect(Button(id), &QPushButton::clicked, this,
-                [this, handler] { RunHandler([this, handler] { (this->*handler)(); }); });
+        connect(Button(id), &QPushButton::clicked, this, [this, handler] {
+            RunHandler([this, handler] { (this->*handler)(); });
+        });
     };
     onClick(IDC_CONNECT, &CKestruneDlg::ConnectToHub);
     onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
@@ -204,9 +205,9 @@ void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result
     if (resultBoxShown_.exchange(true)) {
         return;
     }
-    const BoxIcon icon = result.number == controllerNumber_.load() && result.resultCode == 0
-                             ? BoxIcon::Information
-                             : BoxIcon::Warning;
+    const BoxIcon icon =
+        result.number == controllerNumber_.load() && result.resultCode == 0 ? BoxIcon::Information
+                                                                           : BoxIcon::Warning;
     QMetaObject::invokeMethod(
         this,
         [this, text, icon] {
