@@ -16,6 +16,8 @@ CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Read-only, but the caret and keyboard selection stay, so a technician can copy lines.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // The empty paragraph after the last line break is a block of its own.
+    setMaximumBlockCount(kMaxLines + 1);
 }
 
 void CEventLog::WriteToLog(const QString& text) {

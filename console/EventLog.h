@@ -14,6 +14,11 @@ class CEventLog : public QPlainTextEdit, public ILogWindow {
     Q_OBJECT
 
 public:
+    // The oldest lines go beyond this many. A day's work writes a few thousand lines;
+    // the traffic dump of a hub that floods the session writes thousands a second, and
+    // without a limit the log alone would take all the memory there is.
+    static constexpr int kMaxLines = 10000;
+
     explicit CEventLog(QWidget* parent = nullptr);
 
     // Console thread: caret to the end, into view, the text inserted there.
