@@ -1,0 +1,18 @@
+#pragma once
+
+// What this process holds right now, from /proc: the figures a leak shows up in.
+struct ProcessFigures {
+    long residentKiB = 0;
+    int descriptors = 0;
+    int threads = 0;
+};
+
+ProcessFigures MeasureProcess();
+
+// A sanitizer keeps freed memory in quarantine: resident memory tells nothing about leaks
+// under one.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kResidentMemoryTells = false;
+#else
+inline constexpr bool kResidentMemoryTells = true;
+#endif
