@@ -10,6 +10,10 @@
 // reply of two text lines from each hub.
 constexpr std::uint16_t DISCOVERY_PORT = 30303; // the request's destination and our own port
 constexpr int DISCOVERY_WAIT_MS = 1000;         // the wait for each next reply
+// The whole search, however many replies keep coming: a device that sends to the port
+// at least once a second would otherwise hold the search, and the console thread with
+// it, for as long as it talks. 2,000 hubs answering at once are read in about 0.2 s.
+constexpr int DISCOVERY_SEARCH_LIMIT_MS = 5000;
 constexpr std::size_t kDiscoveryReceiveBufferSize = 1024; // a longer datagram is no reply
 constexpr std::size_t kDiscoveryLineMaxLength = 511;      // a longer reply line is cut
 

@@ -4,6 +4,8 @@
 #include "adapters/ImproperArgument.h"
 #include "discovery/DiscoveryReply.h"
 
+#include <algorithm>
+#include <chrono>
 #include <new>
 #include <optional>
 #include <vector>
@@ -15,11 +17,21 @@ std::optional<platform::Ipv4Address> Resolve(platform::DiscoverySocket& socket,
     return socket.Resolve(text.toLocal8Bit().toStdString());
 }
 
-// Reads replies until a wait ends without one; returns the number counted.
+// Reads replies until a wait ends without one, or the search's time is up; returns the
+// number counted.
 int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>& buffer,
                    const QString& ownAddress, HubList& hubs, const LogSink& log) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(DISCOVERY_SEARCH_LIMIT_MS);
     int count = 0;
-    while (WaitReadable(socket, DISCOVERY_WAIT_MS) == WaitOutcome::Readable) {
+    for (;;) {
+        const auto left =
+            std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        const auto wait = static_cast<std::uint32_t>(std::min<long long>(DISCOVERY_WAIT_MS, left));
+        if (WaitReadable(socket, wait) != WaitOutcome::Readable)
+            break;
         platform::ReceivedDatagram datagram;
         if (!socket.Receive(buffer, datagram))
             break;

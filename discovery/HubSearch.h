@@ -18,7 +18,8 @@ enum class WaitOutcome { Failed, TimedOut, Readable };
 WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t milliseconds);
 
 // Broadcasts the request to destination from localAddress (not bound when empty) and
-// collects replies until DISCOVERY_WAIT_MS pass without one; each counted reply is
+// collects replies until DISCOVERY_WAIT_MS pass without one, DISCOVERY_SEARCH_LIMIT_MS
+// at the most; each counted reply is
 // appended to hubs and logged. Returns the number counted; 0 also when the socket cannot
 // be set up. A datagram longer than the receive buffer is passed over and the search
 // goes on; a failed wait or read ends the search with what was counted so far.
