@@ -5,6 +5,7 @@
 #include "console/KestruneDlg.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/MessageBoxScript.h"
+#include "tests/reliability/ConsoleDriver.h"
 #include "tests/tools/SharedSite.h"
 
 #include <QElapsedTimer>
@@ -43,27 +44,11 @@ protected:
     QString Hub(int i) const { return QString::fromStdString(site->HubAddress(i)); }
     QPushButton* Button(int id) const { return console->Button(id); }
 
-    // Processes events until done() holds or timeoutMs pass.
     static bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
-        QElapsedTimer timer;
-        timer.start();
-        while (!done()) {
-            if (timer.elapsed() > timeoutMs) {
-                return false;
-            }
-            QTest::qWait(5);
-        }
-        return true;
+        return console_driver::WaitUntil(done, timeoutMs);
     }
-
-    // Types address into "IP адрес хаба:" part by part, as the technician would.
     void TypeHubAddress(const QString& address) {
-        CIpAddressEdit* field = console->IpField(IDC_CONNECT_ADDRESS);
-        const QStringList parts = address.split(QLatin1Char('.'));
-        for (int i = 0; i < CIpAddressEdit::kFieldCount; ++i) {
-            field->Field(i)->clear();
-            QTest::keyClicks(field->Field(i), parts.value(i));
-        }
+        console_driver::TypeHubAddress(*console, address);
     }
 
     // Types the address and presses "Установить соединение"; returns once the handler
@@ -74,11 +59,7 @@ protected:
         QTest::mouseClick(Button(IDC_CONNECT), Qt::LeftButton);
     }
 
-    bool Ready() const {
-        return console->session().IsSocketOpen() && Button(IDC_WRITE_NUMBER)->isEnabled() &&
-               Button(IDC_WRITE_NUMBER)->text() == QStringLiteral("Записать") &&
-               !console->IpField(IDC_HUB_GATEWAY)->IsBlank();
-    }
+    bool Ready() const { return console_driver::Ready(*console); }
 
     // Connects and waits until the hub's first answers are shown.
     void ConnectReady(const QString& address) {
@@ -87,10 +68,7 @@ protected:
         ASSERT_TRUE(WaitUntil([this] { return Ready(); }, 5000)) << LogText();
     }
 
-    bool Idle() const {
-        return !console->session().IsSocketOpen() && !Button(IDC_DISCONNECT)->isEnabled() &&
-               Button(IDC_SEARCH_HUBS)->isEnabled();
-    }
+    bool Idle() const { return console_driver::Idle(*console); }
 
     // Every control of the session as Idle leaves it.
     void ExpectIdle() {

@@ -1,0 +1,54 @@
+#include "tests/reliability/ConsoleDriver.h"
+
+#include "console/IpAddressEdit.h"
+#include "console/KestruneDlg.h"
+#include "resources/ConsoleTemplate.h"
+
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+namespace console_driver {
+
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > timeoutMs) {
+            return false;
+        }
+        QTest::qWait(5);
+    }
+    return true;
+}
+
+void TypeHubAddress(CKestruneDlg& console, const QString& address) {
+    CIpAddressEdit* field = console.IpField(IDC_CONNECT_ADDRESS);
+    const QStringList parts = address.split(QLatin1Char('.'));
+    for (int i = 0; i < CIpAddressEdit::kFieldCount; ++i) {
+        field->Field(i)->clear();
+        QTest::keyClicks(field->Field(i), parts.value(i));
+    }
+}
+
+bool Ready(CKestruneDlg& console) {
+    const QPushButton* write = console.Button(IDC_WRITE_NUMBER);
+    return console.session().IsSocketOpen() && write->isEnabled() &&
+           write->text() == QStringLiteral("Записать") &&
+           !console.IpField(IDC_HUB_GATEWAY)->IsBlank();
+}
+
+bool Idle(CKestruneDlg& console) {
+    return !console.session().IsSocketOpen() && !console.Button(IDC_DISCONNECT)->isEnabled() &&
+           console.Button(IDC_SEARCH_HUBS)->isEnabled();
+}
+
+void TypeLastPart(CKestruneDlg& console, int fieldId, const QString& part) {
+    QLineEdit* last = console.IpField(fieldId)->Field(CIpAddressEdit::kFieldCount - 1);
+    last->setFocus();
+    last->selectAll();
+    QTest::keyClicks(last, part);
+}
+
+} // namespace console_driver

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class CKestruneDlg;
+
+// The window driven the way a technician drives it, with no test framework attached, so
+// that the soak benchmark can use it as well as the tests.
+namespace console_driver {
+
+// Processes events until done() holds or timeoutMs pass.
+bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
+
+// Types address into "IP адрес хаба:" part by part.
+void TypeHubAddress(CKestruneDlg& console, const QString& address);
+
+// Connected, with the hub's link status and parameters shown.
+bool Ready(CKestruneDlg& console);
+// No session; the search may run again.
+bool Idle(CKestruneDlg& console);
+
+// Types over the last part of the hub's IP address field.
+void TypeLastPart(CKestruneDlg& console, int fieldId, const QString& part);
+
+} // namespace console_driver
