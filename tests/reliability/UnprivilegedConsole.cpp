@@ -1,0 +1,38 @@
+// The console as whoever starts it: offscreen, it connects to the hub address given and
+// prints its log, its boxes and whether the session came up. The unprivileged tests run
+// it as nobody.
+#include "console/EventLog.h"
+#include "console/KestruneDlg.h"
+#include "resources/ConsoleTemplate.h"
+#include "tests/common/MessageBoxScript.h"
+#include "tests/reliability/ConsoleDriver.h"
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: %s HUB-ADDRESS\n", argv[0]);
+        return 2;
+    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    MessageBoxScript boxes;
+    CKestruneDlg console(false);
+    console.show();
+    console_driver::TypeHubAddress(console, QString::fromLocal8Bit(argv[1]));
+    QTest::mouseClick(console.Button(IDC_CONNECT), Qt::LeftButton);
+    const bool ready =
+        console_driver::WaitUntil([&console] { return console_driver::Ready(console); }, 3000);
+
+    std::printf("uid %u\n%s", static_cast<unsigned>(::getuid()),
+                console.Log()->Text().toUtf8().constData());
+    for (const QString& text : boxes.Texts()) {
+        std::printf("box: %s\n", text.toUtf8().constData());
+    }
+    std::printf("ready: %s\n", ready ? "yes" : "no");
+    return 0;
+}
