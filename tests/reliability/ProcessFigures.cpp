@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 
 namespace {
@@ -31,6 +32,7 @@ ProcessFigures MeasureProcess() {
             figures.residentKiB = std::stol(line.substr(6));
         }
     }
+    figures.heapInUseKiB = static_cast<long>(::mallinfo2().uordblks / 1024);
     // The listing's own descriptor is among the entries while it is read.
     figures.descriptors = CountEntries("/proc/self/fd") - 1;
     figures.threads = CountEntries("/proc/self/task");

@@ -3,6 +3,7 @@
 // What this process holds right now, from /proc: the figures a leak shows up in.
 struct ProcessFigures {
     long residentKiB = 0;
+    long heapInUseKiB = 0; // what the allocator has handed out and not been given back
     int descriptors = 0;
     int threads = 0;
 };
