@@ -16,8 +16,6 @@ CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // Read-only, but the caret and keyboard selection stay, so a technician can copy lines.
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    // The empty paragraph after the last line break is a block of its own.
-    setMaximumBlockCount(kMaxLines + 1);
 }
 
 void CEventLog::WriteToLog(const QString& text) {
@@ -27,8 +25,27 @@ void CEventLog::WriteToLog(const QString& text) {
     ensureCursorVisible();
     // A QTextDocument keeps "\r\n" as one paragraph break.
     cursor.insertText(text);
+    if (TrimOldestLines()) {
+        cursor = textCursor();
+        cursor.movePosition(QTextCursor::End);
+    }
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+// Taking lines off the top one by one (a maximum block count does that) costs a copy of
+// the whole text for each line: with the log full of long dump lines that was
+// milliseconds a line, and a flooding hub froze the window. Building the newer half
+// anew costs that copy once per million characters written.
+bool CEventLog::TrimOldestLines() {
+    if (document()->characterCount() <= kMaxCharacters) {
+        return false;
+    }
+    const QString text = toPlainText();
+    const qsizetype half = text.size() - kMaxCharacters / 2;
+    const qsizetype nextLine = text.indexOf(QLatin1Char('\n'), half);
+    setPlainText(text.mid(nextLine < 0 ? half : nextLine + 1));
+    return true;
 }
 
 void CEventLog::AppendToLog(const QString& text) {

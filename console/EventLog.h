@@ -14,10 +14,11 @@ class CEventLog : public QPlainTextEdit, public ILogWindow {
     Q_OBJECT
 
 public:
-    // The oldest lines go beyond this many. A day's work writes a few thousand lines;
-    // the traffic dump of a hub that floods the session writes thousands a second, and
-    // without a limit the log alone would take all the memory there is.
-    static constexpr int kMaxLines = 10000;
+    // The log holds at most this many characters: past it, the older half goes at once,
+    // whole lines of it. That is some 40,000 ordinary lines, or 650 of the longest dump
+    // lines; the dump of a hub that floods the session writes a million characters a
+    // second, and without a limit the log alone would take all the memory there is.
+    static constexpr qsizetype kMaxCharacters = 2'000'000;
 
     explicit CEventLog(QWidget* parent = nullptr);
 
@@ -35,6 +36,8 @@ public:
 
 private:
     void FlushPending();
+    // True when it took the older half away.
+    bool TrimOldestLines();
 
     std::mutex pendingMutex_;
     QString pending_;
