@@ -2,20 +2,13 @@
 // scan ends, and the debug switch is on exactly when the text after the last space is
 // "/DEBUG" or "/D" in any letter case.
 #include "app/CommandLine.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 
 namespace {
-
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "command line: %s\n", what);
-        std::abort();
-    }
-}
 
 bool LastArgumentIsDebug(const QString& commandLine) {
     const QString upper = commandLine.toUpper();

@@ -5,20 +5,13 @@
 #include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubConsole.h"
 #include "net/LogWindow.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <QString>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
 
 namespace {
-
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "hub blocks: %s\n", what);
-        std::abort();
-    }
-}
 
 // One reaction: what the console was asked to do, with its values.
 struct Call {

@@ -6,21 +6,14 @@
 #include "console/IpAddressEdit.h"
 #include "hubsession/HubMessage.h"
 #include "hubsession/HubParameterRules.h"
+#include "tests/fuzz/FuzzRequire.h"
 
 #include <QSet>
 #include <QString>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
 namespace {
-
-void Require(bool condition, const char* what) {
-    if (!condition) {
-        std::fprintf(stderr, "ip fields: %s\n", what);
-        std::abort();
-    }
-}
 
 bool AsciiDigits(const QString& text) {
     for (QChar ch : text) {

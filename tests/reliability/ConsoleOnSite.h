@@ -86,12 +86,17 @@ protected:
         }
     }
 
-    // The session is usable again: a normal hub answers, and a disconnect ends it cleanly.
-    void ExpectConnectsAgain(const QString& address) {
-        ConnectReady(address);
+    // "Разорвать соединение": the console's own line, and Idle.
+    void Disconnect() {
         QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
         EXPECT_TRUE(Log().endsWith(QStringLiteral("Подключение к хабу разорвано\r\n")));
         ExpectIdle();
+    }
+
+    // The session is usable again: a normal hub answers, and a disconnect ends it cleanly.
+    void ExpectConnectsAgain(const QString& address) {
+        ConnectReady(address);
+        Disconnect();
     }
 
     // Writes a controller number, answering questions with Yes; returns the boxes shown.

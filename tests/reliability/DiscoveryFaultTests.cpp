@@ -2,6 +2,7 @@
 // and a device that keeps talking to the port. The search lists what the hubs said, skips
 // what it cannot take, and ends.
 #include "tests/reliability/ConsoleOnSite.h"
+#include "tests/reliability/SiteSuite.h"
 #include "tests/support/NetnsScope.h"
 
 #include <QTreeWidget>
@@ -14,21 +15,18 @@
 
 namespace {
 
-class DiscoveryFaults : public ConsoleOnSite {
-protected:
+class DiscoveryFaults : public SiteSuite<DiscoveryFaults, ConsoleOnSite> {
+public:
     // Hub 1 answers properly, hub 2 with 2,000 bytes, hub 3 as each test tells it.
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "kr4",
-                                        .subnet = 54,
-                                        .hubs = 3,
-                                        .perHubArgs = {{2, "--fault discovery-oversized"}}});
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "kr4",
+                .subnet = 54,
+                .hubs = 3,
+                .perHubArgs = {{2, "--fault discovery-oversized"}}};
     }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
-    void SetUp() override { OpenConsole(shared()); }
+
+protected:
+    void SetUp() override { OpenConsole(SuiteShared()); }
 
     // Presses "Поиск хабов"; returns how long the console was busy with it.
     qint64 Search() {

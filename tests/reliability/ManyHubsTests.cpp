@@ -1,6 +1,7 @@
 // 2,000 hubs on one segment answer one search at once: every one of them must be listed,
 // and any of them reached from the list.
 #include "tests/reliability/ConsoleOnSite.h"
+#include "tests/reliability/SiteSuite.h"
 
 #include <QTreeWidget>
 
@@ -8,31 +9,31 @@ namespace {
 
 constexpr int kHubs = 2000;
 
-class ManyHubs : public ConsoleOnSite {
-protected:
+class ManyHubs : public SiteSuite<ManyHubs, ConsoleOnSite> {
+public:
     // One simulator plays all of them, 198.18.50.11 onwards, on a /20 that the PC's
     // adapter shares (a /24 holds too few).
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "kr3",
+                .subnet = 50,
+                .hubs = 1,
+                .hubArgs = "--count 2000 --mask 255.255.240.0"};
+    }
+
+protected:
     static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "kr3",
-                                        .subnet = 50,
-                                        .hubs = 1,
-                                        .hubArgs = "--count 2000 --mask 255.255.240.0"});
-        if (shared().site && shared().site->ok()) {
-            const std::string pc = shared().site->PcNamespace();
-            const std::string adapter = shared().site->PcInterface();
+        SiteSuite::SetUpTestSuite();
+        if (SuiteShared().site && SuiteShared().site->ok()) {
+            const std::string pc = SuiteShared().site->PcNamespace();
+            const std::string adapter = SuiteShared().site->PcInterface();
             RunCommand({"ip", "-n", pc, "addr", "del", "198.18.50.1/24", "dev", adapter});
             RunCommand({"ip", "-n", pc, "addr", "add", "198.18.50.1/20", "dev", adapter});
         }
     }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
     void SetUp() override {
         QElapsedTimer timer;
         timer.start();
-        OpenConsole(shared()); // the start-up search runs here
+        OpenConsole(SuiteShared()); // the start-up search runs here
         startup = timer.elapsed();
     }
 

@@ -3,6 +3,7 @@
 // console returns to Idle, and that it connects again afterwards.
 #include "tests/reliability/ConsoleOnSite.h"
 #include "tests/reliability/ScriptedHub.h"
+#include "tests/reliability/SiteSuite.h"
 
 #include <random>
 #include <thread>
@@ -15,23 +16,25 @@ const QString kNoResult =
 const QString kDropped =
     QStringLiteral("Подключение разорвано\r\nПодключение к хабу разорвано\r\n");
 
-class SessionFaults : public ConsoleOnSite {
-protected:
+class SessionFaults : public SiteSuite<SessionFaults, ConsoleOnSite> {
+public:
     // Hub 1 is the simulator with a controller in programming mode; hub 2's port is left
     // free for a scripted hub.
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "kr1",
-                                        .subnet = 51,
-                                        .hubs = 2,
-                                        .perHubArgs = {{1, "--controller 2 present --jumper 2 on"},
-                                                       {2, "--fault refuse"}}});
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "kr1",
+                .subnet = 51,
+                .hubs = 2,
+                .perHubArgs = {{1, "--controller 2 present --jumper 2 on"}, {2, "--fault refuse"}}};
     }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
+
+protected:
+    void SetUp() override { OpenConsole(SuiteShared()); }
+
+    // The fault ends; a normal session runs again.
+    void EndFault(const std::string& fault) {
+        Tell(1, "fault " + fault + " off");
+        ExpectConnectsAgain(Hub(1));
     }
-    void SetUp() override { OpenConsole(shared()); }
 
     QString ConnectError(int hub) const {
         return QStringLiteral("Ошибка подключения к хабу %1 \r\n").arg(Hub(hub));
@@ -50,6 +53,16 @@ protected:
         // The hub still believes in the session it had; like a technician who power-cycles
         // it, end that session so the hub takes a new one.
         EXPECT_EQ(site->Control(hub, "close").rfind("ok", 0), 0u);
+    }
+
+    // The console notices by itself that the hub has gone, tells the technician, and is
+    // Idle; returns how long that took.
+    qint64 ExpectTheDropNoticed(const std::string& what, const QElapsedTimer& since) {
+        EXPECT_TRUE(WaitUntil([this] { return Idle(); }, 20000)) << LogText();
+        Record(what, since.elapsed());
+        EXPECT_TRUE(Log().endsWith(kDropped)) << LogText();
+        ExpectIdle();
+        return since.elapsed();
     }
 
     // A connect that fails: one error line and one error box, nothing else changes.
@@ -82,15 +95,13 @@ protected:
 TEST_F(SessionFaults, HubClosingRightAfterTheAccept) {
     Tell(1, "fault close-at-once on");
     Record("hub closes at once after accept", ConnectAndWaitForTheDrop(1));
-    Tell(1, "fault close-at-once off");
-    ExpectConnectsAgain(Hub(1));
+    EndFault("close-at-once");
 }
 
 TEST_F(SessionFaults, HubClosingInTheMiddleOfTheSession) {
     Tell(1, "fault close-mid on");
     Record("hub closes mid-session", ConnectAndWaitForTheDrop(1));
-    Tell(1, "fault close-mid off");
-    ExpectConnectsAgain(Hub(1));
+    EndFault("close-mid");
 }
 
 TEST_F(SessionFaults, HubResettingTheConnection) {
@@ -112,13 +123,9 @@ TEST_F(SessionFaults, HubVanishingWhileTheSessionIsIdle) {
     PullCable(1);
     QElapsedTimer timer;
     timer.start();
-    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 20000)) << LogText();
-    Record("hub vanishes while the session is idle", timer.elapsed());
     // Keep-alive: the silence is noticed within about ten seconds.
-    EXPECT_LT(timer.elapsed(), 12500);
-    EXPECT_TRUE(Log().endsWith(kDropped)) << LogText();
+    EXPECT_LT(ExpectTheDropNoticed("hub vanishes while the session is idle", timer), 12500);
     EXPECT_TRUE(boxes.boxes().empty());
-    ExpectIdle();
 
     PlugCableBackIn(1);
     ExpectConnectsAgain(Hub(1));
@@ -135,10 +142,7 @@ TEST_F(SessionFaults, HubVanishingWhileANumberWriteWaitsForItsResult) {
     EXPECT_TRUE(Log().contains(
         QStringLiteral("Передана команда установки номера контроллера терминала...\r\n")));
     // The unanswered request ends the connection once nothing is acknowledged for 10 s.
-    ASSERT_TRUE(WaitUntil([this] { return Idle(); }, 20000)) << LogText();
-    Record("hub vanishes during a controller-number wait", timer.elapsed());
-    EXPECT_TRUE(Log().endsWith(kDropped)) << LogText();
-    ExpectIdle();
+    ExpectTheDropNoticed("hub vanishes during a controller-number wait", timer);
 
     PlugCableBackIn(1);
     ExpectConnectsAgain(Hub(1));
@@ -151,8 +155,7 @@ TEST_F(SessionFaults, HubRefusingItsSessionPort) {
     Connect(Hub(1));
     Record("hub refuses port 5000", timer.elapsed());
     ExpectConnectRefused(1, 0);
-    Tell(1, "fault refuse off");
-    ExpectConnectsAgain(Hub(1));
+    EndFault("refuse");
 }
 
 TEST_F(SessionFaults, HubIgnoringEchoRequests) {
@@ -164,8 +167,7 @@ TEST_F(SessionFaults, HubIgnoringEchoRequests) {
     EXPECT_GE(timer.elapsed(), 900);
     EXPECT_LT(timer.elapsed(), 2500);
     ExpectConnectRefused(1, 0);
-    Tell(1, "fault no-echo off");
-    ExpectConnectsAgain(Hub(1));
+    EndFault("no-echo");
 }
 
 TEST_F(SessionFaults, HubDroppingTheConnectRequest) {
@@ -225,10 +227,8 @@ TEST_F(SessionFaults, HubAnsweringAfterTheWaitHasEnded) {
     EXPECT_TRUE(Log().contains(success + QStringLiteral("\r\n")));
     EXPECT_TRUE(WaitUntil([this] { return !console->IpField(IDC_HUB_GATEWAY)->IsBlank(); }, 3000));
 
-    QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
-    ExpectIdle();
-    Tell(1, "fault slow off");
-    ExpectConnectsAgain(Hub(1));
+    Disconnect();
+    EndFault("slow");
 }
 
 TEST_F(SessionFaults, HubSplittingItsMessages) {
@@ -241,10 +241,8 @@ TEST_F(SessionFaults, HubSplittingItsMessages) {
     ASSERT_TRUE(console->session().IsSocketOpen()) << LogText();
     QTest::qWait(1000);
     EXPECT_TRUE(boxes.boxes().empty());
-    QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
-    ExpectIdle();
-    Tell(1, "fault split off");
-    ExpectConnectsAgain(Hub(1));
+    Disconnect();
+    EndFault("split");
 }
 
 TEST_F(SessionFaults, HubMergingItsMessages) {
@@ -254,8 +252,7 @@ TEST_F(SessionFaults, HubMergingItsMessages) {
     const QStringList shown = WriteNumber(3);
     EXPECT_EQ(shown.value(shown.size() - 1), QStringLiteral("Номер контроллера успешно установлен"))
         << shown.join('|').toStdString();
-    QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
-    ExpectIdle();
+    Disconnect();
 }
 
 TEST_F(SessionFaults, HubSendingABurstOfResults) {
@@ -290,8 +287,7 @@ TEST_F(SessionFaults, HubSendingABurstOfResults) {
     QTest::qWait(200);
     EXPECT_EQ(deepest, 1);
     EXPECT_GE(shownBoxes, 1);
-    QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
-    ExpectIdle();
+    Disconnect();
 }
 
 TEST_F(SessionFaults, HubSendingGarbage) {
@@ -316,8 +312,7 @@ TEST_F(SessionFaults, HubSendingGarbage) {
     Connect(Hub(2));
     ASSERT_TRUE(console->session().IsSocketOpen());
     QTest::qWait(2500);
-    QTest::mouseClick(Button(IDC_DISCONNECT), Qt::LeftButton);
-    ExpectIdle();
+    Disconnect();
     ExpectConnectsAgain(Hub(1));
 }
 

@@ -1,21 +1,17 @@
 // A short soak in the test command: a hundred sessions and a few address writes through
 // the window; the full thousand are the kestrune_soak benchmark's.
 #include "tests/reliability/ConsoleOnSite.h"
+#include "tests/reliability/SiteSuite.h"
 #include "tests/reliability/SoakRun.h"
 
 namespace {
 
-class Soak : public ConsoleOnSite {
+class Soak : public SiteSuite<Soak, ConsoleOnSite> {
+public:
+    static TestSiteOptions SiteOptions() { return {.prefix = "kr5", .subnet = 55, .hubs = 1}; }
+
 protected:
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "kr5", .subnet = 55, .hubs = 1});
-    }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
-    void SetUp() override { OpenConsole(shared()); }
+    void SetUp() override { OpenConsole(SuiteShared()); }
 
     bool HubAt(const QString& address) {
         const std::string wanted = "ip=" + address.toStdString() + " ";

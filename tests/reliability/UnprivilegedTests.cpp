@@ -1,8 +1,8 @@
 // The console run by an ordinary user (nobody, 65534) against a hub of the test site. With
 // neither an ICMP datagram socket nor cap_net_raw it must say which permission is missing;
 // with the datagram socket allowed it does the whole session, so nothing needs setuid.
+#include "tests/reliability/SiteSuite.h"
 #include "tests/support/NetnsScope.h"
-#include "tests/tools/SharedSite.h"
 
 #include <cstring>
 #include <fcntl.h>
@@ -12,17 +12,12 @@
 
 namespace {
 
-class Unprivileged : public SiteTest {
+class Unprivileged : public SiteSuite<Unprivileged> {
+public:
+    static TestSiteOptions SiteOptions() { return {.prefix = "kr6", .subnet = 56, .hubs = 1}; }
+
 protected:
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "kr6", .subnet = 56, .hubs = 1});
-    }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
-    void SetUp() override { Enter(shared()); }
+    void SetUp() override { Enter(SuiteShared()); }
 
     bool PingGroupRange(const std::string& range) {
         return RunCommand({"ip", "netns", "exec", site->PcNamespace(), "sysctl", "-q", "-w",
