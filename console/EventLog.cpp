@@ -1,5 +1,6 @@
 #include "console/EventLog.h"
 
+#include "net/PostedHandOver.h"
 #include "net/UpdateConnectionEvent.h"
 
 #include <QCoreApplication>
@@ -64,7 +65,10 @@ void CEventLog::AppendToLog(const QString& text) {
 
 void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager) {
     // Any line the event's sender appended before it is already queued ahead of it.
-    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager));
+    QWidget* receiver = window();
+    auto* event = new UpdateConnectionEvent(code, manager);
+    BeforePosting(receiver);
+    QCoreApplication::postEvent(receiver, event);
 }
 
 void CEventLog::FlushPending() {

@@ -5,6 +5,7 @@
 #include "console/IpAddressEdit.h"
 #include "console/KestruneDlg.h"
 #include "console/MessageBoxes.h"
+#include "net/PostedHandOver.h"
 #include "net/UpdateConnectionEvent.h"
 #include "platform/SocketApi.h"
 #include "probe/Ping.h"
@@ -138,6 +139,8 @@ int CKestruneDlg::OnUpdateConnection(std::uint32_t code, CSocketManager* manager
 }
 
 void CKestruneDlg::customEvent(QEvent* event) {
+    // The watcher made the event; Qt's queue brought it here.
+    OnDelivery(this);
     if (event->type() == UpdateConnectionEvent::kType) {
         const auto* update = static_cast<UpdateConnectionEvent*>(event);
         RunHandler([this, update] { OnUpdateConnection(update->Code(), update->Manager()); });
