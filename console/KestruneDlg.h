@@ -10,9 +10,11 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 namespace platform {
 class AdapterSource;
@@ -137,6 +139,10 @@ private:
     std::atomic<std::uint32_t> controllerNumber_{1};
     // Counts ended sessions, so that changes still queued from one are not applied later.
     std::atomic<unsigned> sessionGeneration_{0};
+    // Wakes the number write's wait the moment the hub's result is in: polling the flag
+    // kept every result waiting for the next tick, up to 100 ms.
+    std::mutex numberAnsweredMutex_;
+    std::condition_variable numberAnsweredChanged_;
     bool initialised_ = false;
     QHash<int, QWidget*> controls_;
     ConsoleServices services_;

@@ -195,8 +195,13 @@ void CKestruneDlg::ShowHubGateway(std::uint32_t gateway) {
 
 void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result) {
     const QString text = ControllerNumberResultText(result, controllerNumber_.load());
-    // First of all: the console thread may be waiting for exactly this.
-    numberAnswered.store(true);
+    // First of all: the console thread may be waiting for exactly this. Set under the
+    // wait's lock, so that the wake-up cannot fall between its test and its sleep.
+    {
+        std::lock_guard lock(numberAnsweredMutex_);
+        numberAnswered.store(true);
+    }
+    numberAnsweredChanged_.notify_all();
     AppendToLog(text + QStringLiteral("\r\n"));
     // The box is the console thread's, so the watcher goes on reading while it is open.
     const BoxIcon icon =

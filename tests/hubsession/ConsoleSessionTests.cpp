@@ -168,7 +168,11 @@ TEST_F(ConsoleSession, ARefusedOrSilentHubGivesTheConnectError) {
 TEST_F(ConsoleSession, ProgramsAControllerNumberWithEveryOutcome) {
     ConnectTo(2);
     // Hub 2's firmware text "IPH-4 0.98": the firmware question first, then the jumper's.
+    QElapsedTimer answered;
+    answered.start();
     QStringList shown = WriteNumber(3);
+    // The result ends the wait the moment it is in, not at a 100 ms tick.
+    EXPECT_LT(answered.elapsed(), 90);
     ASSERT_EQ(shown.size(), 3) << shown.join('|').toStdString();
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Вероятно прошивка выбранного хаба")));
     EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Процедура записи номера контроллера")));
