@@ -47,7 +47,8 @@ crowd_down() {
     if [[ -f $STATE/hubsim.pid ]]; then
         pid=$(cat "$STATE/hubsim.pid")
         kill -TERM "$pid" 2>/dev/null || true
-        for _ in $(seq 40); do
+        # Each hub gives its address back first: a thousand take a few seconds.
+        for _ in $(seq 300); do
             kill -0 "$pid" 2>/dev/null || break
             sleep 0.05
         done
@@ -79,6 +80,7 @@ crowd_up() {
         --count "$hubs" --ip "$CROWD_NET.10" --mask 255.255.252.0 --gw "$CROWD_NET.1" \
         >"$STATE/hubsim.log" 2>&1 </dev/null &
     echo $! >"$STATE/hubsim.pid"
+    disown
     for _ in $(seq 200); do
         status=$("$HUBSIM" --send "$STATE/hubs.sock" "hub $hubs status" 2>/dev/null) && break
         sleep 0.05
