@@ -138,6 +138,7 @@ private:
     std::atomic<unsigned> sessionGeneration_{0};
     QHash<int, QWidget*> controls_;
     ConsoleServices services_;
+    bool endsDoubleClick_ = false; // the hub list's next release ends a double-click
     AdapterList adapterList_;
     HubList hubList_;
     CClientSocketManager session_;
