@@ -58,8 +58,8 @@ void CKestruneDlg::WriteControllerNumber() {
         AppendToLog(QStringLiteral("\r\n>>") + HexBytes(request) + QStringLiteral("\r\n"));
     }
     AppendToLog(QStringLiteral("Передана команда установки номера контроллера терминала...\r\n"));
-    // The watcher sets the flag the moment the hub's result arrives and wakes this wait;
-    // the result's own log line and box follow on this thread once the wait is over.
+    // The watcher queues the result's log line and box to this thread, then sets the flag
+    // and wakes this wait; the line and the box follow once this handler is over.
     {
         std::unique_lock lock(numberAnsweredMutex_);
         numberAnsweredChanged_.wait_for(lock, kResultWait,
