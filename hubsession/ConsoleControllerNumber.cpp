@@ -5,13 +5,12 @@
 #include "hubsession/HubParameterRules.h"
 #include "platform/SocketApi.h"
 
-#include <QThread>
+#include <chrono>
 
 namespace {
 
 constexpr std::uint32_t kHighestControllerNumber = kControllerCount;
-constexpr int kResultPolls = 50;
-constexpr unsigned long kResultPollMs = 100;
+constexpr std::chrono::milliseconds kResultWait{5000};
 
 } // namespace
 
@@ -59,13 +58,12 @@ void CKestruneDlg::WriteControllerNumber() {
         AppendToLog(QStringLiteral("\r\n>>") + HexBytes(request) + QStringLiteral("\r\n"));
     }
     AppendToLog(QStringLiteral("Передана команда установки номера контроллера терминала...\r\n"));
-    // The watcher sets the flag the moment the hub's result arrives; the result's own log
-    // line and box follow on this thread once the wait is over.
-    for (int poll = 0; poll < kResultPolls; ++poll) {
-        QThread::msleep(kResultPollMs);
-        if (numberAnswered.load()) {
-            break;
-        }
+    // The watcher queues the result's log line and box to this thread, then sets the flag
+    // and wakes this wait; the line and the box follow once this handler is over.
+    {
+        std::unique_lock lock(numberAnsweredMutex_);
+        numberAnsweredChanged_.wait_for(lock, kResultWait,
+                                        [this] { return numberAnswered.load(); });
     }
     if (!numberAnswered.load()) {
         ShowAppMessage(QStringLiteral("Ответ от хаба о результатах установки номера контроллера не "

@@ -198,24 +198,33 @@ void CKestruneDlg::ShowHubGateway(std::uint32_t gateway) {
 
 void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result) {
     const QString text = ControllerNumberResultText(result, controllerNumber_.load());
-    // First of all: the console thread may be waiting for exactly this.
-    numberAnswered.store(true);
-    AppendToLog(text + QStringLiteral("\r\n"));
-    // The box is the console thread's, so the watcher goes on reading while it is open.
-    // One at a time: a modal box runs its own event loop, where every result queued behind
-    // it would open another box inside it, until a hub that keeps sending results ran the
-    // stack out. Results that come meanwhile are in the log all the same.
-    if (resultBoxShown_.exchange(true)) {
-        return;
-    }
     const BoxIcon icon =
         result.number == controllerNumber_.load() && result.resultCode == 0 ? BoxIcon::Information
                                                                            : BoxIcon::Warning;
+    // The line travels with the box to the console thread. The console writes that the
+    // request went out only once the write has returned, and a quick hub's answer,
+    // written from here, would come before it. The box is the console thread's, so the
+    // watcher goes on reading while it is open.
+    // One box at a time: a modal box runs its own event loop, where every result queued
+    // behind it would open another box inside it, until a hub that keeps sending results
+    // ran the stack out. Results that come meanwhile are logged all the same.
+    const bool box = !resultBoxShown_.exchange(true);
     QMetaObject::invokeMethod(
         this,
-        [this, text, icon] {
-            ShowAppMessage(text, icon);
-            resultBoxShown_.store(false);
+        [this, text, icon, box] {
+            AppendToLog(text + QStringLiteral("\r\n"));
+            if (box) {
+                ShowAppMessage(text, icon);
+                resultBoxShown_.store(false);
+            }
         },
         Qt::QueuedConnection);
+    // Only now the flag: the console thread's wait ends on it, and the line and the box
+    // must be queued by then. Set under the wait's lock, so that the wake-up cannot fall
+    // between its test and its sleep.
+    {
+        std::lock_guard lock(numberAnsweredMutex_);
+        numberAnswered.store(true);
+    }
+    numberAnsweredChanged_.notify_all();
 }

@@ -55,8 +55,17 @@ protected:
         const auto rows = list->findItems(Hub(i), Qt::MatchExactly, 0);
         ASSERT_EQ(rows.size(), 1) << Log().toStdString();
         const QRect rect = list->visualItemRect(rows.first());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        // What a window system delivers for a double-click: press, release, press,
+        // double-click, release.
+        QWidget* viewport = list->viewport();
+        const QPoint at = rect.center();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &doubleClick);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         QCoreApplication::processEvents();
     }
 
@@ -168,7 +177,11 @@ TEST_F(ConsoleSession, ARefusedOrSilentHubGivesTheConnectError) {
 TEST_F(ConsoleSession, ProgramsAControllerNumberWithEveryOutcome) {
     ConnectTo(2);
     // Hub 2's firmware text "IPH-4 0.98": the firmware question first, then the jumper's.
+    QElapsedTimer answered;
+    answered.start();
     QStringList shown = WriteNumber(3);
+    // The result ends the wait the moment it is in, not at a 100 ms tick.
+    EXPECT_LT(answered.elapsed(), 90);
     ASSERT_EQ(shown.size(), 3) << shown.join('|').toStdString();
     EXPECT_TRUE(shown[0].startsWith(QStringLiteral("Вероятно прошивка выбранного хаба")));
     EXPECT_TRUE(shown[1].startsWith(QStringLiteral("Процедура записи номера контроллера")));

@@ -1,0 +1,139 @@
+#!/usr/bin/env bash
+# The benchmarks of the console's hub search and hub session, each on a site of its own.
+#
+#   bench.sh discovery [--hubs N] [--spread MS] [--rounds R]
+#       N hubs (default 1000) played by one hubsim in one namespace that holds all their
+#       addresses, on 198.18.72.0/22 with the PC; their replies spread over MS (default 50)
+#   bench.sh session [--rounds R] [--hub-delay MS]
+#       one hub on the test site (tools/testsite.sh, 198.18.71.0/24); MS is the hub's own
+#       delay before it answers a controller-number request (default 0)
+#
+# Builds build/ (RelWithDebInfo, the normal flavour) when needed, runs the benchmark in
+# the PC's namespace and tears the site down again, also when interrupted. Needs root.
+set -Eeuo pipefail
+
+readonly ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+readonly BUILD=$ROOT/build
+readonly BENCH=$BUILD/tools/bench/kestrune_bench
+readonly HUBSIM=$BUILD/tools/hubsim
+readonly STATE=/run/kestrune-bench
+# The crowd: PC and hubs in two namespaces, joined by one veth pair.
+readonly CROWD=kb2
+readonly CROWD_NET=198.18.72
+readonly CROWD_MAX_HUBS=1013 # 198.18.72.10 .. 198.18.75.254
+# The session's site.
+readonly SITE=kb1
+readonly SITE_SUBNET=71
+
+die() {
+    echo "bench: $*" >&2
+    exit 1
+}
+
+usage() {
+    sed -n '4,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    exit 2
+}
+
+build() {
+    if [[ ! -f $BUILD/build.ninja ]]; then
+        cmake -S "$ROOT" -B "$BUILD" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+    fi
+    cmake --build "$BUILD" -j 2 --target kestrune_bench >/dev/null
+}
+
+crowd_down() {
+    local pid
+    if [[ -f $STATE/hubsim.pid ]]; then
+        pid=$(cat "$STATE/hubsim.pid")
+        kill -TERM "$pid" 2>/dev/null || true
+        # Each hub gives its address back first: a thousand take a few seconds.
+        for _ in $(seq 300); do
+            kill -0 "$pid" 2>/dev/null || break
+            sleep 0.05
+        done
+        kill -KILL "$pid" 2>/dev/null || true
+    fi
+    ip netns del "$CROWD-hubs" 2>/dev/null || true
+    ip netns del "$CROWD-pc" 2>/dev/null || true
+    rm -rf "$STATE"
+}
+
+crowd_up() {
+    local hubs=$1 status
+    [[ ! -e /run/netns/$CROWD-pc && ! -e /run/netns/$CROWD-hubs ]] ||
+        die "a crowd is still up (namespaces $CROWD-pc, $CROWD-hubs)"
+    mkdir -p "$STATE"
+    ip netns add "$CROWD-pc"
+    ip netns add "$CROWD-hubs"
+    ip -n "$CROWD-pc" link set lo up
+    ip -n "$CROWD-hubs" link set lo up
+    ip -n "$CROWD-pc" link add "$CROWD-pc0" type veth peer name eth0 netns "$CROWD-hubs"
+    # No IPv6 chatter on the segment.
+    ip -n "$CROWD-pc" link set "$CROWD-pc0" addrgenmode none 2>/dev/null || true
+    ip -n "$CROWD-hubs" link set eth0 addrgenmode none 2>/dev/null || true
+    ip -n "$CROWD-pc" link set "$CROWD-pc0" address 02:00:5e:12:48:01 up
+    ip -n "$CROWD-pc" addr add "$CROWD_NET.1/22" dev "$CROWD-pc0"
+    ip -n "$CROWD-hubs" link set eth0 address 02:00:5e:12:48:0a up
+    # hubsim puts every hub's address on eth0 itself.
+    ip netns exec "$CROWD-hubs" setsid "$HUBSIM" --control "$STATE/hubs.sock" --dev eth0 \
+        --count "$hubs" --ip "$CROWD_NET.10" --mask 255.255.252.0 --gw "$CROWD_NET.1" \
+        >"$STATE/hubsim.log" 2>&1 </dev/null &
+    echo $! >"$STATE/hubsim.pid"
+    disown
+    for _ in $(seq 200); do
+        status=$("$HUBSIM" --send "$STATE/hubs.sock" "hub $hubs status" 2>/dev/null) && break
+        sleep 0.05
+    done
+    [[ ${status:-} == ok* ]] || die "the hubs did not start: $(tail -n 5 "$STATE/hubsim.log")"
+    # All the hubs share one neighbour table: one ARP exchange before the search lets
+    # their unicast replies leave at once, as from hubs that each know the PC already.
+    ip netns exec "$CROWD-pc" ping -c 1 -W 1 -q "$CROWD_NET.10" >/dev/null ||
+        die "the hubs do not answer ping"
+}
+
+discovery() {
+    local hubs=1000 args=()
+    while (($#)); do
+        case "$1" in
+        --hubs) hubs=${2?}; args+=(--hubs "$2"); shift 2 ;;
+        --spread | --rounds) args+=("$1" "${2?}"); shift 2 ;;
+        *) usage ;;
+        esac
+    done
+    [[ $hubs =~ ^[0-9]+$ ]] && ((hubs >= 1 && hubs <= CROWD_MAX_HUBS)) ||
+        die "--hubs takes 1..$CROWD_MAX_HUBS"
+    build
+    trap crowd_down EXIT
+    trap 'exit 130' INT TERM
+    crowd_up "$hubs"
+    ip netns exec "$CROWD-pc" "$BENCH" discovery --control "$STATE/hubs.sock" "${args[@]}"
+}
+
+session() {
+    local args=() site
+    while (($#)); do
+        case "$1" in
+        --rounds | --hub-delay) args+=("$1" "${2?}"); shift 2 ;;
+        *) usage ;;
+        esac
+    done
+    build
+    trap 'bash "$ROOT/tools/testsite.sh" down --prefix "$SITE"' EXIT
+    trap 'exit 130' INT TERM
+    site=$(bash "$ROOT/tools/testsite.sh" up --prefix "$SITE" --subnet "$SITE_SUBNET" --hubs 1 \
+        --hubsim "$HUBSIM") || die "the test site did not come up"
+    echo "$site" | sed 's/^/site: /'
+    ip netns exec "$SITE-pc" "$BENCH" session --control "/run/kestrune-site/$SITE/hub1.sock" \
+        "${args[@]}"
+}
+
+(($#)) || usage
+[[ $EUID -eq 0 ]] || die "needs root (network namespaces)"
+command=$1
+shift
+case "$command" in
+discovery) discovery "$@" ;;
+session) session "$@" ;;
+*) usage ;;
+esac
