@@ -65,10 +65,8 @@ void CEventLog::AppendToLog(const QString& text) {
 
 void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager) {
     // Any line the event's sender appended before it is already queued ahead of it.
-    QWidget* receiver = window();
-    auto* event = new UpdateConnectionEvent(code, manager);
-    BeforePosting(receiver);
-    QCoreApplication::postEvent(receiver, event);
+    const PostingScope posting;
+    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager));
 }
 
 void CEventLog::FlushPending() {

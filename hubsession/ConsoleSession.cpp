@@ -140,7 +140,7 @@ int CKestruneDlg::OnUpdateConnection(std::uint32_t code, CSocketManager* manager
 
 void CKestruneDlg::customEvent(QEvent* event) {
     // The watcher made the event; Qt's queue brought it here.
-    OnDelivery(this);
+    OnDelivery();
     if (event->type() == UpdateConnectionEvent::kType) {
         const auto* update = static_cast<UpdateConnectionEvent*>(event);
         RunHandler([this, update] { OnUpdateConnection(update->Code(), update->Manager()); });
@@ -151,9 +151,11 @@ void CKestruneDlg::customEvent(QEvent* event) {
 
 void CKestruneDlg::PostSessionChange(std::function<void()> change) {
     const unsigned generation = sessionGeneration_.load();
+    const PostingScope posting;
     QMetaObject::invokeMethod(
         this,
         [this, generation, change = std::move(change)] {
+            OnDelivery();
             if (generation == sessionGeneration_.load()) {
                 change();
             }
@@ -209,16 +211,20 @@ void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result
     // behind it would open another box inside it, until a hub that keeps sending results
     // ran the stack out. Results that come meanwhile are logged all the same.
     const bool box = !resultBoxShown_.exchange(true);
-    QMetaObject::invokeMethod(
-        this,
-        [this, text, icon, box] {
-            AppendToLog(text + QStringLiteral("\r\n"));
-            if (box) {
-                ShowAppMessage(text, icon);
-                resultBoxShown_.store(false);
-            }
-        },
-        Qt::QueuedConnection);
+    {
+        const PostingScope posting;
+        QMetaObject::invokeMethod(
+            this,
+            [this, text, icon, box] {
+                OnDelivery();
+                AppendToLog(text + QStringLiteral("\r\n"));
+                if (box) {
+                    ShowAppMessage(text, icon);
+                    resultBoxShown_.store(false);
+                }
+            },
+            Qt::QueuedConnection);
+    }
     // Only now the flag: the console thread's wait ends on it, and the line and the box
     // must be queued by then. Set under the wait's lock, so that the wake-up cannot fall
     // between its test and its sleep.
