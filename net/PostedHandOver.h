@@ -39,7 +39,9 @@ inline void OnDelivery() {
 #else
 class PostingScope {
 public:
-    PostingScope() = default;
+    // Not defaulted: a scope that does nothing is still no unused variable.
+    PostingScope() {}
+    ~PostingScope() {}
     PostingScope(const PostingScope&) = delete;
     PostingScope& operator=(const PostingScope&) = delete;
 };
