@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <functional>
+
+// The program's real message boxes (no scripted answers), as the user meets them.
+struct ShownBox {
+    QString caption;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QStringList buttons;   // their texts, left to right, mnemonics ("&") removed
+    QString defaultButton; // likewise
+    QString focusedButton; // the button a Space or Enter would press
+};
+
+inline QString WithoutMnemonic(QString text) {
+    return text.remove(QLatin1Char('&'));
+}
+
+inline ShownBox Describe(QMessageBox* box) {
+    ShownBox shown{box->windowTitle(), box->text(), box->icon(), {}, {}, {}};
+    auto buttons = box->buttons();
+    std::sort(buttons.begin(), buttons.end(), [](QAbstractButton* a, QAbstractButton* b) {
+        return a->mapToGlobal(QPoint()).x() < b->mapToGlobal(QPoint()).x();
+    });
+    for (QAbstractButton* button : buttons) {
+        shown.buttons << WithoutMnemonic(button->text());
+    }
+    if (box->defaultButton()) {
+        shown.defaultButton = WithoutMnemonic(box->defaultButton()->text());
+    }
+    if (auto* focused = qobject_cast<QAbstractButton*>(QApplication::focusWidget())) {
+        shown.focusedButton = WithoutMnemonic(focused->text());
+    }
+    return shown;
+}
+
+// Runs action on the next message box to show, once it is up and active (its own event
+// loop runs the action); gives up after about five seconds. Keys go to the box's focus
+// widget, as a keyboard's would: see PressKey.
+inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int attempts = 500) {
+    QTimer::singleShot(10, [action, attempts] {
+        for (QWidget* top : QApplication::topLevelWidgets()) {
+            auto* box = qobject_cast<QMessageBox*>(top);
+            if (box && box->isVisible() && QApplication::activeWindow() == box) {
+                // A box the action failed to answer must not hang the test.
+                QTimer::singleShot(5000, box, &QMessageBox::close);
+                action(box);
+                return;
+            }
+        }
+        if (attempts > 0) {
+            WhenMessageBoxShows(action, attempts - 1);
+        }
+    });
+}
+
+// A key as the keyboard gives it: to the widget that has the focus.
+inline void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr) {
+        target = QApplication::activeWindow();
+    }
+    QTest::keyClick(target, key, modifiers);
+}
