@@ -12,6 +12,10 @@ packages=(
   iproute2 iputils-ping procps libcap2-bin
   # running the window without a display, and its screenshots
   xvfb xauth x11-apps imagemagick xdotool fonts-dejavu-core
+  # the fonts of Debian's desktops, which the window's layout is checked with
+  fonts-cantarell fonts-noto-core
+  # the Debian package and its checks
+  dpkg-dev file man-db desktop-file-utils appstream
 )
 
 missing=()
