@@ -48,7 +48,10 @@ inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int at
     QTimer::singleShot(10, [action, attempts] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(top);
-            if (box && box->isVisible() && QApplication::activeWindow() == box) {
+            // A box already answered may still be up (a mnemonic's click comes later).
+            if (box && box->isVisible() && QApplication::activeWindow() == box &&
+                !box->property("answeredByTest").toBool()) {
+                box->setProperty("answeredByTest", true);
                 // A box the action failed to answer must not hang the test.
                 QTimer::singleShot(5000, box, &QMessageBox::close);
                 action(box);
