@@ -8,6 +8,7 @@
 #include "console/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/QtPrinters.h"
+#include "tests/console/KeyInput.h"
 #include "tests/console/RealMessageBoxes.h"
 #include "tests/tools/SharedSite.h"
 
@@ -19,16 +20,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-int FocusedControl() {
-    for (QWidget* widget = QApplication::focusWidget(); widget != nullptr;
-         widget = widget->parentWidget()) {
-        if (const int id = ControlIdOf(widget)) {
-            return id;
-        }
-    }
-    return 0;
-}
 
 class KeyboardFlow : public SiteTest {
 protected:

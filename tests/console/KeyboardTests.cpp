@@ -7,6 +7,7 @@
 #include "console/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/ConsoleFixture.h"
+#include "tests/console/KeyInput.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -14,24 +15,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// The template id of the control that has the keyboard focus (an address control's part
-// counts as the address control).
-int FocusedControl() {
-    for (QWidget* widget = QApplication::focusWidget(); widget != nullptr;
-         widget = widget->parentWidget()) {
-        if (const int id = ControlIdOf(widget)) {
-            return id;
-        }
-    }
-    return 0;
-}
-
-void Press(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
-    ASSERT_NE(target, nullptr) << "nothing has the focus";
-    QTest::keyClick(target, key, modifiers);
-}
 
 // Runs action on the dialog with this object name once it is the active window, as a
 // window is when it opens on a desktop.
@@ -72,14 +55,14 @@ TEST_F(Keyboard, TabVisitsTheEnabledControlsInTheTemplatesOrder) {
         IDC_ABOUT_ADAPTERS,  IDC_SEARCH_HUBS,     IDC_CLEAR_LOG,         IDCANCEL};
     QList<int> forward;
     for (qsizetype i = 0; i < chain.size(); ++i) {
-        Press(Qt::Key_Tab);
+        PressKey(Qt::Key_Tab);
         forward << FocusedControl();
     }
     EXPECT_EQ(forward, chain.mid(1) + chain.mid(0, 1));
 
     QList<int> back;
     for (qsizetype i = 0; i < chain.size(); ++i) {
-        Press(Qt::Key_Backtab, Qt::ShiftModifier);
+        PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
         back << FocusedControl();
     }
     QList<int> reversed(chain.rbegin(), chain.rend());
@@ -89,17 +72,17 @@ TEST_F(Keyboard, TabVisitsTheEnabledControlsInTheTemplatesOrder) {
 TEST_F(Keyboard, SpaceAndEnterPressTheFocusedButtonEscapeCancels) {
     auto console = Open(1);
     while (FocusedControl() != IDC_CLEAR_LOG && FocusedControl() != 0) {
-        Press(Qt::Key_Tab);
+        PressKey(Qt::Key_Tab);
     }
-    Press(Qt::Key_Space);
+    PressKey(Qt::Key_Space);
     EXPECT_EQ(console->Log()->Text(), QString());
-    Press(Qt::Key_Backtab, Qt::ShiftModifier);
-    Press(Qt::Key_Backtab, Qt::ShiftModifier);
+    PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
+    PressKey(Qt::Key_Backtab, Qt::ShiftModifier);
     ASSERT_EQ(FocusedControl(), IDC_ABOUT_ADAPTERS);
-    Press(Qt::Key_Return);
+    PressKey(Qt::Key_Return);
     EXPECT_TRUE(console->Log()->Text().contains(QStringLiteral("Сведения о сетевых адаптерах")));
     EXPECT_TRUE(console->isVisible());
-    Press(Qt::Key_Escape);
+    PressKey(Qt::Key_Escape);
     EXPECT_FALSE(console->isVisible());
     EXPECT_EQ(console->result(), QDialog::Rejected);
 }
@@ -111,14 +94,14 @@ TEST_F(Keyboard, AdapterIsChosenWithArrowsAndEnterOrRefusedWithEscape) {
         EXPECT_EQ(QApplication::focusWidget(), list);
         // No row is selected when the dialog opens: the first arrow key takes the first
         // row, as in a Windows list.
-        Press(Qt::Key_Down);
+        PressKey(Qt::Key_Down);
         ASSERT_EQ(list->selectedItems().size(), 1);
         EXPECT_EQ(list->indexOfTopLevelItem(list->selectedItems().first()), 0);
-        Press(Qt::Key_End);
-        Press(Qt::Key_Up);
+        PressKey(Qt::Key_End);
+        PressKey(Qt::Key_Up);
         ASSERT_EQ(list->selectedItems().size(), 1);
         rowChosen = list->indexOfTopLevelItem(list->selectedItems().first());
-        Press(Qt::Key_Return); // the default button, "ОК"
+        PressKey(Qt::Key_Return); // the default button, "ОК"
     });
     auto console = Open(3);
     EXPECT_EQ(rowChosen, 1);
@@ -129,13 +112,13 @@ TEST_F(Keyboard, AdapterIsChosenWithArrowsAndEnterOrRefusedWithEscape) {
     bool shown = false;
     WhenActive(QStringLiteral("selectAdapterDialog"), [&shown](QWidget*) {
         shown = true;
-        Press(Qt::Key_Down);
-        Press(Qt::Key_Escape);
+        PressKey(Qt::Key_Down);
+        PressKey(Qt::Key_Escape);
     });
     while (FocusedControl() != IDC_SELECT_ADAPTER && FocusedControl() != 0) {
-        Press(Qt::Key_Tab);
+        PressKey(Qt::Key_Tab);
     }
-    Press(Qt::Key_Space);
+    PressKey(Qt::Key_Space);
     EXPECT_TRUE(shown);
     EXPECT_EQ(console->adapterList().chosenIndex, 0); // a cancelled choice takes the first entry
     EXPECT_TRUE(console->isVisible());
@@ -148,13 +131,13 @@ TEST_F(Keyboard, AboutBoxOpensOnF1AndClosesWithEnterSpaceOrEscape) {
         WhenActive(QStringLiteral("aboutDialog"), [&focused, closing](QWidget*) {
             auto* button = qobject_cast<QPushButton*>(QApplication::focusWidget());
             focused = button ? button->text() : QString();
-            Press(closing);
+            PressKey(closing);
         });
         // Back from the last box: a desktop's window manager activates the window below;
         // the offscreen platform has none, so the test does.
         console->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(console.get()));
-        Press(Qt::Key_F1);
+        PressKey(Qt::Key_F1);
         EXPECT_EQ(focused, QStringLiteral("OK")) << closing;
         EXPECT_TRUE(console->isVisible()) << closing;
     }

@@ -72,24 +72,23 @@ QRect LineEditTextRoom(const QLineEdit* edit) {
     return contents.adjusted(kLineEditMargin, 0, -kLineEditMargin, 0);
 }
 
-QRect GroupTitleRect(const QGroupBox* group) {
+// A part of a group box as its style lays it out: SC_GroupBoxLabel, its title, or
+// SC_GroupBoxFrame, the line drawn around its controls.
+QRect GroupPart(const QGroupBox* group, QStyle::SubControl part) {
     QStyleOptionGroupBox option;
     option.initFrom(group);
     option.text = group->title();
     option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
     option.textAlignment = group->alignment();
-    return group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxLabel,
-                                          group);
+    return group->style()->subControlRect(QStyle::CC_GroupBox, &option, part, group);
 }
 
-// The line a group box draws around its controls.
-QRect GroupFrameRect(const QGroupBox* group) {
-    QStyleOptionGroupBox option;
-    option.initFrom(group);
-    option.text = group->title();
-    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
-    return group->style()->subControlRect(QStyle::CC_GroupBox, &option, QStyle::SC_GroupBoxFrame,
-                                          group);
+// The room a button's style leaves for its caption.
+QRect ButtonCaptionRoom(QAbstractButton* button, QStyle::SubElement contents) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    option.text = button->text();
+    return button->style()->subElementRect(contents, &option, button);
 }
 
 void CheckCaption(QWidget* widget, QStringList& faults) {
@@ -99,22 +98,14 @@ void CheckCaption(QWidget* widget, QStringList& faults) {
                       static_cast<int>(label->alignment()));
         }
     } else if (auto* button = qobject_cast<QPushButton*>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(button);
-        option.text = button->text();
-        const QRect room =
-            button->style()->subElementRect(QStyle::SE_PushButtonContents, &option, button);
-        CheckFits(button, QString(button->text()).remove(QLatin1Char('&')), room, faults,
+        CheckFits(button, QString(button->text()).remove(QLatin1Char('&')),
+                  ButtonCaptionRoom(button, QStyle::SE_PushButtonContents), faults,
                   Qt::AlignCenter | Qt::TextShowMnemonic);
     } else if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-        QStyleOptionButton option;
-        option.initFrom(radio);
-        option.text = radio->text();
-        const QRect room =
-            radio->style()->subElementRect(QStyle::SE_RadioButtonContents, &option, radio);
-        CheckFits(radio, radio->text(), room, faults, Qt::AlignLeft | Qt::AlignVCenter);
+        CheckFits(radio, radio->text(), ButtonCaptionRoom(radio, QStyle::SE_RadioButtonContents),
+                  faults, Qt::AlignLeft | Qt::AlignVCenter);
     } else if (auto* group = qobject_cast<QGroupBox*>(widget)) {
-        const QRect title = GroupTitleRect(group);
+        const QRect title = GroupPart(group, QStyle::SC_GroupBoxLabel);
         if (!group->rect().contains(title)) {
             faults << Fault(group, QStringLiteral("its title runs past its frame"));
         }
@@ -173,8 +164,10 @@ QStringList LayoutFaults(QWidget* dialog) {
     }
     // A control may lie on a group box, but only inside its frame line, and off its title.
     for (QGroupBox* group : groups) {
-        const QRect title = GroupTitleRect(group).translated(group->pos());
-        const QRect inside = GroupFrameRect(group).adjusted(1, 1, -1, -1).translated(group->pos());
+        const QRect title = GroupPart(group, QStyle::SC_GroupBoxLabel).translated(group->pos());
+        const QRect inside = GroupPart(group, QStyle::SC_GroupBoxFrame)
+                                 .adjusted(1, 1, -1, -1)
+                                 .translated(group->pos());
         for (QWidget* control : controls) {
             const QRect place = control->geometry();
             if (place.intersects(title)) {

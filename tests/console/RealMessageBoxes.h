@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
-#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <functional>
@@ -42,8 +41,8 @@ inline ShownBox Describe(QMessageBox* box) {
 }
 
 // Runs action on the next message box to show, once it is up and active (its own event
-// loop runs the action); gives up after about five seconds. Keys go to the box's focus
-// widget, as a keyboard's would: see PressKey.
+// loop runs the action); gives up after about five seconds. Answer it with PressKey
+// (KeyInput.h), as a keyboard would.
 inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int attempts = 500) {
     QTimer::singleShot(10, [action, attempts] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -62,13 +61,4 @@ inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int at
             WhenMessageBoxShows(action, attempts - 1);
         }
     });
-}
-
-// A key as the keyboard gives it: to the widget that has the focus.
-inline void PressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* target = QApplication::focusWidget();
-    if (target == nullptr) {
-        target = QApplication::activeWindow();
-    }
-    QTest::keyClick(target, key, modifiers);
 }
