@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QTimer>
+
 #include <functional>
 #include <memory>
 
@@ -15,11 +16,11 @@ inline std::shared_ptr<FakeAdapterSource> AdaptersWithEntries(int count) {
     for (int i = 0; i < count; ++i) {
         const std::uint8_t subnet = static_cast<std::uint8_t>(i);
         source->adapters.push_back(FakeAdapterSource::Adapter(
-            platform::kIfTypeEthernet, "Test adapter " + std::to_string(i),
-            "test" + std::to_string(i), {{198, 18, subnet, 1}},
-            {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i)}));
-        source->rows.push_back(FakeAdapterSource::Row(
-            {198, 18, subnet, 1}, static_cast<std::uint32_t>(i + 2), {255, 255, 255, 0}));
+            platform::kIfTypeEthernet, "Test adapter " + std::to_string(i), "test" + std::to_string(i),
+            {{198, 18, subnet, 1}}, {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i)}));
+        source->rows.push_back(FakeAdapterSource::Row({198, 18, subnet, 1},
+                                                      static_cast<std::uint32_t>(i + 2),
+                                                      {255, 255, 255, 0}));
     }
     return source;
 }
