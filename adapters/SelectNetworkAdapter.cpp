@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : QDialog(parent) {
+CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : CTemplateDialog(parent) {
     setObjectName(QStringLiteral("selectAdapterDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -24,14 +24,6 @@ CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : QDialog(parent) 
             &CSelectNetworkAdapter::OnOK);
     connect(qobject_cast<QPushButton*>(controls.value(IDCANCEL)), &QPushButton::clicked, this,
             &QDialog::reject);
-}
-
-void CSelectNetworkAdapter::setVisible(bool visible) {
-    if (visible && !initialised_) {
-        initialised_ = true;
-        OnInitDialog();
-    }
-    QDialog::setVisible(visible);
 }
 
 void CSelectNetworkAdapter::OnInitDialog() {

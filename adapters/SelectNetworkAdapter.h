@@ -1,12 +1,12 @@
 #pragma once
 
-#include <QDialog>
+#include "console/TemplateDialog.h"
 
 class QTreeWidget;
 
 // The adapter selection dialog (template 120): lists the console's adapter entries and
 // hands back the index of the row the user chose. It keeps no copy of the list.
-class CSelectNetworkAdapter : public QDialog {
+class CSelectNetworkAdapter : public CTemplateDialog {
     Q_OBJECT
 
 public:
@@ -16,12 +16,11 @@ public:
     int selectedAdapterIndex = 0;
 
     QTreeWidget* AdapterListView() const { return list_; }
-    void setVisible(bool visible) override;
+protected:
+    void OnInitDialog() override;
 
 private:
-    void OnInitDialog();
     void OnOK();
 
     QTreeWidget* list_ = nullptr;
-    bool initialised_ = false;
 };

@@ -33,13 +33,18 @@ bool CKestruneDlg::eventFilter(QObject* watched, QEvent* event) {
         // at the selection: hence the queued calls.
         switch (event->type()) {
         case QEvent::MouseButtonRelease:
-            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+            // The release that ends a double-click is no click of its own: the connect it
+            // started must not be followed by a selection that enables "connect" again.
+            if (endsDoubleClick_) {
+                endsDoubleClick_ = false;
+            } else if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 QMetaObject::invokeMethod(this, [this] { RunHandler([this] { SyncHubSelection(); }); },
                                           Qt::QueuedConnection);
             }
             break;
         case QEvent::MouseButtonDblClick:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                endsDoubleClick_ = true;
                 QMetaObject::invokeMethod(this, [this] { RunHandler([this] { OpenSelectedHub(); }); },
                                           Qt::QueuedConnection);
             }

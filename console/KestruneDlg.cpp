@@ -29,7 +29,7 @@ constexpr char16_t kNotConnectedCaption[] = u"Нет связи";
 } // namespace
 
 CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent, ConsoleServices services)
-    : QDialog(parent), debugMode_(debugMode), services_(std::move(services)),
+    : CTemplateDialog(parent), debugMode_(debugMode), services_(std::move(services)),
       session_(debugMode) {
     if (!services_.adapters) {
         services_.adapters = platform::MakeAdapterSource();
@@ -88,14 +88,6 @@ void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     } catch (const ImproperArgument&) {
         ShowAppMessage(ImproperArgument::Text(), BoxIcon::Stop);
     }
-}
-
-void CKestruneDlg::setVisible(bool visible) {
-    if (visible && !initialised_) {
-        initialised_ = true;
-        OnInitDialog();
-    }
-    QDialog::setVisible(visible);
 }
 
 void CKestruneDlg::OnInitDialog() {

@@ -5,7 +5,8 @@
 #include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubConsole.h"
 
-#include <QDialog>
+#include "console/TemplateDialog.h"
+
 #include <QHash>
 
 #include <array>
@@ -33,7 +34,7 @@ struct ConsoleServices {
 // state and runs every handler on the console thread. Its operations are grouped by
 // subsystem: the adapters in adapters/, the search in discovery/, the session in
 // hubsession/.
-class CKestruneDlg : public QDialog, public IHubConsole {
+class CKestruneDlg : public CTemplateDialog, public IHubConsole {
     Q_OBJECT
 
 public:
@@ -108,11 +109,9 @@ public:
     bool debugMode() const { return debugMode_; }
     std::uint32_t controllerNumber() const { return controllerNumber_.load(); }
 
-    void setVisible(bool visible) override;
-
 protected:
     // Runs once, before the window is first shown.
-    virtual void OnInitDialog();
+    void OnInitDialog() override;
     void OnOK();
 
     void keyPressEvent(QKeyEvent* event) override;
@@ -137,9 +136,9 @@ private:
     std::atomic<std::uint32_t> controllerNumber_{1};
     // Counts ended sessions, so that changes still queued from one are not applied later.
     std::atomic<unsigned> sessionGeneration_{0};
-    bool initialised_ = false;
     QHash<int, QWidget*> controls_;
     ConsoleServices services_;
+    bool endsDoubleClick_ = false; // the hub list's next release ends a double-click
     AdapterList adapterList_;
     HubList hubList_;
     CClientSocketManager session_;

@@ -55,8 +55,17 @@ protected:
         const auto rows = list->findItems(Hub(i), Qt::MatchExactly, 0);
         ASSERT_EQ(rows.size(), 1) << Log().toStdString();
         const QRect rect = list->visualItemRect(rows.first());
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+        // What a window system delivers for a double-click: press, release, press,
+        // double-click, release.
+        QWidget* viewport = list->viewport();
+        const QPoint at = rect.center();
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
+                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &doubleClick);
+        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         QCoreApplication::processEvents();
     }
 
