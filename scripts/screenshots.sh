@@ -150,6 +150,15 @@ type_text() {
     xdotool type --delay 60 "$1"
     sleep 0.25
 }
+activate() { # window: back to the window once a box has gone, as a click on it would
+    local tries
+    for ((tries = 0; tries < 20; tries++)); do
+        # The window manager may refuse while it still tidies up after the box.
+        xdotool windowactivate --sync "$1" 2>/dev/null && return 0
+        sleep 0.2
+    done
+    die "the window would not take the focus back"
+}
 click_list() { # into the hub list below its rows (the list spans 11 to 82 of 350 units)
     local WIDTH HEIGHT
     eval "$(xdotool getwindowgeometry --shell "$console" | grep -E '^(WIDTH|HEIGHT)=')"
@@ -233,7 +242,7 @@ box=$(window_named "Внимание")
 shot flow-5-firmware "$box"
 keys Return # "Нет", the default
 window_gone "Внимание"
-xdotool windowactivate --sync "$console"
+activate "$console"
 keys shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab shift+Tab Return # "Разорвать соединение"
 sleep 1
 
@@ -255,7 +264,7 @@ result=$(window_named Kestrune)
 shot flow-7-result "$result"
 keys Return
 window_gone Kestrune
-xdotool windowactivate --sync "$console"
+activate "$console"
 sleep 0.5
 shot flow-8-log "$console"
 
