@@ -1,21 +1,14 @@
 #include "app/KestruneApp.h"
+#include "app/QtTranslations.h"
 
 #include <QApplication>
-#include <QLibraryInfo>
-#include <QLocale>
-#include <QTranslator>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Kestrune"));
+    // The desktop entry's name: desktops match the window to its menu entry and icon.
     QApplication::setDesktopFileName(QStringLiteral("kestrune"));
-    // The window is Russian throughout; Qt's own buttons ("Да", "Нет") must read so too.
-    QTranslator qtTranslator;
-    if (qtTranslator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                          QStringLiteral("_"),
-                          QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
-        QApplication::installTranslator(&qtTranslator);
-    }
+    InstallQtTranslations(application);
 
     CKestruneApp app;
     app.InitInstance();

@@ -87,9 +87,11 @@ CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent) {
         }
         auto* field = new QLineEdit(this);
         field->setFrame(false);
-        // The control is one stop of the tab order, as a single field is; its parts are
-        // reached by clicking or with the keys above.
-        field->setFocusPolicy(Qt::ClickFocus);
+        // The control is one stop of the tab order, as a single field is: Tab enters it at
+        // its first part (Qt's tab chain passes over a widget with a focus proxy, so that
+        // part must take Tab itself); the other parts are reached by clicking or with the
+        // keys above.
+        field->setFocusPolicy(i == 0 ? Qt::StrongFocus : Qt::ClickFocus);
         field->setAlignment(Qt::AlignCenter);
         field->setValidator(validator);
         field->setMaxLength(3);

@@ -11,7 +11,11 @@ packages=(
   # the test site and the echo probe
   iproute2 iputils-ping procps libcap2-bin
   # running the window without a display, and its screenshots
-  xvfb xauth x11-apps imagemagick xdotool fonts-dejavu-core
+  xvfb xauth x11-apps imagemagick xdotool openbox fonts-dejavu-core
+  # the fonts of Debian's desktops, which the window's layout is checked with
+  fonts-cantarell fonts-noto-core
+  # the Debian package and its checks
+  dpkg-dev file man-db desktop-file-utils appstream
 )
 
 missing=()

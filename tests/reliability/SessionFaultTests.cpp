@@ -53,6 +53,14 @@ protected:
         // The hub still believes in the session it had; like a technician who power-cycles
         // it, end that session so the hub takes a new one.
         EXPECT_EQ(site->Control(hub, "close").rfind("ok", 0), 0u);
+        // On a loaded machine the port takes a moment to forward again: wait until the
+        // hub answers from the PC's side before the test goes on with it.
+        bool answers = false;
+        for (int attempt = 0; attempt < 10 && !answers; ++attempt) {
+            answers = RunCommand({"ip", "netns", "exec", "kr1-pc", "ping", "-c", "1", "-W", "1",
+                                  site->HubAddress(hub)}) == 0;
+        }
+        EXPECT_TRUE(answers) << "hub " << hub << " unreachable after the cable came back";
     }
 
     // The console notices by itself that the hub has gone, tells the technician, and is

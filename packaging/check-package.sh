@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree and takes it apart again:
+#   packaging/check-package.sh [BUILD_DIR]   (default: build; run after the build)
+# Checks the file list against packaging/package-files.txt, the owners and modes (no
+# setuid anywhere), the control fields, the postinst (as root it also runs it on a copy
+# of the program and reads the capability back), the desktop entry, the AppStream data,
+# the icons and the manual page. Exits 77 when a tool it needs is missing.
+set -euo pipefail
+
+source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+build=$(cd "${1:-$source_dir/build}" && pwd)
+out=$build/package-check
+
+failures=0
+fail() {
+    echo "check-package: FAIL: $*" >&2
+    failures=$((failures + 1))
+}
+
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file man; do
+    if ! command -v "$tool" >/dev/null; then
+        echo "check-package: $tool is missing (scripts/install-deps.sh installs it); not checked"
+        exit 77
+    fi
+done
+
+rm -rf "$out"
+mkdir -p "$out"
+if ! cpack --config "$build/CPackConfig.cmake" -B "$out" >"$out/cpack.log" 2>&1; then
+    cat "$out/cpack.log" >&2
+    echo "check-package: FAIL: cpack could not build the package" >&2
+    exit 1
+fi
+debs=("$out"/*.deb)
+if [[ ${#debs[@]} -ne 1 || ! -f ${debs[0]} ]]; then
+    echo "check-package: FAIL: expected one .deb in $out, found: ${debs[*]}" >&2
+    exit 1
+fi
+deb=${debs[0]}
+echo "check-package: built ${deb#"$build"/}"
+
+# The files, and nothing else (directories aside).
+dpkg-deb -c "$deb" >"$out/listing"
+awk '$1 !~ /^d/ { sub(/^\./, "", $6); print $6 }' "$out/listing" | sort >"$out/files"
+if ! diff -u <(grep -v '^#' "$source_dir/packaging/package-files.txt" | sort) "$out/files"; then
+    fail "the package's files differ from packaging/package-files.txt (- expected, + packaged)"
+fi
+while read -r mode owner _ _ _ path _; do
+    [[ $owner == root/root ]] || fail "$path is owned by $owner"
+    [[ $mode != *[sS]* ]] || fail "$path has a set-id bit: $mode"
+    case $path in
+    ./usr/bin/kestrune) [[ $mode == -rwxr-xr-x ]] || fail "the program's mode is $mode" ;;
+    ./*/) [[ $mode == drwxr-xr-x ]] || fail "$path has mode $mode" ;;
+    *) [[ $mode == -rw-r--r-- ]] || fail "$path has mode $mode" ;;
+    esac
+done <"$out/listing"
+
+# Control fields.
+version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackConfig.cmake")
+[[ $(dpkg-deb -f "$deb" Package) == kestrune ]] || fail "Package is not kestrune"
+[[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "Version is not $version"
+depends=$(dpkg-deb -f "$deb" Depends)
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 libcap2-bin qt6-translations-l10n; do
+    [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
+done
+
+# The postinst sets the capability, never a set-id bit.
+dpkg-deb -e "$deb" "$out/control"
+postinst=$out/control/postinst
+if [[ ! -x $postinst ]]; then
+    fail "no executable postinst"
+else
+    sh -n "$postinst" || fail "the postinst is not valid sh"
+    grep -q '^program="/usr/bin/kestrune"$' "$postinst" || fail "the postinst names another program"
+    grep -q 'setcap cap_net_raw+ep "\$program"' "$postinst" || fail "the postinst sets no cap_net_raw"
+    ! grep -Eq '\bchmod\b.*(\+[a-z]*s|\b[2467][0-7]{3}\b)' "$postinst" ||
+        fail "the postinst sets a set-id bit"
+    if [[ $EUID -eq 0 ]] && command -v getcap >/dev/null; then
+        # The postinst itself, run on a copy of the program.
+        cp "$build/app/kestrune" "$out/kestrune-copy"
+        sed "s|^program=.*|program=\"$out/kestrune-copy\"|" "$postinst" >"$out/postinst-copy"
+        if sh "$out/postinst-copy" configure >"$out/postinst.log" 2>&1; then
+            getcap "$out/kestrune-copy" | grep -q 'cap_net_raw[=+]ep' ||
+                fail "the postinst ran but the program has no cap_net_raw: $(cat "$out/postinst.log")"
+        else
+            fail "the postinst failed: $(cat "$out/postinst.log")"
+        fi
+    fi
+fi
+
+# What the desktop reads.
+dpkg-deb -x "$deb" "$out/root"
+root=$out/root
+desktop=$root/usr/share/applications/kestrune.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
+exec_line=$(sed -n 's/^Exec=//p' "$desktop")
+[[ -x $root/usr/bin/${exec_line%% *} ]] || fail "the desktop entry starts '$exec_line', not in /usr/bin"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+for size in 16 24 32 48 64 128 256; do
+    png=$root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png
+    file -b "$png" | grep -q "^PNG image data, $size x $size," ||
+        fail "icon $size: $(file -b "$png" 2>&1)"
+done
+# validate-tree also matches the AppStream data with the desktop entry and the icons.
+appstreamcli validate-tree --no-net --strict "$root" >"$out/appstream.log" 2>&1 ||
+    fail "appstreamcli rejects the installed tree: $(cat "$out/appstream.log")"
+for metainfo in "$root"/usr/share/metainfo/*.metainfo.xml; do
+    grep -q "<launchable type=\"desktop-id\">kestrune.desktop</launchable>" "$metainfo" ||
+        fail "the AppStream data does not launch kestrune.desktop"
+    grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data lacks release $version"
+done
+man_page=$root/usr/share/man/man1/kestrune.1.gz
+warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null) ||
+    fail "man cannot show the manual page"
+[[ -z $warnings ]] || fail "the manual page has warnings: $warnings"
+LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$man_page" 2>/dev/null | grep -q "Kestrune $version" ||
+    fail "the manual page does not carry version $version"
+
+if ((failures > 0)); then
+    echo "check-package: $failures check(s) failed" >&2
+    exit 1
+fi
+echo "check-package: the package and its contents are right"

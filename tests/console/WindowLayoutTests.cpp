@@ -1,0 +1,201 @@
+// The three dialogs as a person sees them, with the fonts Debian's desktops give Qt
+// programs. CTest runs this binary twice: at 100 % and at 200 % (QT_SCALE_FACTOR=2).
+#include "adapters/SelectNetworkAdapter.h"
+#include "console/KestruneDlg.h"
+#include "resources/AboutTemplate.h"
+#include "resources/ConsoleTemplate.h"
+#include "tests/console/ConsoleFixture.h"
+#include "tests/console/LayoutChecks.h"
+
+#include <QAccessible>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+#include <optional>
+
+namespace {
+
+struct DesktopFont {
+    const char* desktop;
+    const char* family; // nullptr: Qt's own default here
+    int pointSize;
+};
+
+void PrintTo(const DesktopFont& font, std::ostream* out) {
+    *out << font.desktop;
+}
+
+// GNOME hands Qt programs Cantarell 11 (through Qt's GTK theme), Plasma Noto Sans 10;
+// Xfce, MATE and Qt without a desktop theme ask for "Sans" at 10 or 9 points, which is
+// DejaVu Sans on Debian.
+const DesktopFont kDesktopFonts[] = {
+    {"Qt default", nullptr, 0},  {"GNOME", "Cantarell", 11},          {"Plasma", "Noto Sans", 10},
+    {"Xfce", "DejaVu Sans", 10}, {"QtGenericUnix", "DejaVu Sans", 9},
+};
+
+std::string Lines(const QStringList& lines) {
+    return lines.join(QLatin1Char('\n')).toStdString();
+}
+
+qreal ScaleAskedFor() {
+    const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
+    return factor.isEmpty() ? 1.0 : factor.toDouble();
+}
+
+class WindowLayout : public testing::TestWithParam<DesktopFont> {
+protected:
+    void SetUp() override {
+        saved = QApplication::font();
+        const DesktopFont& font = GetParam();
+        if (font.family != nullptr) {
+            const QFont wanted(QString::fromLatin1(font.family), font.pointSize);
+            if (QFontInfo(wanted).family() != wanted.family()) {
+                GTEST_SKIP() << font.family
+                             << " is not installed (scripts/install-deps.sh "
+                                "installs the desktops' fonts)";
+            }
+            QApplication::setFont(wanted);
+        }
+    }
+
+    void TearDown() override { QApplication::setFont(saved); }
+
+    // The console, shown, with as many adapter entries as asked (two or more bring up the
+    // selection dialog first, which onSelection sees and closes).
+    std::unique_ptr<CKestruneDlg> OpenConsole(int adapterEntries) {
+        auto console = std::make_unique<CKestruneDlg>(
+            false, nullptr, ConsoleServices{AdaptersWithEntries(adapterEntries)});
+        console->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(console.get()));
+        EXPECT_DOUBLE_EQ(console->devicePixelRatio(), ScaleAskedFor());
+        return console;
+    }
+
+    MessageBoxScript boxes;
+    QFont saved;
+};
+
+TEST_P(WindowLayout, ConsoleShowsEveryCaptionWholeAndNothingOverlaps) {
+    auto console = OpenConsole(1);
+    EXPECT_EQ(console->font().family(), QApplication::font().family());
+    EXPECT_EQ(LayoutFaults(console.get()), QStringList()) << Lines(LayoutFaults(console.get()));
+    // Button 118 changes its caption with the session's state.
+    QPushButton* write = console->Button(IDC_WRITE_NUMBER);
+    for (const char16_t* caption : {u"Ждите...", u"Записать"}) {
+        write->setText(QString::fromUtf16(caption));
+        EXPECT_EQ(LayoutFaults(console.get()), QStringList()) << Lines(LayoutFaults(console.get()));
+    }
+}
+
+TEST_P(WindowLayout, AdapterSelectionDialogShowsEveryCaptionWhole) {
+    std::optional<QStringList> faults;
+    WhenWindowShows(QStringLiteral("selectAdapterDialog"), [&faults](QWidget* dialog) {
+        EXPECT_DOUBLE_EQ(dialog->devicePixelRatio(), ScaleAskedFor());
+        faults = LayoutFaults(dialog);
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    auto console = OpenConsole(3);
+    ASSERT_TRUE(faults.has_value()) << "the selection dialog did not show";
+    EXPECT_EQ(*faults, QStringList()) << Lines(*faults);
+}
+
+TEST_P(WindowLayout, AboutBoxShowsEveryCaptionWhole) {
+    auto console = OpenConsole(0);
+    std::optional<QStringList> faults;
+    WhenWindowShows(QStringLiteral("aboutDialog"), [&faults](QWidget* dialog) {
+        faults = LayoutFaults(dialog);
+        auto* icon = dialog->findChild<QLabel*>();
+        ASSERT_NE(icon, nullptr);
+        qobject_cast<QDialog*>(dialog)->accept();
+    });
+    console->ShowAbout(kAboutCommandId);
+    ASSERT_TRUE(faults.has_value()) << "the About box did not show";
+    EXPECT_EQ(*faults, QStringList()) << Lines(*faults);
+}
+
+INSTANTIATE_TEST_SUITE_P(DesktopFonts, WindowLayout, testing::ValuesIn(kDesktopFonts),
+                         [](const testing::TestParamInfo<DesktopFont>& info) {
+                             return std::string(info.param.desktop == std::string("Qt default")
+                                                    ? "QtDefault"
+                                                    : info.param.desktop);
+                         });
+
+// What a screen reader says for each control of the three dialogs.
+class ScreenReader : public testing::Test {
+protected:
+    static QString NameOf(QWidget* widget) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        return accessible ? accessible->text(QAccessible::Name) : QString();
+    }
+
+    MessageBoxScript boxes;
+};
+
+TEST_F(ScreenReader, LinkIndicatorsTellTheirStateUnderTheirName) {
+    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
+    console.show();
+    EXPECT_EQ(UnnamedControls(&console), QStringList()) << Lines(UnnamedControls(&console));
+    console.LinkIndicator(2)->setChecked(true);
+    for (int controller = 1; controller <= 4; ++controller) {
+        QAccessibleInterface* accessible =
+            QAccessible::queryAccessibleInterface(console.LinkIndicator(controller));
+        // Several may be on at once, so Qt announces them as check boxes: either is right.
+        EXPECT_TRUE(accessible->role() == QAccessible::RadioButton ||
+                    accessible->role() == QAccessible::CheckBox);
+        EXPECT_TRUE(accessible->state().checkable) << controller;
+        EXPECT_EQ(accessible->text(QAccessible::Name),
+                  QStringLiteral("Контроллер %1").arg(controller));
+        EXPECT_EQ(bool(accessible->state().checked), controller == 2) << controller;
+        EXPECT_TRUE(accessible->state().disabled) << controller;
+    }
+}
+
+TEST_F(ScreenReader, SelectionDialogNamesItsListAndButtons) {
+    QStringList unnamed{QStringLiteral("not shown")};
+    QString listName;
+    QStringList buttonNames;
+    WhenWindowShows(QStringLiteral("selectAdapterDialog"), [&](QWidget* dialog) {
+        unnamed = UnnamedControls(dialog);
+        listName = NameOf(qobject_cast<CSelectNetworkAdapter*>(dialog)->AdapterListView());
+        for (QPushButton* button : dialog->findChildren<QPushButton*>()) {
+            buttonNames << NameOf(button);
+        }
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(2)});
+    console.show();
+    EXPECT_EQ(unnamed, QStringList()) << Lines(unnamed);
+    EXPECT_TRUE(
+        listName.startsWith(QStringLiteral("В компьютере обнаружено несколько сетевых адаптеров")))
+        << listName.toStdString();
+    EXPECT_EQ(buttonNames,
+              (QStringList{QString::fromUtf16(u"\u041E\u041A"), QStringLiteral("Отмена")}));
+}
+
+TEST_F(ScreenReader, AboutBoxNamesItsIconAndButton) {
+    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
+    console.show();
+    QStringList unnamed{QStringLiteral("not shown")};
+    QStringList names;
+    WhenWindowShows(QStringLiteral("aboutDialog"), [&](QWidget* dialog) {
+        unnamed = UnnamedControls(dialog);
+        for (QLabel* label : dialog->findChildren<QLabel*>()) {
+            names << NameOf(label);
+        }
+        names << NameOf(dialog->findChild<QPushButton*>());
+        qobject_cast<QDialog*>(dialog)->accept();
+    });
+    console.ShowAbout(kAboutCommandId);
+    EXPECT_EQ(unnamed, QStringList()) << Lines(unnamed);
+    EXPECT_EQ(names, (QStringList{"Kestrune",
+                                  "Конфигурирование IP хабов «Тамрил».\nПрограммирование номеров "
+                                  "контроллеров\nРедакция 3.15",
+                                  "OK"}));
+}
+
+} // namespace
