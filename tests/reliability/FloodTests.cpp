@@ -11,6 +11,9 @@
 
 namespace {
 
+// A queued click waits at most this long; a sanitizer's build runs several times slower.
+constexpr qint64 kClickLimitMs = kSanitizerBuild ? 1000 : 200;
+
 class Flood : public SiteSuite<Flood, ConsoleOnSite>, public ::testing::WithParamInterface<bool> {
 public:
     static TestSiteOptions SiteOptions() { return {.prefix = "kr2", .subnet = 52, .hubs = 1}; }
@@ -75,7 +78,6 @@ TEST_P(Flood, TheWindowStaysResponsiveAndMemoryStaysBounded) {
         const qint64 delay = QueuedClickDelay(Button(IDC_WRITE_NUMBER));
         ASSERT_GE(delay, 0) << "a queued click was never handled";
         worst = std::max(worst, delay);
-        std::cout << "d " << delay << std::endl;
     }
     const double seconds = static_cast<double>(timer.elapsed()) / 1000.0;
     const ProcessFigures after = MeasureProcess();
@@ -90,7 +92,7 @@ TEST_P(Flood, TheWindowStaysResponsiveAndMemoryStaysBounded) {
     // The hub sends 10,000 a second as long as the console reads them; a watcher busy with
     // the dump reads fewer, and the connection holds the hub back.
     EXPECT_GT(messagesPerSecond, 3000) << "the hub did not flood";
-    EXPECT_LT(worst, 200);
+    EXPECT_LT(worst, kClickLimitMs);
     EXPECT_EQ(boxes.boxes().size(), 10u);
     EXPECT_LE(console->Log()->document()->characterCount(), CEventLog::kMaxCharacters);
     if (kResidentMemoryTells) {
@@ -103,7 +105,7 @@ TEST_P(Flood, TheWindowStaysResponsiveAndMemoryStaysBounded) {
     // The technician ends the session in the middle of the flood.
     const qint64 delay = QueuedClickDelay(Button(IDC_DISCONNECT));
     EXPECT_GE(delay, 0);
-    EXPECT_LT(delay, 200);
+    EXPECT_LT(delay, kClickLimitMs);
     Record(debug ? "flood (dump on): disconnect click handled" : "flood: disconnect click handled",
            delay);
     ExpectIdle();

@@ -10,10 +10,12 @@ struct ProcessFigures {
 
 ProcessFigures MeasureProcess();
 
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+inline constexpr bool kSanitizerBuild = true;
+#else
+inline constexpr bool kSanitizerBuild = false;
+#endif
+
 // A sanitizer keeps freed memory in quarantine: resident memory tells nothing about leaks
 // under one.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-inline constexpr bool kResidentMemoryTells = false;
-#else
-inline constexpr bool kResidentMemoryTells = true;
-#endif
+inline constexpr bool kResidentMemoryTells = !kSanitizerBuild;
