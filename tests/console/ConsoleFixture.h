@@ -5,7 +5,10 @@
 #include "tests/common/MessageBoxScript.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QTimer>
+
+#include <gtest/gtest.h>
 
 #include <functional>
 #include <memory>
@@ -26,18 +29,21 @@ inline std::shared_ptr<FakeAdapterSource> AdaptersWithEntries(int count) {
 }
 
 // Runs action on the first visible top-level window with this object name, as soon as it
-// is up (a modal dialog's own event loop runs it).
+// is up (a modal dialog's own event loop runs it). A window that never shows within the
+// time-out is a failure, never a silent wait.
 inline void WhenWindowShows(const QString& objectName, std::function<void(QWidget*)> action,
-                            int attempts = 500) {
-    QTimer::singleShot(10, [objectName, action, attempts] {
+                            QDeadlineTimer deadline = QDeadlineTimer(30000)) {
+    QTimer::singleShot(10, [objectName, action, deadline] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             if (top->objectName() == objectName && top->isVisible()) {
                 action(top);
                 return;
             }
         }
-        if (attempts > 0) {
-            WhenWindowShows(objectName, action, attempts - 1);
+        if (deadline.hasExpired()) {
+            ADD_FAILURE() << objectName.toStdString() << " never showed";
+            return;
         }
+        WhenWindowShows(objectName, action, deadline);
     });
 }

@@ -9,6 +9,7 @@
 #include "tests/console/ConsoleFixture.h"
 #include "tests/console/KeyInput.h"
 
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 #include <QTreeWidget>
@@ -16,15 +17,36 @@
 
 namespace {
 
-// Runs action on the dialog with this object name once it is the active window, as a
-// window is when it opens on a desktop.
+QString Describe(const QWidget* widget) {
+    if (widget == nullptr) {
+        return QStringLiteral("nothing");
+    }
+    return QStringLiteral("%1 \"%2\" in %3")
+        .arg(QString::fromLatin1(widget->metaObject()->className()), widget->objectName(),
+             widget->window()->objectName());
+}
+
+// Runs action on the dialog with this object name once it is the active window and has the
+// keyboard focus, as a window has when it opens on a desktop. The action ends with the key
+// that closes the dialog; a dialog still open after it is a failure and is closed here, so
+// that its event loop ends and the test reports instead of hanging.
 void WhenActive(const QString& objectName, std::function<void(QWidget*)> action) {
     WhenWindowShows(objectName, [objectName, action](QWidget* window) {
-        if (QTest::qWaitForWindowActive(window)) {
-            action(window);
-        } else {
-            ADD_FAILURE() << objectName.toStdString() << " never became active";
+        const bool focused = QTest::qWaitForWindowActive(window) && QTest::qWaitFor([window] {
+            return window->isAncestorOf(QApplication::focusWidget());
+        });
+        if (!focused) {
+            ADD_FAILURE() << objectName.toStdString() << " never became active; the focus is on "
+                          << Describe(QApplication::focusWidget()).toStdString();
             window->close();
+            return;
+        }
+        QPointer<QWidget> dialog(window);
+        action(window);
+        if (!QTest::qWaitFor([&dialog] { return dialog.isNull() || !dialog->isVisible(); })) {
+            ADD_FAILURE() << objectName.toStdString() << " stayed open; the focus is on "
+                          << Describe(QApplication::focusWidget()).toStdString();
+            dialog->close();
         }
     });
 }
