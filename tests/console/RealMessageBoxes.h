@@ -2,9 +2,12 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <functional>
 
@@ -41,10 +44,11 @@ inline ShownBox Describe(QMessageBox* box) {
 }
 
 // Runs action on the next message box to show, once it is up and active (its own event
-// loop runs the action); gives up after about five seconds. Answer it with PressKey
-// (KeyInput.h), as a keyboard would.
-inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int attempts = 500) {
-    QTimer::singleShot(10, [action, attempts] {
+// loop runs the action). A box that never shows within the time-out is a failure. Answer
+// it with PressKey (KeyInput.h), as a keyboard would.
+inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action,
+                                QDeadlineTimer deadline = QDeadlineTimer(30000)) {
+    QTimer::singleShot(10, [action, deadline] {
         for (QWidget* top : QApplication::topLevelWidgets()) {
             auto* box = qobject_cast<QMessageBox*>(top);
             // A box already answered may still be up (a mnemonic's click comes later).
@@ -57,8 +61,10 @@ inline void WhenMessageBoxShows(std::function<void(QMessageBox*)> action, int at
                 return;
             }
         }
-        if (attempts > 0) {
-            WhenMessageBoxShows(action, attempts - 1);
+        if (deadline.hasExpired()) {
+            ADD_FAILURE() << "no message box showed";
+            return;
         }
+        WhenMessageBoxShows(action, deadline);
     });
 }
