@@ -5,6 +5,7 @@
 #include "console/IpAddressEdit.h"
 
 #include <QDialog>
+#include <QFontMetricsF>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -12,7 +13,11 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QStyle>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -131,8 +136,18 @@ void TemplateBuilder::SetColumns(QTreeWidget* list, std::span<const ListColumn> 
     }
     list->setColumnCount(static_cast<int>(captions.size()));
     list->setHeaderLabels(captions);
+    // An item's text keeps a focus frame's margin and one pixel on either side.
+    const int textMargins =
+        2 * (list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, list) + 1);
     for (int i = 0; i < static_cast<int>(columns.size()); ++i) {
-        list->setColumnWidth(i, columns[static_cast<std::size_t>(i)].widthPixels);
+        const ListColumn& column = columns[static_cast<std::size_t>(i)];
+        int width = column.widthPixels;
+        if (column.widestText != nullptr) {
+            const qreal text =
+                QFontMetricsF(list->font()).horizontalAdvance(Text(column.widestText));
+            width = std::max(width, static_cast<int>(std::ceil(text)) + textMargins);
+        }
+        list->setColumnWidth(i, width);
         list->headerItem()->setTextAlignment(i, Qt::AlignLeft | Qt::AlignVCenter);
     }
 }

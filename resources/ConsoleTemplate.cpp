@@ -59,7 +59,7 @@ constexpr auto kControls = std::to_array<ControlTemplate>({
 });
 
 const ListColumn kHubColumns[] = {
-    {u"IP адрес", 100},
+    {u"IP адрес", 100, kWidestAddressText},
     {u"Сетевое имя", 150},
     {u"Физический адрес", 200},
     {u"Модель, редакция прошивки", 400},

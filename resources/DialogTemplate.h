@@ -50,7 +50,12 @@ struct DialogTemplate {
 
 struct ListColumn {
     const char16_t* caption;
-    int widthPixels;
+    int widthPixels; // as drawn for the template's 8-point font
+    // The longest text the column must show whole, or nullptr. The pixel width was enough
+    // for it in the template's font; a wider desktop font widens the column to hold it.
+    const char16_t* widestText = nullptr;
 };
+
+inline constexpr char16_t kWidestAddressText[] = u"255.255.255.255";
 
 inline QString Text(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }

@@ -21,7 +21,7 @@ constexpr auto kControls = std::to_array<ControlTemplate>({
 
 const ListColumn kColumns[] = {
     {u"Сетевое имя", 200},
-    {u"IP адрес", 100},
+    {u"IP адрес", 100, kWidestAddressText},
     {u"Описание", 400},
 };
 

@@ -97,10 +97,16 @@ TEST_F(ConsoleWindowTest, HubListHasItsFourColumnsAndNoRows) {
     ASSERT_EQ(list->columnCount(), 4);
     const QStringList captions{"IP адрес", "Сетевое имя", "Физический адрес",
                                "Модель, редакция прошивки"};
+    // The address column is never narrower than its 100 pixels, and wider where the font
+    // needs it to show the longest address whole (the layout tests check that it does).
     const int widths[] = {100, 150, 200, 400};
     for (int i = 0; i < 4; ++i) {
         EXPECT_EQ(list->headerItem()->text(i), captions[i]);
-        EXPECT_EQ(list->columnWidth(i), widths[i]);
+        if (i == 0) {
+            EXPECT_GE(list->columnWidth(i), widths[i]);
+        } else {
+            EXPECT_EQ(list->columnWidth(i), widths[i]);
+        }
     }
     EXPECT_EQ(list->topLevelItemCount(), 0);
     EXPECT_EQ(list->selectionMode(), QAbstractItemView::SingleSelection);

@@ -42,6 +42,24 @@ std::string Lines(const QStringList& lines) {
     return lines.join(QLatin1Char('\n')).toStdString();
 }
 
+// The texts of this row that the list would cut short (with "…") in their columns, or
+// whose column's caption would be: what fitting the column to its contents would widen.
+// A cut address is a wrong address, so the widest ones must show whole.
+QStringList CutTexts(QTreeWidget* list, const QStringList& row) {
+    auto* item = new QTreeWidgetItem(list, row);
+    QStringList cut;
+    for (int column = 0; column < row.size(); ++column) {
+        const int width = list->columnWidth(column);
+        list->resizeColumnToContents(column);
+        if (list->columnWidth(column) > width) {
+            cut << row[column];
+        }
+        list->setColumnWidth(column, width);
+    }
+    delete item;
+    return cut;
+}
+
 qreal ScaleAskedFor() {
     const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
     return factor.isEmpty() ? 1.0 : factor.toDouble();
@@ -90,6 +108,8 @@ TEST_P(WindowLayout, ConsoleShowsEveryCaptionWholeAndNothingOverlaps) {
         write->setText(QString::fromUtf16(caption));
         EXPECT_EQ(LayoutFaults(console.get()), QStringList()) << Lines(LayoutFaults(console.get()));
     }
+    EXPECT_EQ(CutTexts(console->HubListView(), {"255.255.255.255", "", "00-1F-2E-3D-4C-5B"}),
+              QStringList());
 }
 
 TEST_P(WindowLayout, AdapterSelectionDialogShowsEveryCaptionWhole) {
@@ -97,6 +117,8 @@ TEST_P(WindowLayout, AdapterSelectionDialogShowsEveryCaptionWhole) {
     WhenWindowShows(QStringLiteral("selectAdapterDialog"), [&faults](QWidget* dialog) {
         EXPECT_DOUBLE_EQ(dialog->devicePixelRatio(), ScaleAskedFor());
         faults = LayoutFaults(dialog);
+        *faults << CutTexts(qobject_cast<CSelectNetworkAdapter*>(dialog)->AdapterListView(),
+                            {"enp0s31f6", "255.255.255.255"});
         qobject_cast<QDialog*>(dialog)->reject();
     });
     auto console = OpenConsole(3);
