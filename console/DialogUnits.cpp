@@ -1,5 +1,7 @@
 #include "console/DialogUnits.h"
 
+#include <algorithm>
+
 #include <QFontMetrics>
 
 DialogUnits::DialogUnits(const QFont& font) {
@@ -23,4 +25,27 @@ QRect DialogUnits::ToPixels(const DialogRect& rect) const {
 
 QSize DialogUnits::ToPixels(int width, int height) const {
     return QSize(ToPixelsX(width), ToPixelsY(height));
+}
+
+QFont FontThatFits(const QFont& font, QSize layoutUnits, QSize room) {
+    // What the window manager adds around a dialog: a title bar and a thin frame. The
+    // room is the screen's area left free of panels.
+    const QSize frame(16, 48);
+    const auto fits = [&](const QFont& candidate) {
+        const QSize window =
+            DialogUnits(candidate).ToPixels(layoutUnits.width(), layoutUnits.height()) + frame;
+        return window.width() <= room.width() && window.height() <= room.height();
+    };
+    const qreal wanted = font.pointSizeF();
+    if (wanted <= 0 || fits(font)) {
+        return font;
+    }
+    const qreal smallest = std::min(wanted, kSmallestDialogPointSize);
+    QFont fitting = font;
+    for (qreal size = wanted - 0.5;; size -= 0.5) {
+        fitting.setPointSizeF(std::max(size, smallest));
+        if (size <= smallest || fits(fitting)) {
+            return fitting;
+        }
+    }
 }

@@ -24,3 +24,10 @@ private:
     int averageCharWidth_;
     int charHeight_;
 };
+
+// The font in which a layout of this many dialog units fits the room a screen leaves for
+// a window, its title bar and frame included: the font itself when it fits, else the same
+// family in the largest smaller size, by half points, down to kSmallestDialogPointSize. A
+// font sized in pixels is left as it is.
+inline constexpr qreal kSmallestDialogPointSize = 7.0;
+QFont FontThatFits(const QFont& font, QSize layoutUnits, QSize room);

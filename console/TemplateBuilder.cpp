@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QStyle>
 #include <QTreeWidget>
 
@@ -98,6 +99,16 @@ QWidget* TemplateBuilder::Create(const ControlTemplate& control) {
 }
 
 QHash<int, QWidget*> TemplateBuilder::Build() {
+    // A fixed-size window must fit its screen whole, or its lowest buttons are out of
+    // reach: on a small screen (a 1366 x 768 laptop with GNOME's 11-point font) the
+    // layout is drawn in a smaller size of the desktop's font.
+    if (const QScreen* screen = dialog_->screen()) {
+        const QFont fitting = FontThatFits(dialog_->font(), {template_.width, template_.height},
+                                           screen->availableGeometry().size());
+        if (fitting.pointSizeF() != dialog_->font().pointSizeF()) {
+            dialog_->setFont(fitting);
+        }
+    }
     const DialogUnits units(dialog_->font());
     QHash<int, QWidget*> controls;
     QStringList labelsBefore; // the static texts that name the next unnamed control

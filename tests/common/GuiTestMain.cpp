@@ -1,10 +1,12 @@
 #include <QApplication>
+#include <QTemporaryFile>
 
 #include <gtest/gtest.h>
 
 #include <sched.h>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -18,6 +20,31 @@ bool IsolateNetwork() {
     return unshare(CLONE_NEWUSER | CLONE_NEWNET) == 0;
 }
 
+// The offscreen platform's own screen is 800 x 800 pixels, smaller than the desktops the
+// window is drawn for, and the window fits itself to its screen. The tests give it a
+// desktop's screen instead: 1920 x 1080, or the size KESTRUNE_TEST_SCREEN asks for
+// ("1366x736"), at 100 % scale; twice that at 200 % (QT_SCALE_FACTOR). The file must
+// exist until the application has read it.
+std::unique_ptr<QTemporaryFile> OffscreenDesktopScreen() {
+    const QByteArray factor = qgetenv("QT_SCALE_FACTOR");
+    const double scale = factor.isEmpty() ? 1.0 : factor.toDouble();
+    QList<QByteArray> size = qgetenv("KESTRUNE_TEST_SCREEN").split('x');
+    if (size.size() != 2) {
+        size = {"1920", "1080"};
+    }
+    auto config = std::make_unique<QTemporaryFile>();
+    if (!config->open()) {
+        return nullptr;
+    }
+    config->write(QStringLiteral(R"({"screens": [{"name": "desktop", "width": %1, "height": %2}]})")
+                      .arg(qRound(size[0].toInt() * scale))
+                      .arg(qRound(size[1].toInt() * scale))
+                      .toUtf8());
+    config->flush();
+    qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config->fileName().toLocal8Bit());
+    return config;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -25,8 +52,13 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "cannot enter a network namespace of its own; the window's tests "
                              "run with fake adapters only\n");
     }
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryFile> screenConfig;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform.isEmpty() || platform == "offscreen") {
+        screenConfig = OffscreenDesktopScreen();
+        if (!screenConfig) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        }
     }
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);

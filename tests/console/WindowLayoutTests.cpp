@@ -1,6 +1,7 @@
 // The three dialogs as a person sees them, with the fonts Debian's desktops give Qt
 // programs. CTest runs this binary twice: at 100 % and at 200 % (QT_SCALE_FACTOR=2).
 #include "adapters/SelectNetworkAdapter.h"
+#include "console/DialogUnits.h"
 #include "console/KestruneDlg.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
@@ -13,9 +14,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -98,9 +101,19 @@ protected:
     QFont saved;
 };
 
+// The window, its title bar and frame (as much as FontThatFits allows for them) inside the
+// part of its screen that panels leave free.
+bool FitsItsScreen(const QWidget* window) {
+    const QSize room = window->screen()->availableGeometry().size();
+    return window->width() + 16 <= room.width() && window->height() + 48 <= room.height();
+}
+
 TEST_P(WindowLayout, ConsoleShowsEveryCaptionWholeAndNothingOverlaps) {
     auto console = OpenConsole(1);
     EXPECT_EQ(console->font().family(), QApplication::font().family());
+    EXPECT_TRUE(FitsItsScreen(console.get()))
+        << console->width() << " x " << console->height() << " at "
+        << console->font().pointSizeF() << " points";
     EXPECT_EQ(LayoutFaults(console.get()), QStringList()) << Lines(LayoutFaults(console.get()));
     // Button 118 changes its caption with the session's state.
     QPushButton* write = console->Button(IDC_WRITE_NUMBER);
@@ -138,6 +151,39 @@ TEST_P(WindowLayout, AboutBoxShowsEveryCaptionWhole) {
     console->ShowAbout(kAboutCommandId);
     ASSERT_TRUE(faults.has_value()) << "the About box did not show";
     EXPECT_EQ(*faults, QStringList()) << Lines(*faults);
+}
+
+TEST(FontThatFits, KeepsAFontThatFitsAndShrinksOneThatDoesNotByHalfPoints) {
+    const QFont desktop(QStringLiteral("DejaVu Sans"), 11);
+    const QSize layout(437, 350);
+    const QSize wide(1920, 1080);
+    EXPECT_EQ(FontThatFits(desktop, layout, wide), desktop);
+
+    const QSize laptop(1366, 736);
+    const QFont fitted = FontThatFits(desktop, layout, laptop);
+    ASSERT_LT(fitted.pointSizeF(), desktop.pointSizeF());
+    EXPECT_EQ(fitted.family(), desktop.family());
+    EXPECT_EQ(std::fmod(fitted.pointSizeF(), 0.5), 0.0);
+    const auto window = [&](qreal points) {
+        QFont font = desktop;
+        font.setPointSizeF(points);
+        return DialogUnits(font).ToPixels(layout.width(), layout.height()) + QSize(16, 48);
+    };
+    EXPECT_LE(window(fitted.pointSizeF()).height(), laptop.height());
+    // The largest size that fits: half a point more does not.
+    EXPECT_GT(window(fitted.pointSizeF() + 0.5).height(), laptop.height());
+}
+
+TEST(FontThatFits, StopsAtItsSmallestSizeAndNeverEnlargesOrTouchesAPixelFont) {
+    const QSize layout(437, 350);
+    const QSize tiny(320, 240);
+    EXPECT_EQ(FontThatFits(QFont(QStringLiteral("DejaVu Sans"), 11), layout, tiny).pointSizeF(),
+              kSmallestDialogPointSize);
+    EXPECT_EQ(FontThatFits(QFont(QStringLiteral("DejaVu Sans"), 6), layout, tiny).pointSizeF(),
+              6.0);
+    QFont pixels(QStringLiteral("DejaVu Sans"));
+    pixels.setPixelSize(20);
+    EXPECT_EQ(FontThatFits(pixels, layout, tiny), pixels);
 }
 
 INSTANTIATE_TEST_SUITE_P(DesktopFonts, WindowLayout, testing::ValuesIn(kDesktopFonts),
