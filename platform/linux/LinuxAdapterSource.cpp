@@ -31,6 +31,14 @@ std::string DescriptionOf(const SysfsNetInfo& sysfs, const LinkInfo& link) {
     return text;
 }
 
+// The kernel's link table, then its IPv4 address table: 0, or the errno of the first
+// dump that failed.
+int DumpLinksAndAddresses(std::vector<LinkInfo>& links, std::vector<AddressInfo>& addresses) {
+    if (const int error = DumpLinks(links); error != 0)
+        return error;
+    return DumpIpv4Addresses(addresses);
+}
+
 } // namespace
 
 LinuxAdapterSource::LinuxAdapterSource(SysfsNetInfo sysfs) : sysfs_(std::move(sysfs)) {}
@@ -67,9 +75,7 @@ std::uint32_t LinuxAdapterSource::GetAdapters(int family, std::vector<AdapterRec
         return kErrorInvalidParameter;
     std::vector<LinkInfo> links;
     std::vector<AddressInfo> addresses;
-    if (const int error = DumpLinks(links); error != 0)
-        return ErrorCodeFromErrno(error);
-    if (const int error = DumpIpv4Addresses(addresses); error != 0)
+    if (const int error = DumpLinksAndAddresses(links, addresses); error != 0)
         return ErrorCodeFromErrno(error);
     if (links.empty())
         return kErrorNoData;
@@ -94,9 +100,7 @@ std::uint32_t LinuxAdapterSource::GetAddressTable(std::vector<AddressTableRow>& 
     rows.clear();
     std::vector<LinkInfo> links;
     std::vector<AddressInfo> addresses;
-    if (const int error = DumpLinks(links); error != 0)
-        return ErrorCodeFromErrno(error);
-    if (const int error = DumpIpv4Addresses(addresses); error != 0)
+    if (const int error = DumpLinksAndAddresses(links, addresses); error != 0)
         return ErrorCodeFromErrno(error);
 
     std::map<int, bool> connected;
