@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LastError.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -37,12 +39,6 @@ struct EchoReplyRecord {
     std::uint32_t optionsData = 0;
 };
 static_assert(sizeof(EchoReplyRecord) == 28);
-
-// The request's own error codes, the Windows service's values.
-enum EchoErrorCode : std::uint32_t {
-    kIpReqTimedOut = 11010,    // IP_REQ_TIMED_OUT: no reply within the time-out
-    kIpGeneralFailure = 11050, // IP_GENERAL_FAILURE
-};
 
 // An open service handle. One thread at a time.
 class IEchoChannel {

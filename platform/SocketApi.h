@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/LastError.h"
+
 #include <bit>
 #include <cstdint>
 
@@ -23,14 +25,6 @@ inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
 inline constexpr int kAddressFamilyInet = 2; // AF_INET
 inline constexpr int kSocketStream = 1;      // SOCK_STREAM
 inline constexpr int kSocketDatagram = 2;    // SOCK_DGRAM
-
-// Winsock error codes that this layer leaves behind itself, not only by translation.
-enum SocketErrorCode : std::uint32_t {
-    kWsaEInvalid = 10022,     // WSAEINVAL
-    kWsaENotSocket = 10038,   // WSAENOTSOCK
-    kWsaETimedOut = 10060,    // WSAETIMEDOUT
-    kWsaHostNotFound = 11001, // WSAHOST_NOT_FOUND
-};
 
 // The 16 bytes of sockaddr_in: family in host order, port and address in network order.
 struct SocketAddressV4 {

@@ -1,8 +1,8 @@
 #include "platform/linux/LinuxAdapterSource.h"
 
 #include "platform/LastError.h"
+#include "platform/linux/SocketErrors.h"
 
-#include <cerrno>
 #include <linux/if.h>
 #include <linux/if_addr.h>
 #include <map>
@@ -17,10 +17,6 @@ std::unique_ptr<AdapterSource> MakeAdapterSource() {
 namespace netlink {
 
 namespace {
-
-constexpr std::uint32_t kErrorAccessDenied = 5;
-constexpr std::uint32_t kErrorNotEnoughMemory = 8;
-constexpr std::uint32_t kErrorTimeout = 1460;
 
 std::string DescriptionOf(const SysfsNetInfo& sysfs, const LinkInfo& link) {
     std::string text = sysfs.DescribeHardware(link.name, link.index);
@@ -76,7 +72,7 @@ std::uint32_t LinuxAdapterSource::GetAdapters(int family, std::vector<AdapterRec
     std::vector<LinkInfo> links;
     std::vector<AddressInfo> addresses;
     if (const int error = DumpLinksAndAddresses(links, addresses); error != 0)
-        return ErrorCodeFromErrno(error);
+        return linux_errors::WindowsCode(error);
     if (links.empty())
         return kErrorNoData;
 
@@ -101,7 +97,7 @@ std::uint32_t LinuxAdapterSource::GetAddressTable(std::vector<AddressTableRow>& 
     std::vector<LinkInfo> links;
     std::vector<AddressInfo> addresses;
     if (const int error = DumpLinksAndAddresses(links, addresses); error != 0)
-        return ErrorCodeFromErrno(error);
+        return linux_errors::WindowsCode(error);
 
     std::map<int, bool> connected;
     for (const LinkInfo& link : links)
@@ -125,45 +121,27 @@ std::uint32_t LinuxAdapterSource::GetAddressTable(std::vector<AddressTableRow>& 
 }
 
 std::optional<std::string> LinuxAdapterSource::ErrorText(std::uint32_t code) {
+    // The texts of the codes a failed table read leaves: a netlink errno goes through the
+    // same table as every socket's, so the report's number is the one a socket gives.
     static const std::map<std::uint32_t, std::string> texts = {
-        {kErrorAccessDenied, "Access to the network configuration was denied.\r\n"},
-        {kErrorNotEnoughMemory, "Not enough memory to read the network configuration.\r\n"},
+        {kWsaEAcces, "Access to the network configuration was denied.\r\n"},
         {kErrorOutOfMemory, "Not enough memory to complete this operation.\r\n"},
+        {kWsaENoBufs, "Not enough memory to read the network configuration.\r\n"},
         {kErrorGenFailure, "The network configuration could not be read.\r\n"},
         {kErrorInvalidParameter, "A parameter of the request is not valid.\r\n"},
+        {kWsaEInvalid, "A parameter of the request is not valid.\r\n"},
         {kErrorBufferOverflow, "The data area passed to the call is too small.\r\n"},
         {kErrorInsufficientBuffer, "The data area passed to the call is too small.\r\n"},
         {kErrorNoData, "There is no data to report.\r\n"},
-        {kErrorNotSupported, "The request is not supported.\r\n"},
-        {kErrorTimeout, "The system did not answer in time.\r\n"},
+        {kWsaEOpNotSupp, "The request is not supported.\r\n"},
+        {kWsaEAfNoSupport, "The request is not supported.\r\n"},
+        {kWsaEProtoNoSupport, "The request is not supported.\r\n"},
+        {kWsaETimedOut, "The system did not answer in time.\r\n"},
     };
     const auto found = texts.find(code);
     if (found == texts.end())
         return std::nullopt;
     return found->second;
-}
-
-std::uint32_t ErrorCodeFromErrno(int error) {
-    switch (error) {
-    case 0:
-        return kErrorSuccess;
-    case EACCES:
-    case EPERM:
-        return kErrorAccessDenied;
-    case ENOMEM:
-    case ENOBUFS:
-        return kErrorNotEnoughMemory;
-    case EINVAL:
-        return kErrorInvalidParameter;
-    case EAFNOSUPPORT:
-    case EPROTONOSUPPORT:
-    case EOPNOTSUPP:
-        return kErrorNotSupported;
-    case ETIMEDOUT:
-        return kErrorTimeout;
-    default:
-        return kErrorGenFailure;
-    }
 }
 
 Ipv4Address MaskFromPrefix(unsigned prefixLength) {

@@ -25,9 +25,6 @@ private:
     SysfsNetInfo sysfs_;
 };
 
-// The failure code a Windows build would report for the errno of a failed table read.
-std::uint32_t ErrorCodeFromErrno(int error);
-
 // The mask of a prefix length, first octet first.
 Ipv4Address MaskFromPrefix(unsigned prefixLength);
 

@@ -1,6 +1,7 @@
 #include "platform/DiscoverySocket.h"
 #include "platform/LastError.h"
 #include "platform/linux/RouteTables.h"
+#include "platform/linux/SocketErrors.h"
 
 #include <algorithm>
 #include <arpa/inet.h>
@@ -23,41 +24,8 @@ namespace {
 // lost, with 1 MiB none of 2,000.
 constexpr int kReceiveBufferBytes = 1024 * 1024;
 
-std::uint32_t WinsockCode(int error) {
-    switch (error) {
-    case EINTR:
-        return 10004; // WSAEINTR
-    case EACCES:
-    case EPERM:
-        return 10013; // WSAEACCES
-    case EINVAL:
-        return 10022; // WSAEINVAL
-    case EMFILE:
-    case ENFILE:
-        return 10024; // WSAEMFILE
-    case EMSGSIZE:
-        return 10040; // WSAEMSGSIZE
-    case EADDRINUSE:
-        return 10048; // WSAEADDRINUSE
-    case EADDRNOTAVAIL:
-    case ENODEV:
-        return 10049; // WSAEADDRNOTAVAIL
-    case ENETDOWN:
-        return 10050; // WSAENETDOWN
-    case ENETUNREACH:
-        return 10051; // WSAENETUNREACH
-    case ENOBUFS:
-    case ENOMEM:
-        return 10055; // WSAENOBUFS
-    case EHOSTUNREACH:
-        return 10065; // WSAEHOSTUNREACH
-    default:
-        return 10022;
-    }
-}
-
 bool Fail(int error) {
-    SetLastError(WinsockCode(error));
+    linux_errors::SetLastSocketError(error);
     return false;
 }
 
@@ -82,7 +50,7 @@ public:
         hints.ai_socktype = SOCK_DGRAM;
         addrinfo* found = nullptr;
         if (::getaddrinfo(text.c_str(), nullptr, &hints, &found) != 0 || found == nullptr) {
-            SetLastError(11001); // WSAHOST_NOT_FOUND
+            SetLastError(kWsaHostNotFound);
             return std::nullopt;
         }
         const auto* in = reinterpret_cast<const sockaddr_in*>(found->ai_addr);

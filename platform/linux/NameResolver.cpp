@@ -14,10 +14,6 @@ namespace platform {
 namespace {
 
 // Winsock's codes for the resolver's outcomes.
-constexpr std::uint32_t kWsaTryAgain = 11002;   // WSATRY_AGAIN
-constexpr std::uint32_t kWsaNoRecovery = 11003; // WSANO_RECOVERY
-constexpr std::uint32_t kWsaNoData = 11004;     // WSANO_DATA
-
 std::uint32_t ResolverErrorCode(int error) {
     switch (error) {
     case EAI_AGAIN:

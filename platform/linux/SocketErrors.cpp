@@ -3,7 +3,6 @@
 #include "platform/LastError.h"
 
 #include <cerrno>
-#include <cstdint>
 
 namespace platform::linux_errors {
 
@@ -14,40 +13,63 @@ struct ErrnoCode {
     std::uint32_t code;
 };
 
-// Winsock's WSAE* values; the ones without a Winsock counterpart go to the Windows
-// system error that means the same.
 constexpr ErrnoCode kCodes[] = {
-    {EINTR, 10004},           {EBADF, 10009},
-    {EACCES, 10013},          {EPERM, 10013},
-    {EFAULT, 10014},          {EINVAL, 10022},
-    {EMFILE, 10024},          {ENFILE, 10024},
-    {EAGAIN, 10035},          {EINPROGRESS, 10036},
-    {EALREADY, 10037},        {ENOTSOCK, 10038},
-    {EDESTADDRREQ, 10039},    {EMSGSIZE, 10040},
-    {EPROTOTYPE, 10041},      {ENOPROTOOPT, 10042},
-    {EPROTONOSUPPORT, 10043}, {ESOCKTNOSUPPORT, 10044},
-    {EOPNOTSUPP, 10045},      {EPFNOSUPPORT, 10046},
-    {EAFNOSUPPORT, 10047},    {EADDRINUSE, 10048},
-    {EADDRNOTAVAIL, 10049},   {ENETDOWN, 10050},
-    {ENETUNREACH, 10051},     {ENETRESET, 10052},
-    {ECONNABORTED, 10053},    {ECONNRESET, 10054},
-    {ENOBUFS, 10055},         {EISCONN, 10056},
-    {ENOTCONN, 10057},        {ESHUTDOWN, 10058},
-    {EPIPE, 10058},           {ETIMEDOUT, 10060},
-    {ECONNREFUSED, 10061},    {EHOSTDOWN, 10064},
-    {EHOSTUNREACH, 10065},    {ENOMEM, 14},
+    {EINTR, kWsaEIntr},
+    {EBADF, kWsaEBadF},
+    {EACCES, kWsaEAcces},
+    {EPERM, kWsaEAcces},
+    {EFAULT, kWsaEFault},
+    {EINVAL, kWsaEInvalid},
+    {EMFILE, kWsaEMFile},
+    {ENFILE, kWsaEMFile},
+    {EAGAIN, kWsaEWouldBlock},
+    {EINPROGRESS, kWsaEInProgress},
+    {EALREADY, kWsaEAlready},
+    {ENOTSOCK, kWsaENotSocket},
+    {EDESTADDRREQ, kWsaEDestAddrReq},
+    {EMSGSIZE, kWsaEMsgSize},
+    {EPROTOTYPE, kWsaEProtoType},
+    {ENOPROTOOPT, kWsaENoProtoOpt},
+    {EPROTONOSUPPORT, kWsaEProtoNoSupport},
+    {ESOCKTNOSUPPORT, kWsaESocktNoSupport},
+    {EOPNOTSUPP, kWsaEOpNotSupp},
+    {EPFNOSUPPORT, kWsaEPfNoSupport},
+    {EAFNOSUPPORT, kWsaEAfNoSupport},
+    {EADDRINUSE, kWsaEAddrInUse},
+    {EADDRNOTAVAIL, kWsaEAddrNotAvail},
+    // SO_BINDTODEVICE names an interface that has gone: the adapter's address is gone.
+    {ENODEV, kWsaEAddrNotAvail},
+    {ENETDOWN, kWsaENetDown},
+    {ENETUNREACH, kWsaENetUnreach},
+    {ENETRESET, kWsaENetReset},
+    {ECONNABORTED, kWsaEConnAborted},
+    {ECONNRESET, kWsaEConnReset},
+    {ENOBUFS, kWsaENoBufs},
+    {EISCONN, kWsaEIsConn},
+    {ENOTCONN, kWsaENotConn},
+    {ESHUTDOWN, kWsaEShutdown},
+    {EPIPE, kWsaEShutdown},
+    {ETIMEDOUT, kWsaETimedOut},
+    {ECONNREFUSED, kWsaEConnRefused},
+    {EHOSTDOWN, kWsaEHostDown},
+    {EHOSTUNREACH, kWsaEHostUnreach},
+    {ENOMEM, kErrorOutOfMemory},
 };
 
 } // namespace
 
-void SetLastSocketError(int error) {
+std::uint32_t WindowsCode(int error) {
+    if (error == 0)
+        return kErrorSuccess;
     for (const ErrnoCode& entry : kCodes) {
-        if (entry.error == error) {
-            SetLastError(entry.code);
-            return;
-        }
+        if (entry.error == error)
+            return entry.code;
     }
-    SetLastError(kErrorGenFailure);
+    return kErrorGenFailure;
+}
+
+void SetLastSocketError(int error) {
+    SetLastError(WindowsCode(error));
 }
 
 void SetLastSocketErrorFromErrno() {
