@@ -1,6 +1,7 @@
 #include "discovery/DiscoveryReply.h"
 
-#include <QByteArray>
+#include "discovery/HubText.h"
+
 #include <algorithm>
 
 namespace {
@@ -9,23 +10,21 @@ constexpr char kRequestText[] = "Discovery: Who is out there?";
 static_assert(sizeof kRequestText == 29, "the request is the text and its zero byte");
 
 struct Line {
-    QByteArray text;
-    std::size_t end; // the position of the byte that ended the line, or the datagram's end
+    std::string text; // UTF-8
+    std::size_t end;  // the position of the byte that ended the line, or the datagram's end
 };
 
 Line ReadLine(std::span<const std::uint8_t> data, std::size_t start) {
     if (start >= data.size())
-        return {QByteArray(), data.size()};
+        return {std::string(), data.size()};
     std::size_t end = start + 1; // the first byte is taken whatever it is
     while (end < data.size() && data[end] != '\r' && data[end] != '\0')
         ++end;
-    const std::size_t length = std::min(end - start, kDiscoveryLineMaxLength);
-    QByteArray text(reinterpret_cast<const char*>(data.data() + start),
-                    static_cast<qsizetype>(length));
     // The line is kept as zero-terminated text: a zero as its first byte leaves it empty.
     if (data[start] == '\0')
-        text.clear();
-    return {text, end};
+        return {std::string(), end};
+    const std::size_t length = std::min(end - start, kDiscoveryLineMaxLength);
+    return {DecodeHubText(data.subspan(start, length), length < end - start), end};
 }
 
 } // namespace
@@ -41,5 +40,5 @@ std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> 
         return std::nullopt;
     const Line first = ReadLine(datagram, 0);
     const Line second = ReadLine(datagram, first.end + 2);
-    return DiscoveryReply{QString::fromLocal8Bit(first.text), QString::fromLocal8Bit(second.text)};
+    return DiscoveryReply{QString::fromStdString(first.text), QString::fromStdString(second.text)};
 }

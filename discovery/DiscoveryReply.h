@@ -32,6 +32,6 @@ struct DiscoveryReply {
 // Line 1 is byte 0, whatever it is, and the bytes after it up to a CR or a zero byte;
 // line 2 starts two bytes after that CR or zero (the LF is not checked) and ends the same
 // way. A line ends also where the received bytes end; a line that would start past them
-// is empty; each line is cut at 511 bytes. The bytes are the platform's 8-bit text.
+// is empty; each line is cut at 511 bytes. The bytes are UTF-8, else CP1251 (HubText.h).
 std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> datagram,
                                                   const QString& source, const QString& ownAddress);

@@ -83,3 +83,25 @@ TEST(DiscoveryReply, LongLinesAreCutAt511Bytes) {
     const std::string full = "M\r\n" + std::string(1021, 'z');
     EXPECT_EQ(Lines(full), (LinePair{"M", QString(511, 'z')}));
 }
+
+TEST(DiscoveryReply, ModelTextIsUtf8WhenValidElseCp1251) {
+    const QString hub = QStringLiteral("Хаб-4 2.05");
+    EXPECT_EQ(Lines("IPH-4 2.05\r\nM\r\n").first, "IPH-4 2.05"); // ASCII stays as it is
+    EXPECT_EQ(Lines("\xD0\xA5\xD0\xB0\xD0\xB1-4 2.05\r\nM\r\n").first, hub); // UTF-8
+    EXPECT_EQ(Lines("\xD5\xE0\xE1-4 2.05\r\nM\r\n").first, hub);             // CP1251
+    // Not UTF-8, so CP1251, where 0x98 stands for nothing; 0xA8 and 0xB9 are "Ё" and "№".
+    EXPECT_EQ(Lines("\xA8\x98\xB9\r\nM\r\n").first, QStringLiteral("Ё\uFFFD№"));
+    // Overlong and surrogate forms are not UTF-8.
+    EXPECT_EQ(Lines("\xC0\xAF\r\n").first, QStringLiteral("АЇ"));
+    EXPECT_EQ(Lines("\xED\xA0\x80\r\n").first, QStringLiteral("н\u00A0Ђ"));
+}
+
+TEST(DiscoveryReply, AUtf8CharacterSplitByTheCutIsDropped) {
+    // 255 two-byte letters and one more: the 511-byte cut falls inside the last one.
+    std::string line;
+    for (int k = 0; k < 256; ++k)
+        line += "\xD0\xB1";
+    EXPECT_EQ(Lines(line + "\r\nM").first, QString(255, QChar(0x0431)));
+    // Uncut, a line that ends inside a character is not UTF-8.
+    EXPECT_EQ(Lines("A\xD0\r\n").first, QStringLiteral("AР"));
+}
