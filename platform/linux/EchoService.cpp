@@ -25,8 +25,6 @@ using Clock = std::chrono::steady_clock;
 
 enum class EchoSocketKind { Datagram, Raw };
 
-// The reply buffer must hold a record and at least an ICMP error's 8 bytes.
-constexpr std::uint32_t kMinReplyBuffer = sizeof(EchoReplyRecord) + 8;
 constexpr std::size_t kMaxPacket = 65535;
 
 std::uint16_t RandomNumber16() {
@@ -113,7 +111,7 @@ std::uint32_t SocketEchoChannel::SendEcho(std::uint32_t destination, const void*
                                           std::uint16_t requestSize,
                                           const EchoRequestOptions& options, void* replyBuffer,
                                           std::uint32_t replySize, std::uint32_t timeoutMs) {
-    if (replyBuffer == nullptr || replySize < kMinReplyBuffer) {
+    if (replyBuffer == nullptr || replySize < kMinEchoReplyBuffer) {
         SetLastError(kErrorInsufficientBuffer);
         return 0;
     }
@@ -201,6 +199,37 @@ std::uint32_t SocketEchoChannel::SendEcho(std::uint32_t destination, const void*
     }
 }
 
+// A channel on a freshly opened socket of kind, which it takes over.
+std::unique_ptr<IEchoChannel> ChannelOn(int fd, EchoSocketKind kind) {
+    std::uint16_t identifier = 0;
+    bool ready;
+    if (kind == EchoSocketKind::Datagram) {
+        // The kernel puts the socket's port in place of our identifier: bind now to learn
+        // it.
+        sockaddr_in local{};
+        local.sin_family = AF_INET;
+        socklen_t length = sizeof local;
+        ready = ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
+                ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
+                SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1) &&
+                SetOption(fd, IPPROTO_IP, IP_RECVTOS, 1);
+        identifier = NetworkToHost16(local.sin_port);
+    } else {
+        // Every raw ICMP socket sees every ICMP packet of the host: let only echo replies
+        // through.
+        icmp_filter filter{};
+        filter.data = ~(1u << ICMP_ECHOREPLY);
+        ready = SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
+        identifier = RandomNumber16();
+    }
+    if (!ready) {
+        linux_errors::SetLastSocketErrorFromErrno();
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<SocketEchoChannel>(fd, kind, identifier);
+}
+
 class SocketEchoProvider final : public IEchoProvider {
 public:
     explicit SocketEchoProvider(EchoSocketKind kind) : kind_(kind) {}
@@ -211,33 +240,7 @@ public:
             linux_errors::SetLastSocketErrorFromErrno();
             return nullptr;
         }
-        std::uint16_t identifier = 0;
-        bool ready;
-        if (kind_ == EchoSocketKind::Datagram) {
-            // The kernel puts the socket's port in place of our identifier: bind now to
-            // learn it.
-            sockaddr_in local{};
-            local.sin_family = AF_INET;
-            socklen_t length = sizeof local;
-            ready = ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) == 0 &&
-                    ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0 &&
-                    SetOption(fd, IPPROTO_IP, IP_RECVTTL, 1) &&
-                    SetOption(fd, IPPROTO_IP, IP_RECVTOS, 1);
-            identifier = NetworkToHost16(local.sin_port);
-        } else {
-            // Every raw ICMP socket sees every ICMP packet of the host: let only echo
-            // replies through.
-            icmp_filter filter{};
-            filter.data = ~(1u << ICMP_ECHOREPLY);
-            ready = SetOption(fd, SOL_RAW, ICMP_FILTER, filter);
-            identifier = RandomNumber16();
-        }
-        if (!ready) {
-            linux_errors::SetLastSocketErrorFromErrno();
-            ::close(fd);
-            return nullptr;
-        }
-        return std::make_unique<SocketEchoChannel>(fd, kind_, identifier);
+        return ChannelOn(fd, kind_);
     }
 
 private:
@@ -288,11 +291,20 @@ EchoProviderLoad LoadProvider(EchoSocketKind kind) {
 
 } // namespace
 
-std::vector<EchoProviderLoader> SystemEchoProviders() {
+std::vector<EchoProviderLoader> SystemEchoProviders(const std::string& helperPath) {
     return {
         [] { return LoadProvider(EchoSocketKind::Datagram); },
         [] { return LoadProvider(EchoSocketKind::Raw); },
+        [helperPath] { return LoadEchoHelper(helperPath); },
     };
+}
+
+int OpenRawEchoSocket() {
+    return OpenIcmpSocket(EchoSocketKind::Raw);
+}
+
+std::unique_ptr<IEchoChannel> RawEchoChannelOn(int socket) {
+    return ChannelOn(socket, EchoSocketKind::Raw);
 }
 
 } // namespace platform

@@ -1,0 +1,289 @@
+// The program's side of the echo helper: it finds the helper, starts it once per request
+// with an empty environment and a fixed argument list, and reads its one-line answer.
+#include "platform/EchoService.h"
+#include "platform/LastError.h"
+#include "platform/SocketApi.h"
+#include "platform/linux/EchoHelperProtocol.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <endian.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <linux/capability.h>
+#include <optional>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
+#include <thread>
+#include <unistd.h>
+
+#if !defined(KESTRUNE_INSTALLED_PROGRAM) || !defined(KESTRUNE_INSTALLED_ECHO_HELPER)
+#error "the build names the installed program and its echo helper"
+#endif
+
+namespace platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Beyond the request's own time-out, the helper has this long to start, answer and end.
+constexpr std::chrono::milliseconds kHelperMargin{1000};
+
+// Whether the file's capabilities give a process started from it cap_net_raw at once:
+// in the permitted set, with the effective bit.
+bool FileGrantsNetRaw(const std::string& path) {
+    vfs_ns_cap_data data{};
+    const ssize_t size = ::getxattr(path.c_str(), "security.capability", &data, sizeof data);
+    if (size < static_cast<ssize_t>(XATTR_CAPS_SZ_2))
+        return false;
+    const std::uint32_t magic = le32toh(data.magic_etc);
+    const std::uint32_t revision = magic & VFS_CAP_REVISION_MASK;
+    if (revision != VFS_CAP_REVISION_2 && revision != VFS_CAP_REVISION_3)
+        return false;
+    return (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0 &&
+           (le32toh(data.data[0].permitted) & (1u << CAP_NET_RAW)) != 0;
+}
+
+// Why the helper at path would not get its socket; empty when it would.
+std::string WhyHelperFails(const std::string& path) {
+    struct stat status {};
+    if (::stat(path.c_str(), &status) != 0)
+        return errno == ENOENT ? "нет такого файла" : ::strerrordesc_np(errno);
+    if (!S_ISREG(status.st_mode))
+        return "это не файл";
+    if (::access(path.c_str(), X_OK) != 0)
+        return ::strerrordesc_np(errno);
+    if (!FileGrantsNetRaw(path))
+        return "нет права cap_net_raw";
+    // A file's capabilities count for nothing under no_new_privs, and reach no further
+    // than the bounding set.
+    if (::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) == 1)
+        return "программа запущена с no_new_privs, право cap_net_raw не действует";
+    if (::prctl(PR_CAPBSET_READ, CAP_NET_RAW, 0, 0, 0) != 1)
+        return "права cap_net_raw нет в ограничивающем наборе программы";
+    return {};
+}
+
+struct HelperRun {
+    bool started = false;
+    bool overstayed = false; // killed at the deadline, or for saying too much
+    std::optional<int> status;
+    std::string output;
+};
+
+void Reap(pid_t child, HelperRun& run) {
+    int status = 0;
+    pid_t got;
+    do {
+        got = ::waitpid(child, &status, 0);
+    } while (got < 0 && errno == EINTR);
+    if (got == child)
+        run.status = status;
+}
+
+// Runs the helper at path with arguments, no environment, stdin and stderr on /dev/null
+// and stdout into a pipe. Past the deadline (none when absent) it is killed and reaped.
+HelperRun RunHelper(const std::string& path, const std::vector<std::string>& arguments,
+                    std::optional<Clock::time_point> deadline) {
+    HelperRun run;
+    int output[2];
+    if (::pipe2(output, O_CLOEXEC) != 0)
+        return run;
+
+    posix_spawn_file_actions_t actions;
+    posix_spawnattr_t attributes;
+    ::posix_spawn_file_actions_init(&actions);
+    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    ::posix_spawnattr_init(&attributes);
+    sigset_t signals;
+    sigemptyset(&signals);
+    ::posix_spawnattr_setsigmask(&attributes, &signals);
+    sigfillset(&signals);
+    ::posix_spawnattr_setsigdefault(&attributes, &signals);
+    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> argv{const_cast<char*>(path.c_str())};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    char* environment[] = {nullptr};
+    pid_t child = -1;
+    const int spawned =
+        ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
+    ::posix_spawn_file_actions_destroy(&actions);
+    ::posix_spawnattr_destroy(&attributes);
+    ::close(output[1]);
+    if (spawned != 0) {
+        ::close(output[0]);
+        return run;
+    }
+    run.started = true;
+
+    const auto millisecondsLeft = [&deadline] {
+        if (!deadline)
+            return -1;
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(*deadline - Clock::now());
+        return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 60'000));
+    };
+    char buffer[16384];
+    for (;;) {
+        pollfd wait{output[0], POLLIN, 0};
+        const int waitMs = millisecondsLeft();
+        const int ready = ::poll(&wait, 1, waitMs);
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready == 0 && waitMs == 0) {
+            run.overstayed = true;
+            break;
+        }
+        if (ready <= 0)
+            continue; // a wait cut at a minute: go on waiting
+        const ssize_t got = ::read(output[0], buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            break; // the helper has closed its end: it is ending
+        run.output.append(buffer, static_cast<std::size_t>(got));
+        if (run.output.size() > echo_helper::kMaxAnswer) {
+            run.overstayed = true;
+            break;
+        }
+    }
+    ::close(output[0]);
+
+    // A helper that has closed its output ends at once; one that does not is killed too.
+    while (!run.overstayed) {
+        int status = 0;
+        const pid_t got = ::waitpid(child, &status, WNOHANG);
+        if (got == child) {
+            run.status = status;
+            return run;
+        }
+        if (got < 0 && errno != EINTR)
+            return run; // reaped by someone else: no exit status to go by
+        if (millisecondsLeft() == 0)
+            run.overstayed = true;
+        else
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    ::kill(child, SIGKILL);
+    Reap(child, run);
+    return run;
+}
+
+class HelperEchoChannel final : public IEchoChannel {
+public:
+    explicit HelperEchoChannel(std::string path) : path_(std::move(path)) {}
+
+    std::uint32_t SendEcho(std::uint32_t destination, const void* requestData,
+                           std::uint16_t requestSize, const EchoRequestOptions& options,
+                           void* replyBuffer, std::uint32_t replySize,
+                           std::uint32_t timeoutMs) override;
+
+private:
+    std::string path_;
+};
+
+std::uint32_t HelperEchoChannel::SendEcho(std::uint32_t destination, const void* requestData,
+                                          std::uint16_t requestSize,
+                                          const EchoRequestOptions& options, void* replyBuffer,
+                                          std::uint32_t replySize, std::uint32_t timeoutMs) {
+    if (replyBuffer == nullptr || replySize < kMinEchoReplyBuffer) {
+        SetLastError(kErrorInsufficientBuffer);
+        return 0;
+    }
+    if (requestData == nullptr && requestSize != 0) {
+        SetLastError(kErrorInvalidParameter);
+        return 0;
+    }
+    echo_helper::Request request{destination, options.ttl,
+                                 options.tos, (options.flags & kEchoFlagDontFragment) != 0,
+                                 timeoutMs,   {}};
+    const auto* data = static_cast<const std::uint8_t*>(requestData);
+    request.data.assign(data, data + requestSize);
+
+    std::optional<Clock::time_point> deadline;
+    if (timeoutMs != kInfinite)
+        deadline = Clock::now() + std::chrono::milliseconds(timeoutMs) + kHelperMargin;
+    const HelperRun run = RunHelper(path_, echo_helper::FormatArguments(request), deadline);
+    if (run.overstayed) {
+        SetLastError(kIpReqTimedOut);
+        return 0;
+    }
+    // The answer counts only when the helper ended by itself with the status that goes
+    // with it, and a reply only when it comes from the address asked.
+    const auto answer = echo_helper::ParseAnswer(run.output);
+    const bool ended = run.status && WIFEXITED(*run.status);
+    if (!answer || !ended || WEXITSTATUS(*run.status) != (answer->error == 0 ? 0 : 1) ||
+        (answer->error == 0 && answer->record.address != destination)) {
+        SetLastError(kIpGeneralFailure);
+        return 0;
+    }
+    if (answer->error != 0) {
+        SetLastError(answer->error);
+        return 0;
+    }
+
+    EchoReplyRecord record = answer->record;
+    const std::size_t room = replySize - sizeof record;
+    record.dataSize = static_cast<std::uint16_t>(std::min(answer->payload.size(), room));
+    record.dataOffset = sizeof record;
+    auto* out = static_cast<std::uint8_t*>(replyBuffer);
+    std::memcpy(out, &record, sizeof record);
+    if (record.dataSize != 0)
+        std::memcpy(out + sizeof record, answer->payload.data(), record.dataSize);
+    return 1;
+}
+
+class HelperEchoProvider final : public IEchoProvider {
+public:
+    explicit HelperEchoProvider(std::string path) : path_(std::move(path)) {}
+    std::unique_ptr<IEchoChannel> Open() override {
+        return std::make_unique<HelperEchoChannel>(path_);
+    }
+
+private:
+    std::string path_;
+};
+
+} // namespace
+
+// The installed program (the package's /usr/bin/kestrune) starts the installed helper.
+// A program anywhere else, a build tree above all, starts the helper beside itself: the
+// build puts kestrune-echo next to the window's program. The program's own path comes
+// from the kernel (/proc/self/exe), never from the environment; and since the program
+// holds no capability, a helper a user puts beside a copy of it runs with that user's
+// rights alone.
+std::string EchoHelperPath() {
+    std::error_code error;
+    std::string self = std::filesystem::read_symlink("/proc/self/exe", error).string();
+    if (error || self.empty())
+        return KESTRUNE_INSTALLED_ECHO_HELPER;
+    // A program replaced on disk while it runs (a package upgrade) still finds its helper.
+    constexpr std::string_view kDeleted = " (deleted)";
+    if (self.ends_with(kDeleted))
+        self.resize(self.size() - kDeleted.size());
+    if (self == KESTRUNE_INSTALLED_PROGRAM)
+        return KESTRUNE_INSTALLED_ECHO_HELPER;
+    const std::filesystem::path helper(KESTRUNE_INSTALLED_ECHO_HELPER);
+    return (std::filesystem::path(self).parent_path() / helper.filename()).string();
+}
+
+EchoProviderLoad LoadEchoHelper(const std::string& path) {
+    const std::string why = WhyHelperFails(path);
+    if (!why.empty())
+        return {nullptr, "помощник эхо-запросов " + path + " недоступен: " + why};
+    return {std::make_unique<HelperEchoProvider>(path), {}};
+}
+
+} // namespace platform

@@ -1,0 +1,311 @@
+// The echo helper's request and answer, and the program's side of it against scripted
+// helpers: whatever the helper does, the request ends with a record or a last-error code
+// within the time-out and a margin, and no helper is left behind.
+#include "platform/EchoService.h"
+#include "platform/LastError.h"
+#include "platform/SocketApi.h"
+#include "platform/linux/EchoHelperProtocol.h"
+#include "tests/probe/HelperInstall.h"
+
+#include <chrono>
+#include <cstring>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace eh = platform::echo_helper;
+using kntest::ScratchFolder;
+
+constexpr std::uint32_t kHub = 0x020012C6; // 198.18.0.2 in network byte order
+
+std::optional<eh::Request> Parse(const std::vector<std::string>& arguments) {
+    std::vector<const char*> pointers;
+    for (const std::string& argument : arguments)
+        pointers.push_back(argument.c_str());
+    return eh::ParseArguments(pointers);
+}
+
+TEST(EchoHelperProtocol, ARequestGoesOverAsSixArgumentsAndComesBackWhole) {
+    const eh::Request request{kHub, 10, 0x10, true, 1000, {0x45, 0x00, 0xff}};
+    const std::vector<std::string> arguments = eh::FormatArguments(request);
+    EXPECT_EQ(arguments,
+              (std::vector<std::string>{"198.18.0.2", "10", "16", "1", "1000", "4500ff"}));
+    const auto back = Parse(arguments);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->destination, kHub);
+    EXPECT_EQ(back->ttl, 10);
+    EXPECT_EQ(back->tos, 0x10);
+    EXPECT_TRUE(back->dontFragment);
+    EXPECT_EQ(back->timeoutMs, 1000u);
+    EXPECT_EQ(back->data, request.data);
+
+    const auto empty = Parse({"0.0.0.0", "0", "255", "0", "4294967295", "-"});
+    ASSERT_TRUE(empty);
+    EXPECT_TRUE(empty->data.empty());
+    EXPECT_EQ(empty->timeoutMs, platform::kInfinite);
+    const auto largest =
+        Parse({"198.18.0.2", "1", "0", "0", "1", std::string(2 * eh::kMaxData, 'a')});
+    ASSERT_TRUE(largest);
+    EXPECT_EQ(largest->data.size(), eh::kMaxData);
+}
+
+TEST(EchoHelperProtocol, ArgumentsOutsideTheirRangesAreNoRequest) {
+    const std::vector<std::string> good{"198.18.0.2", "10", "0", "0", "1000", "45"};
+    ASSERT_TRUE(Parse(good));
+    const std::vector<std::pair<std::size_t, std::string>> bad = {
+        {0, "198.18.0"},
+        {0, "198.18.0.2.1"},
+        {0, "198.18.0.256"},
+        {0, "198.18.0.02"},
+        {0, "198.18..2"},
+        {0, " 198.18.0.2"},
+        {0, "198.18.0.2 "},
+        {0, "host"},
+        {1, "256"},
+        {1, "-1"},
+        {1, "+1"},
+        {1, "010"},
+        {1, ""},
+        {2, "300"},
+        {3, "2"},
+        {3, "yes"},
+        {4, "4294967296"},
+        {4, "99999999999"},
+        {4, "1e3"},
+        {5, ""},
+        {5, "4"},
+        {5, "4G"},
+        {5, "4A"},
+        {5, "--"},
+        {5, std::string(2 * eh::kMaxData + 2, 'a')},
+    };
+    for (const auto& [field, value] : bad) {
+        std::vector<std::string> arguments = good;
+        arguments[field] = value;
+        EXPECT_FALSE(Parse(arguments)) << "argument " << field << " '" << value << "'";
+    }
+    EXPECT_FALSE(Parse({"198.18.0.2", "10", "0", "0", "1000"}));
+    EXPECT_FALSE(Parse({"198.18.0.2", "10", "0", "0", "1000", "45", "45"}));
+}
+
+TEST(EchoHelperProtocol, AnAnswerIsReadBackWhole) {
+    platform::EchoReplyRecord record;
+    record.address = kHub;
+    record.roundTripMs = 7;
+    record.ttl = 64;
+    record.tos = 0x10;
+    record.flags = platform::kEchoFlagDontFragment;
+    const std::vector<std::uint8_t> payload{0x45, 0x45, 0x00};
+    const std::string text = eh::FormatReply(record, payload);
+    EXPECT_EQ(text, "reply 198.18.0.2 0 7 64 16 2 454500\n");
+    const auto answer = eh::ParseAnswer(text);
+    ASSERT_TRUE(answer);
+    EXPECT_EQ(answer->error, 0u);
+    EXPECT_EQ(answer->record.address, kHub);
+    EXPECT_EQ(answer->record.roundTripMs, 7u);
+    EXPECT_EQ(answer->record.ttl, 64);
+    EXPECT_EQ(answer->record.tos, 0x10);
+    EXPECT_EQ(answer->record.flags, platform::kEchoFlagDontFragment);
+    EXPECT_EQ(answer->record.dataSize, 3);
+    EXPECT_EQ(answer->payload, payload);
+
+    const auto failure = eh::ParseAnswer(eh::FormatError(platform::kIpReqTimedOut));
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->error, platform::kIpReqTimedOut);
+    const auto emptyPayload = eh::ParseAnswer(eh::FormatReply(record, {}));
+    ASSERT_TRUE(emptyPayload);
+    EXPECT_TRUE(emptyPayload->payload.empty());
+}
+
+TEST(EchoHelperProtocol, AGarbledOrCutAnswerIsNoAnswer) {
+    const std::string reply = "reply 198.18.0.2 0 7 64 16 2 454545\n";
+    // Every answer cut short, anywhere.
+    for (std::size_t length = 0; length < reply.size(); ++length)
+        EXPECT_FALSE(eh::ParseAnswer(reply.substr(0, length))) << length;
+    for (const std::string& error = eh::FormatError(11010);
+         const std::size_t length : {0, 5, 6, 10})
+        EXPECT_FALSE(eh::ParseAnswer(error.substr(0, length))) << length;
+
+    for (const char* garbled :
+         {"reply 198.18.0.2 0 7 64 16 2 454545\nreply 198.18.0.2 0 7 64 16 2 454545\n",
+          "reply 198.18.0.2 0 7 64 16 2 454545\n\n",
+          "reply 198.18.0.2 0 7 64 16 2 454545 \n",
+          "reply  198.18.0.2 0 7 64 16 2 454545\n",
+          " reply 198.18.0.2 0 7 64 16 2 454545\n",
+          "reply 198.18.0.2 0 7 64 16 2 454545\r\n",
+          "reply 198.18.0.2 0 7 64 16 2\n",
+          "reply 198.18.0.2 0 7 64 16 2 45 45\n",
+          "reply 198.18.0.2 0 7 64 16 256 4545\n",
+          "reply 198.18.0.2 0 7 300 16 2 4545\n",
+          "reply 198.18.0.2 0 -7 64 16 2 4545\n",
+          "reply 198.18.0.2 0 4294967296 64 16 2 4545\n",
+          "reply 198.18.0.2 0 7 64 16 2 454\n",
+          "reply 198.18.0.2 0 7 64 16 2 45X5\n",
+          "reply 198.18.0.2 0 7 64 16 2 \n",
+          "reply 198.18.0 0 7 64 16 2 4545\n",
+          "REPLY 198.18.0.2 0 7 64 16 2 4545\n",
+          "error 0\n",
+          "error\n",
+          "error 11010 1\n",
+          "error 011010\n",
+          "error x\n",
+          "ok\n",
+          "\n"}) {
+        EXPECT_FALSE(eh::ParseAnswer(garbled)) << garbled;
+    }
+    std::string nul = "error 11010\n";
+    nul[6] = '\0';
+    EXPECT_FALSE(eh::ParseAnswer(nul));
+    EXPECT_FALSE(eh::ParseAnswer("reply 198.18.0.2 0 7 64 16 2 " +
+                                 std::string(2 * eh::kMaxData + 2, 'a') + "\n"));
+}
+
+TEST(EchoHelperLoad, AMissingHelperOrOneWithoutCapNetRawIsNamedInTheFailure) {
+    const auto missing = platform::LoadEchoHelper("/nonexistent/kestrune-echo");
+    EXPECT_FALSE(missing.provider);
+    EXPECT_EQ(missing.failure,
+              "помощник эхо-запросов /nonexistent/kestrune-echo недоступен: нет такого файла");
+
+    ScratchFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    const std::string plain = folder.Install(KESTRUNE_ECHO_HELPER, "kestrune-echo");
+    ASSERT_FALSE(plain.empty());
+    const auto withoutCapability = platform::LoadEchoHelper(plain);
+    EXPECT_FALSE(withoutCapability.provider);
+    EXPECT_EQ(withoutCapability.failure,
+              "помощник эхо-запросов " + plain + " недоступен: нет права cap_net_raw");
+}
+
+TEST(EchoHelperLoad, TheBuildTreesProgramsLookBesideThemselvesAndTheListEndsWithTheHelper) {
+    char self[4096] = {};
+    ASSERT_GT(::readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    const std::string expected =
+        std::string(self).substr(0, std::string(self).rfind('/')) + "/kestrune-echo";
+    EXPECT_EQ(platform::EchoHelperPath(), expected);
+    const auto providers = platform::SystemEchoProviders("/nonexistent/kestrune-echo");
+    ASSERT_EQ(providers.size(), 3u);
+    EXPECT_NE(providers[2]().failure.find("/nonexistent/kestrune-echo"), std::string::npos);
+}
+
+// Scripts in place of the helper, given the helper's capability so that they load (the
+// kernel ignores a script's capabilities, so nothing runs privileged).
+class ScriptedHelper : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "needs root to give the scripted helpers a capability (setcap)";
+        ASSERT_TRUE(folder.Ok());
+    }
+
+    // Runs one request through a helper that is the script body; the record it left, if
+    // any, goes to record and payload.
+    bool Request(const std::string& body, std::uint32_t timeoutMs = 1000,
+                 std::uint32_t replySize = 64) {
+        const std::string script = folder.Write("helper", "#!/bin/sh\n" + body + "\n", 0755);
+        EXPECT_TRUE(kntest::RunQuietly({"setcap", "cap_net_raw+ep", script}));
+        auto loaded = platform::LoadEchoHelper(script);
+        EXPECT_TRUE(loaded.provider) << loaded.failure;
+        if (!loaded.provider)
+            return false;
+        const auto channel = loaded.provider->Open();
+        const std::vector<std::uint8_t> data(32, 0x45);
+        platform::EchoRequestOptions options;
+        options.ttl = 10;
+        options.flags = platform::kEchoFlagDontFragment;
+        std::vector<std::uint8_t> buffer(replySize, 0xEE);
+        const auto start = std::chrono::steady_clock::now();
+        const std::uint32_t replies =
+            channel->SendEcho(kHub, data.data(), 32, options, buffer.data(), replySize, timeoutMs);
+        lastError = platform::GetLastError();
+        elapsedMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                        std::chrono::steady_clock::now() - start)
+                        .count();
+        std::memcpy(&record, buffer.data(), sizeof record);
+        payload.assign(buffer.begin() + sizeof record, buffer.end());
+        return replies == 1;
+    }
+
+    std::string Read(const std::string& name) const {
+        std::ifstream file(folder.Path() + "/" + name);
+        std::stringstream text;
+        text << file.rdbuf();
+        return text.str();
+    }
+
+    ScratchFolder folder;
+    std::uint32_t lastError = 0;
+    long long elapsedMs = 0;
+    platform::EchoReplyRecord record;
+    std::vector<std::uint8_t> payload;
+};
+
+TEST_F(ScriptedHelper, GetsTheRequestAsItsArgumentsWithNoEnvironment) {
+    ASSERT_TRUE(Request("echo \"$@\" >" + folder.Path() +
+                        "/arguments\n"
+                        "tr '\\0' '\\n' </proc/$$/environ >" +
+                        folder.Path() +
+                        "/environment\n"
+                        "echo 'reply 198.18.0.2 0 7 64 16 2 4545'"));
+    std::string data;
+    for (int i = 0; i < 32; ++i)
+        data += "45";
+    EXPECT_EQ(Read("arguments"), "198.18.0.2 10 0 1 1000 " + data + "\n");
+    EXPECT_EQ(Read("environment"), "");
+}
+
+TEST_F(ScriptedHelper, AReplyFillsTheRecordWithThePayloadCutToTheRoomLeft) {
+    ASSERT_TRUE(Request("echo 'reply 198.18.0.2 0 7 64 16 2 45454545'"));
+    EXPECT_EQ(record.address, kHub);
+    EXPECT_EQ(record.status, 0u);
+    EXPECT_EQ(record.roundTripMs, 7u);
+    EXPECT_EQ(record.ttl, 64);
+    EXPECT_EQ(record.tos, 16);
+    EXPECT_EQ(record.flags, platform::kEchoFlagDontFragment);
+    EXPECT_EQ(record.dataOffset, sizeof record);
+    ASSERT_EQ(record.dataSize, 4);
+    EXPECT_EQ(std::vector<std::uint8_t>(payload.begin(), payload.begin() + 4),
+              std::vector<std::uint8_t>(4, 0x45));
+
+    ASSERT_TRUE(Request("echo 'reply 198.18.0.2 0 7 64 16 2 " + std::string(40, '4') + "'", 1000,
+                        sizeof record + 8));
+    EXPECT_EQ(record.dataSize, 8);
+}
+
+TEST_F(ScriptedHelper, AFailureTheHelperReportsKeepsItsCode) {
+    EXPECT_FALSE(Request("echo 'error 10065'; exit 1"));
+    EXPECT_EQ(lastError, 10065u);
+    EXPECT_EQ(record.address, 0xEEEEEEEEu) << "the reply buffer was written";
+}
+
+TEST_F(ScriptedHelper, AnythingButAProperAnswerIsAGeneralFailure) {
+    for (const char* body : {
+             "printf 'reply 198.18.0.2 0 7 64 16 2 4545'",           // no end of line
+             "echo 'reply 198.18.0.2 0 7 64 16 2 4545'; exit 1",     // the status of a failure
+             "echo 'error 11010'",                                   // the status of a reply
+             "echo 'reply 198.18.0.9 0 7 64 16 2 4545'",             // another host's reply
+             "echo 'reply 198.18.0.2 0 7 64 16 2 4545'; kill -9 $$", // killed
+             "exit 0",                                               // nothing said
+             "echo 'usage'; exit 2",                                 // arguments refused
+         }) {
+        EXPECT_FALSE(Request(body)) << body;
+        EXPECT_EQ(lastError, platform::kIpGeneralFailure) << body;
+    }
+}
+
+TEST_F(ScriptedHelper, AHelperThatOverstaysIsKilledAndReapedAfterTheTimeOutAndAMargin) {
+    for (const char* body : {"exec /bin/sleep 30",
+                             "echo 'reply 198.18.0.2 0 7 64 16 2 4545'; exec /bin/sleep 30 >&-"}) {
+        EXPECT_FALSE(Request(body, 200)) << body;
+        EXPECT_EQ(lastError, platform::kIpReqTimedOut) << body;
+        EXPECT_GE(elapsedMs, 1200) << body;
+        EXPECT_LT(elapsedMs, 1700) << body;
+        int status = 0;
+        EXPECT_EQ(::waitpid(-1, &status, WNOHANG), -1) << "a helper is left behind: " << body;
+    }
+}
+
+} // namespace
