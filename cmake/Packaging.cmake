@@ -1,12 +1,14 @@
 # The finished product: what `cmake --install` puts on a machine, and the Debian package
 # built from it (`cmake --build build --target package`, or cpack in the build tree).
 #   /usr/bin/kestrune                                 the program (app/CMakeLists.txt)
+#   /usr/libexec/kestrune/kestrune-echo               the echo helper (probe/echo-helper/)
 #   /usr/share/applications/kestrune.desktop          the desktop menu entry
 #   /usr/share/icons/hicolor/NxN/apps/kestrune.png    the program icon, drawn at each size
 #   /usr/share/metainfo/<id>.metainfo.xml             the software centres' description
 #   /usr/share/man/man1/kestrune.1.gz                 the manual page
 #   /usr/share/doc/kestrune/                          the technicians' guide
-# The package's postinst gives the program cap_net_raw for its echo probe.
+# The package's postinst gives the echo helper, and nothing else, cap_net_raw for the echo
+# probe; the program, like everything that links Qt, carries no capability.
 
 set(KESTRUNE_DESKTOP_ID kestrune) # must stay the name main.cpp gives setDesktopFileName
 set(KESTRUNE_APPSTREAM_ID org.kestrune.Kestrune)
@@ -43,7 +45,7 @@ add_custom_target(kestrune_desktop_files ALL DEPENDS ${icon_files} ${packaging_o
 
 configure_file(${packaging_dir}/kestrune.metainfo.xml
                ${packaging_out}/${KESTRUNE_APPSTREAM_ID}.metainfo.xml @ONLY)
-set(KESTRUNE_INSTALLED_PROGRAM /usr/bin/kestrune)
+# KESTRUNE_INSTALLED_ECHO_HELPER comes from probe/echo-helper/CMakeLists.txt.
 configure_file(${packaging_dir}/postinst.in ${packaging_out}/control/postinst @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)

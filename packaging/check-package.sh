@@ -2,9 +2,11 @@
 # Builds the Debian package from a build tree and takes it apart again:
 #   packaging/check-package.sh [BUILD_DIR]   (default: build; run after the build)
 # Checks the file list against packaging/package-files.txt, the owners and modes (no
-# setuid anywhere), the control fields, the postinst (as root it also runs it on a copy
-# of the program and reads the capability back), the desktop entry, the AppStream data,
-# the icons and the manual page. Exits 77 when a tool it needs is missing.
+# setuid anywhere), the control fields, the postinst (as root it also runs it on the
+# unpacked package and reads the capabilities back: the echo helper has cap_net_raw and
+# no other file has any), that the echo helper links nothing at run time, Qt above all,
+# the desktop entry, the AppStream data, the icons and the manual page. Exits 77 when a
+# tool it needs is missing.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -17,7 +19,7 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file man; do
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file man readelf; do
     if ! command -v "$tool" >/dev/null; then
         echo "check-package: $tool is missing (scripts/install-deps.sh installs it); not checked"
         exit 77
@@ -50,6 +52,7 @@ while read -r mode owner _ _ _ path _; do
     [[ $mode != *[sS]* ]] || fail "$path has a set-id bit: $mode"
     case $path in
     ./usr/bin/kestrune) [[ $mode == -rwxr-xr-x ]] || fail "the program's mode is $mode" ;;
+    ./usr/libexec/kestrune/kestrune-echo) [[ $mode == -rwxr-xr-x ]] || fail "the echo helper's mode is $mode" ;;
     ./*/) [[ $mode == drwxr-xr-x ]] || fail "$path has mode $mode" ;;
     *) [[ $mode == -rw-r--r-- ]] || fail "$path has mode $mode" ;;
     esac
@@ -64,33 +67,51 @@ for needed in libqt6widgets6 libqt6gui6 libqt6core6 libcap2-bin qt6-translations
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done
 
-# The postinst sets the capability, never a set-id bit.
+# The postinst gives the echo helper its capability, and nothing else any; never a set-id
+# bit.
+helper=/usr/libexec/kestrune/kestrune-echo
 dpkg-deb -e "$deb" "$out/control"
 postinst=$out/control/postinst
 if [[ ! -x $postinst ]]; then
     fail "no executable postinst"
 else
     sh -n "$postinst" || fail "the postinst is not valid sh"
-    grep -q '^program="/usr/bin/kestrune"$' "$postinst" || fail "the postinst names another program"
-    grep -q 'setcap cap_net_raw+ep "\$program"' "$postinst" || fail "the postinst sets no cap_net_raw"
+    grep -q "^helper=\"$helper\"\$" "$postinst" || fail "the postinst names another helper"
+    grep -q 'setcap cap_net_raw+ep "\$helper"' "$postinst" || fail "the postinst sets no cap_net_raw"
+    [[ $(grep -c 'setcap ' "$postinst") -eq 1 ]] || fail "the postinst runs setcap more than once"
+    ! grep -q '/usr/bin/' "$postinst" || fail "the postinst touches a file in /usr/bin"
     ! grep -Eq '\bchmod\b.*(\+[a-z]*s|\b[2467][0-7]{3}\b)' "$postinst" ||
         fail "the postinst sets a set-id bit"
-    if [[ $EUID -eq 0 ]] && command -v getcap >/dev/null; then
-        # The postinst itself, run on a copy of the program.
-        cp "$build/app/kestrune" "$out/kestrune-copy"
-        sed "s|^program=.*|program=\"$out/kestrune-copy\"|" "$postinst" >"$out/postinst-copy"
-        if sh "$out/postinst-copy" configure >"$out/postinst.log" 2>&1; then
-            getcap "$out/kestrune-copy" | grep -q 'cap_net_raw[=+]ep' ||
-                fail "the postinst ran but the program has no cap_net_raw: $(cat "$out/postinst.log")"
-        else
-            fail "the postinst failed: $(cat "$out/postinst.log")"
-        fi
+fi
+
+# The echo helper holds a capability, so it loads nothing at run time: no interpreter, no
+# shared library, and no Qt in any case.
+dpkg-deb -x "$deb" "$out/root"
+root=$out/root
+dynamic=$(readelf -d "$root$helper" 2>&1)
+headers=$(readelf -l "$root$helper" 2>&1)
+[[ $dynamic != *"(NEEDED)"* && $headers != *INTERP* ]] ||
+    fail "the echo helper is not linked statically: $(grep -E 'NEEDED|interpreter' <<<"$dynamic$headers")"
+[[ ${dynamic,,} != *libqt* ]] || fail "the echo helper links Qt"
+
+if [[ -x $postinst && $EUID -eq 0 ]] && command -v getcap >/dev/null; then
+    # The postinst itself, run on the unpacked package: afterwards the helper, and no other
+    # file, has a capability, and nothing that has one links Qt.
+    sed "s|/usr/|$root/usr/|g" "$postinst" >"$out/postinst-copy"
+    if sh "$out/postinst-copy" configure >"$out/postinst.log" 2>&1; then
+        capabilities=$(getcap -r "$root" 2>/dev/null)
+        [[ $capabilities == "$root$helper cap_net_raw=ep" ]] ||
+            fail "after the postinst the capabilities are '$capabilities', not cap_net_raw=ep on the helper alone: $(cat "$out/postinst.log")"
+        while read -r file _; do
+            [[ -z $file || $(readelf -d "$file" 2>/dev/null) != *[Ll]ib[Qq]t* ]] ||
+                fail "$file links Qt and holds a capability"
+        done <<<"$capabilities"
+    else
+        fail "the postinst failed: $(cat "$out/postinst.log")"
     fi
 fi
 
 # What the desktop reads.
-dpkg-deb -x "$deb" "$out/root"
-root=$out/root
 desktop=$root/usr/share/applications/kestrune.desktop
 desktop-file-validate "$desktop" || fail "desktop-file-validate rejects the desktop entry"
 exec_line=$(sed -n 's/^Exec=//p' "$desktop")

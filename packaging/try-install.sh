@@ -4,13 +4,15 @@
 #   packaging/try-install.sh [BUILD_DIR]   (as root; default build, built beforehand)
 # 1. builds the package (cpack) and installs it with dpkg -i, apt-get -f install for what
 #    it depends on;
-# 2. checks the installed files: the capability (getcap), no set-id bit, the desktop entry
-#    (desktop-file-validate), the AppStream data (appstreamcli), the icons, the manual page;
+# 2. checks the installed files: the capabilities (getcap: cap_net_raw on the echo helper,
+#    none on the program), no set-id bit, the desktop entry (desktop-file-validate), the
+#    AppStream data (appstreamcli), the icons, the manual page;
 # 3. starts the program from its desktop entry (gio launch) as the unprivileged user
 #    "nobody" on a virtual display, and goes through the whole flow with the keyboard
 #    against a site of simulated hubs (scripts/screenshots.sh: the echo probe before each
-#    session only works with the capability, since unprivileged ICMP sockets are off in
-#    the site's namespace); the pictures go to BUILD_DIR/try-install;
+#    session only works through the echo helper and its capability, since unprivileged
+#    ICMP sockets are off in the site's namespace); the pictures go to
+#    BUILD_DIR/try-install;
 # 4. removes the package and checks that its files are gone.
 # Refuses to run when kestrune is installed already: that installation is not its own.
 set -euo pipefail
@@ -19,6 +21,7 @@ source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build=$(cd "${1:-$source_dir/build}" && pwd)
 out=$build/try-install
 program=/usr/bin/kestrune
+helper=/usr/libexec/kestrune/kestrune-echo
 desktop=/usr/share/applications/kestrune.desktop
 
 step() { echo "try-install: $*"; }
@@ -58,10 +61,11 @@ dpkg-query -W -f='${Status}\n' kestrune | grep -q 'install ok installed' ||
     { cat "$out/dpkg.log" >&2; die "the package is not installed"; }
 
 step "checking the installed files"
-capabilities=$(getcap "$program")
-[[ $capabilities == *cap_net_raw=ep* ]] || die "getcap $program says '$capabilities'"
+capabilities=$(getcap "$helper")
+[[ $capabilities == *cap_net_raw=ep* ]] || die "getcap $helper says '$capabilities'"
 echo "  $capabilities"
-[[ -z $(find "$program" -perm /6000) ]] || die "$program has a set-id bit"
+[[ -z $(getcap "$program") ]] || die "the program holds a capability: $(getcap "$program")"
+[[ -z $(find "$program" "$helper" -perm /6000) ]] || die "$program or $helper has a set-id bit"
 desktop-file-validate "$desktop" || die "desktop-file-validate rejects $desktop"
 echo "  $desktop valid"
 appstreamcli validate --no-net --strict /usr/share/metainfo/*.metainfo.xml >"$out/appstream.log" 2>&1 ||
@@ -79,7 +83,7 @@ bash "$source_dir/scripts/screenshots.sh" --out "$out" --desktop-entry "$desktop
 step "removing the package"
 dpkg -r kestrune >"$out/remove.log" 2>&1 || { cat "$out/remove.log" >&2; die "dpkg -r failed"; }
 installed=false
-for file in "$program" "$desktop" /usr/share/man/man1/kestrune.1.gz; do
+for file in "$program" "$helper" "$desktop" /usr/share/man/man1/kestrune.1.gz; do
     [[ ! -e $file ]] || die "$file is still there after removal"
 done
 step "installed, used as nobody from the desktop entry, and removed: all well"
