@@ -1,6 +1,6 @@
 // The console as whoever starts it: offscreen, it connects to the hub address given and
-// prints its log, its boxes and whether the session came up. The unprivileged tests run
-// it as nobody.
+// prints its capabilities, its log, its boxes and whether the session came up. The
+// unprivileged tests run it as nobody.
 #include "console/EventLog.h"
 #include "console/KestruneDlg.h"
 #include "resources/ConsoleTemplate.h"
@@ -11,12 +11,20 @@
 #include <QPushButton>
 #include <QTest>
 #include <cstdio>
+#include <fstream>
+#include <string>
 #include <unistd.h>
 
 int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: %s HUB-ADDRESS\n", argv[0]);
         return 2;
+    }
+    // What the kernel says this process may do, before Qt has loaded anything.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("CapPrm:") || line.starts_with("CapEff:"))
+            std::printf("%s\n", line.c_str());
     }
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);

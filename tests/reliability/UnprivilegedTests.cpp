@@ -1,12 +1,18 @@
 // The console run by an ordinary user (nobody, 65534) against a hub of the test site. With
 // neither an ICMP datagram socket nor cap_net_raw it must say which permission is missing;
-// with the datagram socket allowed it does the whole session, so nothing needs setuid.
+// with the datagram socket allowed it does the whole session, so nothing needs setuid. As
+// the package installs it, the echo helper holds cap_net_raw and the console none, even
+// though Qt looks for plugins in a folder of the user's own.
+#include "tests/probe/HelperInstall.h"
 #include "tests/reliability/SiteSuite.h"
 #include "tests/support/NetnsScope.h"
 
 #include <cstring>
 #include <fcntl.h>
+#include <fstream>
 #include <grp.h>
+#include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -24,16 +30,42 @@ protected:
                            "net.ipv4.ping_group_range=" + range}) == 0;
     }
 
-    // Runs the console as nobody in the PC's namespace (this thread's, which a child
-    // inherits) and returns what it printed.
-    std::string RunAsNobody() {
-        const std::string program = KESTRUNE_UNPRIVILEGED_CONSOLE;
+    // The console and the echo helper beside it, as an installation places them:
+    // folder/kestrune and folder/kestrune-echo. With postinst, the package's postinst runs
+    // on them with its paths pointed into the folder, giving out what it gives out.
+    std::string Install(const kntest::ScratchFolder& folder, bool postinst) {
+        const std::string program = folder.Install(KESTRUNE_UNPRIVILEGED_CONSOLE, "kestrune");
+        const std::string helper = folder.Install(KESTRUNE_ECHO_HELPER, "kestrune-echo");
+        EXPECT_FALSE(program.empty() || helper.empty());
+        if (postinst) {
+            std::ifstream in(KESTRUNE_POSTINST);
+            std::stringstream text;
+            text << in.rdbuf();
+            std::string script = text.str();
+            for (const auto& [from, to] :
+                 {std::pair{"/usr/bin/kestrune", program},
+                  std::pair{"/usr/libexec/kestrune/kestrune-echo", helper}}) {
+                for (std::size_t at; (at = script.find(from)) != std::string::npos;)
+                    script.replace(at, std::strlen(from), to);
+            }
+            const std::string copy = folder.Write("postinst", script, 0755);
+            EXPECT_TRUE(kntest::RunQuietly({"sh", copy, "configure"}));
+        }
+        return program;
+    }
+
+    // Runs the console (the build's, unless told) as nobody in the PC's namespace (this
+    // thread's, which a child inherits) and returns what it printed.
+    std::string RunAsNobody(const std::string& program = KESTRUNE_UNPRIVILEGED_CONSOLE,
+                            std::vector<std::string> settings = {}) {
         const std::string hub = site->HubAddress(1);
         std::vector<char*> args{const_cast<char*>(program.c_str()), const_cast<char*>(hub.c_str()),
                                 nullptr};
-        char home[] = "HOME=/tmp";
-        char platform[] = "QT_QPA_PLATFORM=offscreen";
-        char* environment[] = {home, platform, nullptr};
+        settings.insert(settings.end(), {"HOME=/tmp", "QT_QPA_PLATFORM=offscreen"});
+        std::vector<char*> environment;
+        for (std::string& setting : settings)
+            environment.push_back(setting.data());
+        environment.push_back(nullptr);
         int output[2];
         if (::pipe2(output, O_CLOEXEC) != 0) {
             return "pipe failed";
@@ -46,7 +78,7 @@ protected:
                 ::setresuid(nobody, nobody, nobody) != 0) {
                 ::_exit(126);
             }
-            ::execve(args[0], args.data(), environment);
+            ::execve(args[0], args.data(), environment.data());
             ::_exit(127);
         }
         ::close(output[1]);
@@ -65,11 +97,15 @@ protected:
 
 TEST_F(Unprivileged, WithoutEchoPermissionTheConsoleSaysWhatIsMissing) {
     ASSERT_TRUE(PingGroupRange("1 0")); // no group may open an ICMP datagram socket
-    const std::string text = RunAsNobody();
+    kntest::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    const std::string text = RunAsNobody(Install(folder, false));
     EXPECT_NE(text.find("uid 65534\n"), std::string::npos) << text;
     EXPECT_NE(text.find("Нет службы эхо-запросов: ICMP-датаграммный сокет недоступен: группа 65534 "
                         "вне net.ipv4.ping_group_range (1 0); raw-сокет ICMP недоступен: нет права "
-                        "cap_net_raw\r\n"
+                        "cap_net_raw; помощник эхо-запросов " +
+                        folder.Path() +
+                        "/kestrune-echo недоступен: нет права cap_net_raw\r\n"
                         "Ошибка подключения к хабу " +
                         site->HubAddress(1) + " \r\n"),
               std::string::npos)
@@ -91,6 +127,34 @@ TEST_F(Unprivileged, WithTheGroupAdmittedTheWholeSessionRuns) {
         << text;
     EXPECT_EQ(text.find("Нет службы эхо-запросов"), std::string::npos) << text;
     EXPECT_EQ(text.find("box: "), std::string::npos) << text;
+    EXPECT_NE(text.find("ready: yes"), std::string::npos) << text;
+}
+
+TEST_F(Unprivileged, AsInstalledOnlyTheHelperHoldsCapNetRawAndTheSessionRuns) {
+    ASSERT_TRUE(PingGroupRange("1 0"));
+    kntest::ScratchFolder folder;
+    ASSERT_TRUE(folder.Ok());
+    const std::string program = Install(folder, true);
+    // Qt looks for plugins in QT_PLUGIN_PATH: whoever starts the program may put their own
+    // there, so the program must hold nothing worth taking.
+    const std::string plugins = folder.Path() + "/plugins";
+    ASSERT_EQ(::mkdir(plugins.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((plugins + "/platforms").c_str(), 0755), 0);
+    ASSERT_EQ(::chown(plugins.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(::chown((plugins + "/platforms").c_str(), 65534, 65534), 0);
+
+    const std::string text =
+        RunAsNobody(program, {"QT_PLUGIN_PATH=" + plugins, "QT_DEBUG_PLUGINS=1"});
+    EXPECT_NE(text.find("uid 65534\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("checking directory path \"" + plugins + "/platforms\""), std::string::npos)
+        << "Qt did not look into the user's plugin folder:\n"
+        << text;
+    EXPECT_NE(text.find("CapPrm:\t0000000000000000\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("CapEff:\t0000000000000000\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Подключение к хабу " + site->HubAddress(1) + " успешно произведено\r\n"),
+              std::string::npos)
+        << text;
+    EXPECT_EQ(text.find("Нет службы эхо-запросов"), std::string::npos) << text;
     EXPECT_NE(text.find("ready: yes"), std::string::npos) << text;
 }
 
