@@ -73,8 +73,7 @@ std::string WhyHelperFails(const std::string& path) {
 }
 
 struct HelperRun {
-    bool started = false;
-    bool overstayed = false; // killed at the deadline, or for saying too much
+    bool overstayed = false; // killed at the deadline
     std::optional<int> status;
     std::string output;
 };
@@ -90,7 +89,8 @@ void Reap(pid_t child, HelperRun& run) {
 }
 
 // Runs the helper at path with arguments, no environment, stdin and stderr on /dev/null
-// and stdout into a pipe. Past the deadline (none when absent) it is killed and reaped.
+// and stdout into a pipe. Past the deadline (none when absent), or once it has said more
+// than any answer holds, it is killed and reaped.
 HelperRun RunHelper(const std::string& path, const std::vector<std::string>& arguments,
                     std::optional<Clock::time_point> deadline) {
     HelperRun run;
@@ -127,7 +127,6 @@ HelperRun RunHelper(const std::string& path, const std::vector<std::string>& arg
         ::close(output[0]);
         return run;
     }
-    run.started = true;
 
     const auto millisecondsLeft = [&deadline] {
         if (!deadline)
@@ -142,27 +141,28 @@ HelperRun RunHelper(const std::string& path, const std::vector<std::string>& arg
         const int ready = ::poll(&wait, 1, waitMs);
         if (ready < 0 && errno == EINTR)
             continue;
-        if (ready == 0 && waitMs == 0) {
-            run.overstayed = true;
-            break;
-        }
-        if (ready <= 0)
+        if (ready < 0)
+            break; // left to end by itself or be killed at the deadline
+        if (ready == 0) {
+            if (waitMs == 0) {
+                run.overstayed = true;
+                break;
+            }
             continue; // a wait cut at a minute: go on waiting
+        }
         const ssize_t got = ::read(output[0], buffer, sizeof buffer);
         if (got < 0 && errno == EINTR)
             continue;
         if (got <= 0)
             break; // the helper has closed its end: it is ending
         run.output.append(buffer, static_cast<std::size_t>(got));
-        if (run.output.size() > echo_helper::kMaxAnswer) {
-            run.overstayed = true;
-            break;
-        }
+        if (run.output.size() > echo_helper::kMaxAnswer)
+            break; // no answer: it is killed below
     }
     ::close(output[0]);
 
     // A helper that has closed its output ends at once; one that does not is killed too.
-    while (!run.overstayed) {
+    while (!run.overstayed && run.output.size() <= echo_helper::kMaxAnswer) {
         int status = 0;
         const pid_t got = ::waitpid(child, &status, WNOHANG);
         if (got == child) {
