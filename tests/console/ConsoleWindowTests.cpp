@@ -121,7 +121,6 @@ TEST_F(ConsoleWindowTest, LogStartsWithTheTitleLineAndClears) {
     EXPECT_EQ(console.Log()->Text(), QString());
     console.AppendToLog(QStringLiteral("Строка\r\n"));
     EXPECT_EQ(console.Log()->Text(), QStringLiteral("Строка\r\n"));
-    EXPECT_EQ(theConsole, &console);
 }
 
 TEST_F(ConsoleWindowTest, WindowKeepsTheTemplateSizeAndCaptionsFit) {
