@@ -51,7 +51,8 @@ bool CEventLog::TrimOldestLines() {
 
 void CEventLog::AppendToLog(const QString& text) {
     if (QThread::currentThread() == thread()) {
-        FlushPending();
+        // The lines queued meanwhile are written by their own queued flush, after the
+        // step that writes this one.
         WriteToLog(text);
         return;
     }
@@ -63,11 +64,14 @@ void CEventLog::AppendToLog(const QString& text) {
     }
 }
 
-void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager) {
+void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
+                                     std::uint32_t connection) {
     // Any line the event's sender appended before it is already queued ahead of it.
     const PostingScope posting;
-    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager));
+    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager, connection));
 }
+
+void CEventLog::BeginStep() { FlushPending(); }
 
 void CEventLog::FlushPending() {
     QString text;

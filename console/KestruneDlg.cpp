@@ -81,6 +81,7 @@ void CKestruneDlg::ConnectHandlers() {
 }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
+    Log()->BeginStep();
     try {
         handler();
     } catch (const ImproperArgument&) {
