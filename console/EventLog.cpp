@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QThread>
 
 CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
@@ -88,7 +89,9 @@ void CEventLog::FlushPending() {
 void CEventLog::ClearLog() { setPlainText(QString()); }
 
 QString CEventLog::Text() const {
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // The raw text, not the plain text, which turns a no-break space (a CP1251 hub's 0xA0)
+    // into an ordinary one; its paragraph breaks are the writers' line ends.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     return text;
 }
