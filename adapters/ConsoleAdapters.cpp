@@ -43,7 +43,7 @@ void CKestruneDlg::StartWithAdapters() {
         SearchHubs();
         return;
     }
-    CSelectNetworkAdapter dialog;
+    CSelectNetworkAdapter dialog(adapterList_);
     if (dialog.exec() == QDialog::Accepted) {
         adapterList_.chosenIndex = dialog.selectedAdapterIndex;
         ShowChosenAdapter();
@@ -55,7 +55,7 @@ void CKestruneDlg::SelectAdapter() {
     EnumerateAdapters(false, platform::kAdapterFamilyInet);
     int chosen = 0;
     {
-        CSelectNetworkAdapter dialog;
+        CSelectNetworkAdapter dialog(adapterList_);
         dialog.exec();
         chosen = dialog.selectedAdapterIndex;
     }

@@ -1,6 +1,5 @@
 #include "adapters/SelectNetworkAdapter.h"
 
-#include "console/KestruneDlg.h"
 #include "console/MessageBoxes.h"
 #include "console/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
@@ -10,7 +9,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : CTemplateDialog(parent) {
+CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, QWidget* parent)
+    : CTemplateDialog(parent), adapters_(std::move(adapters)) {
     setObjectName(QStringLiteral("selectAdapterDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -28,7 +28,7 @@ CSelectNetworkAdapter::CSelectNetworkAdapter(QWidget* parent) : CTemplateDialog(
 
 void CSelectNetworkAdapter::OnInitDialog() {
     TemplateBuilder::SetColumns(list_, AdapterListColumns());
-    const AdapterList& adapters = theConsole->adapterList();
+    const AdapterList& adapters = adapters_;
     const auto count = adapters.descriptions.size();
     if (count == 0) {
         ShowAppMessage(QStringLiteral("Сетевые адаптеры в компьютере не обнаружены"),

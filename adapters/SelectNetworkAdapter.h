@@ -1,16 +1,18 @@
 #pragma once
 
+#include "adapters/AdapterList.h"
 #include "console/TemplateDialog.h"
 
 class QTreeWidget;
 
-// The adapter selection dialog (template 120): lists the console's adapter entries and
-// hands back the index of the row the user chose. It keeps no copy of the list.
+// The adapter selection dialog (template 120): lists the adapter entries it is given and
+// hands back the index of the row the user chose. It keeps its own copy of the entries,
+// so it never reads a console that has gone meanwhile.
 class CSelectNetworkAdapter : public CTemplateDialog {
     Q_OBJECT
 
 public:
-    explicit CSelectNetworkAdapter(QWidget* parent = nullptr);
+    explicit CSelectNetworkAdapter(AdapterList adapters, QWidget* parent = nullptr);
 
     // The chosen entry: the selected row's index after OK, 0 otherwise.
     int selectedAdapterIndex = 0;
@@ -22,5 +24,6 @@ protected:
 private:
     void OnOK();
 
+    const AdapterList adapters_;
     QTreeWidget* list_ = nullptr;
 };

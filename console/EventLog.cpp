@@ -7,6 +7,7 @@
 #include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QThread>
 
 CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
@@ -51,7 +52,8 @@ bool CEventLog::TrimOldestLines() {
 
 void CEventLog::AppendToLog(const QString& text) {
     if (QThread::currentThread() == thread()) {
-        FlushPending();
+        // The lines queued meanwhile are written by their own queued flush, after the
+        // step that writes this one.
         WriteToLog(text);
         return;
     }
@@ -63,11 +65,14 @@ void CEventLog::AppendToLog(const QString& text) {
     }
 }
 
-void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager) {
+void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
+                                     std::uint32_t connection) {
     // Any line the event's sender appended before it is already queued ahead of it.
     const PostingScope posting;
-    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager));
+    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager, connection));
 }
+
+void CEventLog::BeginStep() { FlushPending(); }
 
 void CEventLog::FlushPending() {
     QString text;
@@ -84,7 +89,9 @@ void CEventLog::FlushPending() {
 void CEventLog::ClearLog() { setPlainText(QString()); }
 
 QString CEventLog::Text() const {
-    QString text = toPlainText();
-    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    // The raw text, not the plain text, which turns a no-break space (a CP1251 hub's 0xA0)
+    // into an ordinary one; its paragraph breaks are the writers' line ends.
+    QString text = document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
     return text;
 }

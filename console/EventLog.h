@@ -24,11 +24,16 @@ public:
 
     // Console thread: caret to the end, into view, the text inserted there.
     void WriteToLog(const QString& text);
-    // Any thread. On the console thread the text is written at once (after any lines
-    // still queued from other threads, so the order of arrival holds).
+    // Any thread. On the console thread the text is written at once; lines still queued
+    // from other threads follow it, so the lines of one step of a console handler stay
+    // together whatever a quick hub answers meanwhile.
     void AppendToLog(const QString& text) override;
+    // Writes the lines queued from other threads so far. The console calls it as a step
+    // begins, so that what arrived before the step comes before the step's own lines.
+    void BeginStep();
     // Posts WM_UPDATE_CONNECTION to the window that owns the log.
-    void PostUpdateConnection(std::uint32_t code, CSocketManager* manager) override;
+    void PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
+                              std::uint32_t connection) override;
     void ClearLog();
 
     // The log's text with the "\r\n" line ends its writers gave it.

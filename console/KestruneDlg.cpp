@@ -20,8 +20,6 @@
 #include <QRadioButton>
 #include <QTreeWidget>
 
-CKestruneDlg* theConsole = nullptr;
-
 namespace {
 
 constexpr char16_t kNotConnectedCaption[] = u"Нет связи";
@@ -83,6 +81,7 @@ void CKestruneDlg::ConnectHandlers() {
 }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
+    Log()->BeginStep();
     try {
         handler();
     } catch (const ImproperArgument&) {
@@ -91,7 +90,6 @@ void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
 }
 
 void CKestruneDlg::OnInitDialog() {
-    theConsole = this;
     for (int controller = 1; controller <= 4; ++controller) {
         LinkIndicator(controller)->setEnabled(false);
     }

@@ -152,5 +152,3 @@ private:
     CClientSocketManager session_;
 };
 
-// The one console of the process, set when it initialises and never cleared.
-extern CKestruneDlg* theConsole;

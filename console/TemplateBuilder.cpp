@@ -121,9 +121,10 @@ QHash<int, QWidget*> TemplateBuilder::Build() {
         if (control.kind == ControlKind::StaticText) {
             labelsBefore << caption.trimmed();
         } else {
-            if (!caption.isEmpty()) {
-                widget->setAccessibleName(QString(caption).remove(QLatin1Char('&')));
-            } else if (!labelsBefore.isEmpty()) {
+            // A captioned control (button, radio button, group box) is named by Qt from its
+            // caption as it stands: an explicit name would freeze the template's caption
+            // while the control shows another ("Нет связи", "Ждите...", "Записать").
+            if (caption.isEmpty() && !labelsBefore.isEmpty()) {
                 widget->setAccessibleName(labelsBefore.join(QLatin1Char(' ')));
             }
             if (control.kind != ControlKind::GroupBox) {

@@ -10,8 +10,8 @@ class QWidget;
 
 // Builds a dialog's widgets from its template: each control of its kind, caption,
 // position (dialog units through the dialog font's metrics) and initial enabled state.
-// Controls with an id are registered for ControlById; each gets an accessible name, its
-// caption or the text of the labels placed before it.
+// Controls with an id are registered for ControlById; each is named for a screen reader by
+// its caption as it stands at the time, or by the text of the labels placed before it.
 class TemplateBuilder {
 public:
     TemplateBuilder(QDialog* dialog, const DialogTemplate& dialogTemplate);

@@ -143,6 +143,11 @@ void CKestruneDlg::customEvent(QEvent* event) {
     OnDelivery();
     if (event->type() == UpdateConnectionEvent::kType) {
         const auto* update = static_cast<UpdateConnectionEvent*>(event);
+        // A drop still queued from a session that has ended meanwhile (the technician
+        // disconnected, maybe connected again) must not close the session open now.
+        if (update->Connection() != session_.ConnectionSerial()) {
+            return;
+        }
         RunHandler([this, update] { OnUpdateConnection(update->Code(), update->Manager()); });
         return;
     }

@@ -18,7 +18,10 @@ public:
     // and the caller never waits for the console thread.
     virtual void AppendToLog(const QString& text) = 0;
 
-    // Posts WM_UPDATE_CONNECTION to the window that owns the log, with the event code and
-    // the manager that raised it. Never waits for the window to handle it.
-    virtual void PostUpdateConnection(std::uint32_t code, CSocketManager* manager) = 0;
+    // Posts WM_UPDATE_CONNECTION to the window that owns the log, with the event code, the
+    // manager that raised it and the serial of the connection it is about (the window
+    // acts only on an event of the connection that is open now). Never waits for the
+    // window to handle it.
+    virtual void PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
+                                      std::uint32_t connection) = 0;
 };

@@ -84,6 +84,7 @@ bool CSocketComm::OpenConnection(const QString& localAddress, const QString& rem
 
     if (!platform::ConnectSocket(socket, remote, kConnectTimeoutMs))
         return fail();
+    ++connectionSerial;
     socketHandle.store(socket);
     return true;
 }
@@ -93,6 +94,7 @@ bool CSocketComm::StartWatcher() {
     if (watcherThread.joinable() || socket == kInvalidSocket)
         return false;
     watchedHandle = socket;
+    watchedSerial = connectionSerial.load();
     watcherRunning.store(true);
     try {
         watcherThread = std::thread(&CSocketComm::WatcherThreadEntry, this);
@@ -134,8 +136,10 @@ void CSocketComm::Close() {
     const SocketHandle socket = socketHandle.exchange(kInvalidSocket);
     // Shutting down, unlike closing, wakes a watcher waiting on the socket, and keeps the
     // descriptor's number from being reused while the watcher may still use it.
-    if (socket != kInvalidSocket)
+    if (socket != kInvalidSocket) {
+        ++connectionSerial;
         platform::ShutdownSocket(socket);
+    }
     // A notification on the watcher cannot wait for its own thread: the next Close on
     // another thread (the destructor at the latest) joins it and closes the descriptor.
     if (watcherOfThisThread == this)

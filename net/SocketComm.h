@@ -70,6 +70,9 @@ public:
     std::int32_t Write(const void* data, std::uint32_t count, std::uint32_t timeoutMs);
 
     bool IsSocketOpen() const;
+    // Counts the connections opened and the closes that ended them: each connection has a
+    // number of its own, and once it is closed no connection has that number again.
+    std::uint32_t ConnectionSerial() const { return connectionSerial.load(); }
     // Console thread: the state as the socket and the watcher make it.
     SocketState State() const;
     bool GetPeerAddress(platform::SocketAddressV4& address);
@@ -83,6 +86,8 @@ public:
 protected:
     // The watcher thread's body; no derived class replaces it.
     virtual void WatchLoop();
+    // Watcher thread: the serial of the connection it reads, for what it reports.
+    std::uint32_t WatchedSerial() const { return watchedSerial; }
 
 private:
     class CallInFlight;
@@ -99,6 +104,8 @@ private:
     // The watcher's own copy of the descriptor. It stays open until the watcher has been
     // joined, so its number cannot be reused under a running wait.
     platform::SocketHandle watchedHandle = platform::kInvalidSocket;
+    std::uint32_t watchedSerial = 0;
+    std::atomic<std::uint32_t> connectionSerial{0};
 
     // Reads and writes from threads other than the watcher still using the descriptor;
     // Close closes it only after they have returned.

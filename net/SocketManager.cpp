@@ -43,7 +43,7 @@ void CSocketManager::OnConnectionEvent(std::uint32_t code) {
         return;
     if (const QString text = ConnectionEventText(code); !text.isEmpty())
         window->AppendToLog(text);
-    window->PostUpdateConnection(code, this);
+    window->PostUpdateConnection(code, this, WatchedSerial());
 }
 
 void CSocketManager::ShowReceived(const std::uint8_t*, std::uint32_t,

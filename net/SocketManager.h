@@ -28,8 +28,9 @@ public:
 
     // Hands the bytes to ShowReceived with the peer's address.
     void OnReceive(const std::uint8_t* data, std::uint32_t count) override;
-    // Appends the event's text and then posts WM_UPDATE_CONNECTION with the code and this
-    // object; the watcher never waits for the console.
+    // Appends the event's text and then posts WM_UPDATE_CONNECTION with the code, this
+    // object and the serial of the watched connection; the watcher never waits for the
+    // console.
     void OnConnectionEvent(std::uint32_t code) override;
 
     // Shows received data in the log; the hub session supplies it. Here: nothing.

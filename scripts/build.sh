@@ -12,6 +12,7 @@ case "$flavour" in
   asan)   dir=build-asan; args=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_SANITIZE=address) ;;
   tsan)   dir=build-tsan; args=(-DCMAKE_BUILD_TYPE=Debug -DKESTRUNE_SANITIZE=thread) ;;
   fuzz)   dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
+                                -DKESTRUNE_SANITIZE=address
                                 -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang) ;;
   *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz)" >&2; exit 2 ;;
 esac
@@ -20,6 +21,9 @@ cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
 if [ "$flavour" = tsan ]; then
   # Only the threaded code's tests run under ThreadSanitizer.
   cmake --build "$dir" -j "$jobs" --target kestrune_thread_tests
+elif [ "$flavour" = fuzz ]; then
+  # The libraries carry libFuzzer's coverage hooks here: only the fuzzers link.
+  cmake --build "$dir" -j "$jobs" --target kestrune_fuzzers
 else
   cmake --build "$dir" -j "$jobs"
 fi

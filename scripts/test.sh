@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the
-# AddressSanitizer + UndefinedBehaviorSanitizer build, and the ThreadSanitizer build of
-# the threaded code. Tests that build network namespaces need root; without it they
+# AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build of
+# the threaded code, and a short run of every fuzz target (scripts/fuzz.sh). Tests that build network namespaces need root; without it they
 # say so and skip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,4 +20,6 @@ start=$SECONDS
 run_suite normal build
 run_suite asan build-asan
 run_suite tsan build-tsan
+echo "=== fuzz targets"
+bash scripts/fuzz.sh 20
 echo "=== all tests passed in $((SECONDS - start)) s"

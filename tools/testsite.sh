@@ -13,6 +13,8 @@
 # ARGS are shell words given to hubsim after the site's own options (--hub-args for
 # every hub first, then that hub's --hub ones), e.g. --hub 2 "--firmware 0.98".
 # State (pids, logs, control sockets) lives in /run/kestrune-site/P. Needs root.
+# The simulator: --hubsim, else $KESTRUNE_HUBSIM (the tests set it to the one their own
+# build made), else the normal build's build/tools/hubsim beside this script.
 set -Eeuo pipefail
 
 readonly STATE_ROOT=/run/kestrune-site
@@ -20,7 +22,7 @@ readonly SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 readonly MAX_HUBS=244
 readonly READY_TIMEOUT_S=10
 
-prefix="" subnet=0 hubs=1 pc=ns hubsim="$SCRIPT_DIR/../build/tools/hubsim"
+prefix="" subnet=0 hubs=1 pc=ns hubsim="${KESTRUNE_HUBSIM:-$SCRIPT_DIR/../build/tools/hubsim}"
 hub_args="" hub_index=""
 declare -A per_hub_args=()
 

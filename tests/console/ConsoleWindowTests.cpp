@@ -121,7 +121,6 @@ TEST_F(ConsoleWindowTest, LogStartsWithTheTitleLineAndClears) {
     EXPECT_EQ(console.Log()->Text(), QString());
     console.AppendToLog(QStringLiteral("Строка\r\n"));
     EXPECT_EQ(console.Log()->Text(), QStringLiteral("Строка\r\n"));
-    EXPECT_EQ(theConsole, &console);
 }
 
 TEST_F(ConsoleWindowTest, WindowKeepsTheTemplateSizeAndCaptionsFit) {
@@ -186,12 +185,37 @@ TEST_F(ConsoleWindowTest, EveryControlHasAnAccessibleName) {
     }
     for (QWidget* child : console.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (!qobject_cast<QLabel*>(child)) {
-            EXPECT_FALSE(child->accessibleName().isEmpty()) << child->objectName().toStdString();
+            EXPECT_FALSE(
+                QAccessible::queryAccessibleInterface(child)->text(QAccessible::Name).isEmpty())
+                << child->objectName().toStdString();
         }
     }
     QAccessibleInterface* log = QAccessible::queryAccessibleInterface(console.Log());
     EXPECT_TRUE(log->text(QAccessible::Value).contains(QStringLiteral("Редакция 3.15")) ||
                 log->textInterface() != nullptr);
+}
+
+TEST_F(ConsoleWindowTest, AControlIsAnnouncedByTheCaptionItShowsNow) {
+    const auto name = [](QWidget* control) {
+        return QAccessible::queryAccessibleInterface(control)->text(QAccessible::Name);
+    };
+    QPushButton* write = console.Button(IDC_WRITE_NUMBER);
+    EXPECT_EQ(name(write), QStringLiteral("Нет связи"));
+    // The hub's first status: the button comes on as "Записать".
+    console.ShowLinkStatus({true, false, false, false});
+    QCoreApplication::processEvents();
+    ASSERT_EQ(write->text(), QStringLiteral("Записать"));
+    EXPECT_EQ(name(write), QStringLiteral("Записать"));
+    // Whatever caption a button, radio button or group box is given at run time.
+    for (QWidget* child : console.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (auto* button = qobject_cast<QAbstractButton*>(child)) {
+            button->setText(QStringLiteral("Новая &подпись"));
+            EXPECT_EQ(name(button), QStringLiteral("Новая подпись")) << child->objectName().toStdString();
+        } else if (auto* group = qobject_cast<QGroupBox*>(child)) {
+            group->setTitle(QStringLiteral("Новая группа"));
+            EXPECT_EQ(name(group), QStringLiteral("Новая группа")) << child->objectName().toStdString();
+        }
+    }
 }
 
 TEST_F(ConsoleWindowTest, EnterWithANumberClosesTheWindow) {

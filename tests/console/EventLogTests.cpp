@@ -41,14 +41,22 @@ TEST(EventLog, LinesFromAnotherThreadArriveCompleteAndInOrder) {
     }
 }
 
-TEST(EventLog, ConsoleThreadLinesFollowThoseAlreadyQueued) {
+TEST(EventLog, AStepsLinesStayTogetherAndFollowThoseAlreadyQueued) {
     CEventLog log;
-    std::thread writer([&log] { log.AppendToLog(QStringLiteral("from the watcher\r\n")); });
-    writer.join();
-    log.AppendToLog(QStringLiteral("from the console\r\n"));
-    EXPECT_EQ(log.Text(), QStringLiteral("from the watcher\r\nfrom the console\r\n"));
+    const auto fromWatcher = [&log](const char* text) {
+        std::thread writer([&log, text] { log.AppendToLog(QString::fromUtf8(text)); });
+        writer.join();
+    };
+    fromWatcher("before the step\r\n");
+    log.BeginStep();
+    log.AppendToLog(QStringLiteral("\r\n"));
+    log.AppendToLog(QStringLiteral(">>request\r\n"));
+    fromWatcher("<<quick answer\r\n"); // a quick hub answers in the middle of the step
+    log.AppendToLog(QStringLiteral("sent\r\n"));
+    EXPECT_EQ(log.Text(), QStringLiteral("before the step\r\n\r\n>>request\r\nsent\r\n"));
     QCoreApplication::processEvents();
-    EXPECT_EQ(log.Text(), QStringLiteral("from the watcher\r\nfrom the console\r\n"));
+    EXPECT_EQ(log.Text(),
+              QStringLiteral("before the step\r\n\r\n>>request\r\nsent\r\n<<quick answer\r\n"));
 }
 
 } // namespace

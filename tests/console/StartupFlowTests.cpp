@@ -150,4 +150,14 @@ TEST_F(StartupFlow, AdapterReportGoesToTheLogAndChangesNoChoice) {
     EXPECT_EQ(console->IpField(IDC_ADAPTER_ADDRESS)->Text(), QStringLiteral("198.18.1.1"));
 }
 
+TEST_F(StartupFlow, ASelectionDialogOutlivesItsConsole) {
+    AnswerSelection(0, true);
+    auto console = Open(AdaptersWithEntries(2));
+    CSelectNetworkAdapter dialog(console->adapterList());
+    console.reset();
+    dialog.show(); // its rows come from its own entries, not from the console that went
+    ASSERT_EQ(dialog.AdapterListView()->topLevelItemCount(), 2);
+    EXPECT_EQ(dialog.AdapterListView()->topLevelItem(1)->text(1), QStringLiteral("198.18.1.1"));
+}
+
 } // namespace

@@ -166,9 +166,9 @@ TEST_F(ConsoleDiscovery, MalformedRepliesAreListedAndAnOversizedOneDoesNotEndThe
     }
     Open();
 
-    const QString highBytesModel =
-        QString::fromLocal8Bit("IPH-4 2.05 \xCA\xE5\xF1\xF2\x80\x98\xFF");
-    const QString highBytesPhysical = QString::fromLocal8Bit(Physical(7).toLatin1() + "\xA0");
+    // Bytes that are not UTF-8 are read as CP1251, where 0x98 stands for nothing.
+    const QString highBytesModel = QStringLiteral("IPH-4 2.05 Кест\u0402\uFFFDя");
+    const QString highBytesPhysical = Physical(7) + QStringLiteral("\u00A0");
     const QString longModel = QStringLiteral("IPH-4 2.05") + QString(501, QChar('#'));
     const std::vector<Row> rows = Rows();
     EXPECT_EQ(ByAddress(rows),

@@ -44,7 +44,7 @@ class RecordingLog : public ILogWindow {
 public:
     std::vector<QString> lines;
     void AppendToLog(const QString& text) override { lines.push_back(text); }
-    void PostUpdateConnection(std::uint32_t, CSocketManager*) override {
+    void PostUpdateConnection(std::uint32_t, CSocketManager*, std::uint32_t) override {
         Require(false, "a connection event from received data");
     }
 };

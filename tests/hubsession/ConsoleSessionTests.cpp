@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 namespace {
 
 class ConsoleSession : public SiteTest {
@@ -153,6 +156,23 @@ TEST_F(ConsoleSession, TheHubClosingTheConnectionReturnsTheConsoleToIdle) {
     ConnectTo(1); // and the hub can be reached again
 }
 
+TEST_F(ConsoleSession, ADropStillQueuedFromAnEndedSessionLeavesTheNewOneOpen) {
+    ConnectTo(1);
+    EXPECT_EQ(site->Control(1, "close").rfind("ok", 0), 0u);
+    // The watcher posts the drop; the console thread is busy and does not see it yet.
+    for (int waited = 0; console->session().State() != SocketState::Ended && waited < 5000;
+         waited += 10) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    ASSERT_EQ(console->session().State(), SocketState::Ended);
+    console->DisconnectFromHub();
+    console->ConnectToHub();
+    ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
+    QCoreApplication::processEvents(); // the old session's drop arrives now
+    EXPECT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
+    EXPECT_TRUE(console->Button(IDC_DISCONNECT)->isEnabled());
+}
+
 TEST_F(ConsoleSession, ARefusedOrSilentHubGivesTheConnectError) {
     Tell(2, "fault refuse on");
     DoubleClickHub(2);
@@ -235,10 +255,10 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     EXPECT_TRUE(console->parametersChanged);
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
     // The hub may close its end during the pause (its network restarts): the watcher's
-    // line then comes before the console's own.
+    // line then follows the lines of the console's step.
     const QRegularExpression ending(QStringLiteral(
         "Установка IP параметров хаба произведена\\. Подключение необходимо разорвать\\.\\.\\.\r\n"
-        "(Подключение разорвано\r\n)?Подключение к хабу разорвано\r\n$"));
+        "Подключение к хабу разорвано\r\n(Подключение разорвано\r\n)?$"));
     EXPECT_TRUE(ending.match(Log()).hasMatch()) << Log().toStdString();
     ExpectIdle();
 
@@ -259,8 +279,15 @@ TEST_F(ConsoleSessionDebug, DumpsTheTrafficBothWays) {
     ConnectTo(2);
     const QRegularExpression received(QStringLiteral("<<(?:[0-9A-F]{2} ){32}\r\n"));
     QTRY_VERIFY_WITH_TIMEOUT(received.match(Log()).hasMatch(), 5000);
+    // The hub answers at once; its dumps follow the lines of the console's step.
+    EXPECT_TRUE(Log().contains(QStringLiteral("Подключение к хабу %1 успешно произведено\r\n"
+                                              "Физический адрес хаба: ").arg(Hub(2))))
+        << Log().toStdString();
     WriteNumber(3);
-    EXPECT_TRUE(Log().contains(QStringLiteral("\r\n\r\n>>00 00 00 82 03 00 ")));
+    const QRegularExpression written(QStringLiteral(
+        "\r\n\r\n>>00 00 00 82 03 (?:[0-9A-F]{2} ){27}\r\n"
+        "Передана команда установки номера контроллера терминала\\.\\.\\.\r\n"));
+    EXPECT_TRUE(written.match(Log()).hasMatch()) << Log().toStdString();
 }
 
 } // namespace

@@ -27,7 +27,8 @@ public:
     };
 
     void AppendToLog(const QString& text) override { Add({text, 0, nullptr, false}); }
-    void PostUpdateConnection(std::uint32_t code, CSocketManager* manager) override {
+    void PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
+                              std::uint32_t) override {
         Add({QString(), code, manager, true});
     }
 
@@ -181,7 +182,7 @@ TEST(UpdateConnectionEvent, TravelsThroughTheEventQueueWithItsCodeAndManager) {
     EXPECT_EQ(static_cast<int>(UpdateConnectionEvent::kType), 0x9234);
     CSocketManager manager;
     EventCatcher catcher;
-    QCoreApplication::postEvent(&catcher, new UpdateConnectionEvent(ConnectionDropped, &manager));
+    QCoreApplication::postEvent(&catcher, new UpdateConnectionEvent(ConnectionDropped, &manager, 1));
     EXPECT_EQ(catcher.count, 0); // posted, not sent
     QCoreApplication::processEvents();
     EXPECT_EQ(catcher.count, 1);

@@ -3,6 +3,7 @@
 #include "tools/hubsim/ControlLine.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
@@ -73,6 +74,14 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output) {
     }
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+namespace {
+
+// Every run of the script from a test, with or without --hubsim, finds the simulator that
+// this test's own build made, wherever the build tree is.
+const bool kHubsimExported = ::setenv("KESTRUNE_HUBSIM", KESTRUNE_HUBSIM_PATH, 1) == 0;
+
+} // namespace
 
 std::string TestSite::ScriptPath() {
     return KESTRUNE_TESTSITE_SCRIPT;

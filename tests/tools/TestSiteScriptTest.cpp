@@ -18,8 +18,9 @@ namespace fs = std::filesystem;
 
 constexpr const char* kPrefix = "ks4";
 
-std::string Script(const std::vector<std::string>& args, int* code) {
-    std::vector<std::string> argv{"bash", TestSite::ScriptPath()};
+std::string Script(const std::vector<std::string>& args, int* code,
+                   const fs::path& script = TestSite::ScriptPath()) {
+    std::vector<std::string> argv{"bash", script.string()};
     argv.insert(argv.end(), args.begin(), args.end());
     std::string output;
     *code = RunCommand(argv, &output);
@@ -154,6 +155,21 @@ TEST_F(TestSiteScript, RefusesASecondSiteUnderOnePrefixAndPassesControlCommands)
     EXPECT_EQ(code, 1);
     EXPECT_EQ(output.rfind("error", 0), 0u) << output;
     EXPECT_EQ(site.Control(1, "link 2 up"), "ok");
+}
+
+TEST_F(TestSiteScript, FindsTheSimulatorOfTheBuildThatRunsIt) {
+    // A copy of the script with no build/ beside it, as when the tree was configured
+    // elsewhere: the simulator comes from the environment the tests give it.
+    const fs::path copy = fs::temp_directory_path() / "kestrune-testsite-copy.sh";
+    fs::copy_file(TestSite::ScriptPath(), copy, fs::copy_options::overwrite_existing);
+    int code = 0;
+    const std::string output =
+        Script({"up", "--prefix", kPrefix, "--subnet", "4", "--hubs", "1"}, &code, copy);
+    EXPECT_EQ(code, 0) << output;
+    Script({"down", "--prefix", kPrefix}, &code);
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(Leftovers(kPrefix).empty());
+    fs::remove(copy);
 }
 
 TEST_F(TestSiteScript, AFailedUpTearsDownWhatItBuilt) {
