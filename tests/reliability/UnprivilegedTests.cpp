@@ -45,7 +45,8 @@ protected:
             for (const auto& [from, to] :
                  {std::pair{"/usr/bin/kestrune", program},
                   std::pair{"/usr/libexec/kestrune/kestrune-echo", helper}}) {
-                for (std::size_t at; (at = script.find(from)) != std::string::npos;)
+                for (std::size_t at = 0; (at = script.find(from, at)) != std::string::npos;
+                     at += to.size())
                     script.replace(at, std::strlen(from), to);
             }
             const std::string copy = folder.Write("postinst", script, 0755);
