@@ -1,8 +1,8 @@
 #include "app/KestruneApp.h"
 
 #include "app/CommandLine.h"
-#include "console/KestruneDlg.h"
-#include "console/MessageBoxes.h"
+#include "gui/ConsoleWindow.h"
+#include "gui/MessageBoxes.h"
 
 #include <QCoreApplication>
 
@@ -59,6 +59,6 @@ QString CKestruneApp::CommandLineText() const {
 }
 
 void CKestruneApp::RunConsole() {
-    CKestruneDlg console(debugMode);
+    CConsoleWindow console(debugMode);
     console.exec();
 }

@@ -1,87 +1,64 @@
 #include "console/KestruneDlg.h"
 
 #include "adapters/ImproperArgument.h"
-#include "console/AboutDlg.h"
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/MessageBoxes.h"
-#include "console/ControllerNumberField.h"
-#include "console/TemplateBuilder.h"
+#include "console/ControllerNumber.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
-#include "resources/ProgramIcon.h"
-#include "platform/AdapterSource.h"
-
-#include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QTreeWidget>
 
 namespace {
 
-constexpr char16_t kNotConnectedCaption[] = u"Нет связи";
+constexpr const char* kNotConnectedCaption = "Нет связи";
 
 } // namespace
 
-CKestruneDlg::CKestruneDlg(bool debugMode, QWidget* parent, ConsoleServices services)
-    : CTemplateDialog(parent), debugMode_(debugMode), services_(std::move(services)),
-      session_(debugMode) {
-    if (!services_.adapters) {
-        services_.adapters = platform::MakeAdapterSource();
-    }
-    setObjectName(QStringLiteral("console"));
-    // A caption bar with the close command only; the window keeps the template's size.
-    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    TemplateBuilder builder(this, ConsoleTemplate());
-    controls_ = builder.Build();
-    Log()->setAccessibleName(QStringLiteral("Журнал событий"));
-    ConnectHandlers();
+CKestruneDlg::CKestruneDlg(ConsoleView& view, Scheduler& scheduler, bool debugMode,
+                           const ConsoleServices& services)
+    : view_(view), scheduler_(scheduler), debugMode_(debugMode),
+      services_(services.WithSystemDefaults()), life_(std::make_shared<CKestruneDlg*>(this)),
+      session_(std::make_shared<CClientSocketManager>(debugMode)),
+      queue_(WatcherQueue::Make(scheduler, *session_)) {
+    queue_->SetHandler([this](watcher::Report&& report) { OnReport(std::move(report)); });
 }
 
 CKestruneDlg::~CKestruneDlg() {
-    // The window goes: its hub session's socket and watcher go first.
-    session_.Close();
+    life_.reset();
+    if (timer_ != 0)
+        scheduler_.CancelTimer(timer_);
+    // The window goes: its hub session's socket and watcher go first, and nothing the
+    // watcher reports can reach this console any more.
+    session_->SetConsole(nullptr);
+    session_->SetLogWindow(nullptr);
+    session_->Close();
+    queue_->SetHandler({});
 }
 
-QPushButton* CKestruneDlg::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
-
-CIpAddressEdit* CKestruneDlg::IpField(int id) const {
-    return qobject_cast<CIpAddressEdit*>(Control(id));
+void CKestruneDlg::OnInitDialog() {
+    for (int controller = 1; controller <= 4; ++controller)
+        view_.EnableControl(IDC_LINK_1 + controller - 1, false);
+    view_.EnableControl(IDC_CONNECT, false);
+    view_.EnableControl(IDC_APPLY_PARAMETERS, false);
+    view_.EnableControl(IDC_DISCONNECT, false);
+    view_.EnableControl(IDC_WRITE_NUMBER, false);
+    view_.SetControlText(IDC_WRITE_NUMBER, kNotConnectedCaption);
+    view_.EnableControl(IDC_ADAPTER_ADDRESS, false);
+    view_.EnableControl(IDC_ADAPTER_MASK, false);
+    session_->SetLogWindow(queue_.get());
+    session_->SetConsole(queue_.get());
+    UpdateData(false);
+    AppendToLog(kTitleLine);
+    RunHandler([this] { StartWithAdapters(); });
 }
 
-QRadioButton* CKestruneDlg::LinkIndicator(int controller) const {
-    return qobject_cast<QRadioButton*>(Control(IDC_LINK_1 + controller - 1));
+void CKestruneDlg::OnFirstPaint() {
+    // The window shows first; the search it starts with comes right after.
+    if (std::exchange(startupSearchPending_, false))
+        RunHandler([this] { SearchHubs(); });
 }
 
-QTreeWidget* CKestruneDlg::HubListView() const {
-    return qobject_cast<QTreeWidget*>(Control(IDC_HUB_LIST));
-}
-
-CEventLog* CKestruneDlg::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
-
-void CKestruneDlg::ConnectHandlers() {
-    const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
-        connect(Button(id), &QPushButton::clicked, this, [this, handler] {
-            RunHandler([this, handler] { (this->*handler)(); });
-        });
-    };
-    connect(Button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
-    onClick(IDC_CLEAR_LOG, &CKestruneDlg::ClearLog);
-    onClick(IDC_ABOUT_ADAPTERS, &CKestruneDlg::ShowAdapterReport);
-    onClick(IDC_SELECT_ADAPTER, &CKestruneDlg::SelectAdapter);
-    onClick(IDC_SEARCH_HUBS, &CKestruneDlg::OnSearchHubsButton);
-    // The list's clicks and keys, on the list and its viewport, reach eventFilter.
-    HubListView()->installEventFilter(this);
-    HubListView()->viewport()->installEventFilter(this);
-    ConnectSessionHandlers();
-}
+bool CKestruneDlg::OnOK() { return UpdateData(true); }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
-    Log()->BeginStep();
+    queue_->Drain();
     try {
         handler();
     } catch (const ImproperArgument&) {
@@ -89,91 +66,67 @@ void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     }
 }
 
-void CKestruneDlg::OnInitDialog() {
-    for (int controller = 1; controller <= 4; ++controller) {
-        LinkIndicator(controller)->setEnabled(false);
-    }
-    setWindowIcon(ProgramIcon());
-    Button(IDC_CONNECT)->setEnabled(false);
-    Button(IDC_APPLY_PARAMETERS)->setEnabled(false);
-    Button(IDC_DISCONNECT)->setEnabled(false);
-    Button(IDC_WRITE_NUMBER)->setEnabled(false);
-    Button(IDC_WRITE_NUMBER)->setText(QString::fromUtf16(kNotConnectedCaption));
-    TemplateBuilder::SetColumns(HubListView(), HubListColumns());
-    IpField(IDC_ADAPTER_ADDRESS)->setEnabled(false);
-    IpField(IDC_ADAPTER_MASK)->setEnabled(false);
-    session_.SetLogWindow(Log());
-    session_.SetConsole(this);
-    UpdateData(false);
-    WriteToLog(QString::fromUtf16(kTitleLine));
-    RunHandler([this] { StartWithAdapters(); });
-}
-
-void CKestruneDlg::WriteToLog(const QString& text) { Log()->WriteToLog(text); }
-
-void CKestruneDlg::AppendToLog(const QString& text) { Log()->AppendToLog(text); }
-
-void CKestruneDlg::ClearLog() { Log()->ClearLog(); }
+void CKestruneDlg::ClearLog() { view_.ClearLog(); }
 
 void CKestruneDlg::ShowAbout(unsigned command) {
-    if ((command & 0xFFF0u) == kAboutCommandId) {
-        CAboutDlg about(this);
-        about.exec();
-    }
+    if ((command & 0xFFF0u) == kAboutCommandId)
+        view_.ShowAbout();
 }
 
 bool CKestruneDlg::UpdateData(bool saveAndValidate) {
-    auto* field = qobject_cast<QLineEdit*>(Control(IDC_CONTROLLER_NUMBER));
     if (!saveAndValidate) {
-        field->setText(QString::number(controllerNumber_.load()));
+        view_.SetControlText(IDC_CONTROLLER_NUMBER, std::to_string(controllerNumber_));
         return true;
     }
-    const auto value = ParseControllerNumber(field->text());
+    const auto value = ParseControllerNumber(view_.ControlText(IDC_CONTROLLER_NUMBER));
     if (!value) {
-        ShowAppMessage(QStringLiteral("Enter a positive integer."), BoxIcon::Warning);
-        field->setFocus(Qt::OtherFocusReason);
-        field->selectAll();
+        ShowAppMessage("Enter a positive integer.", BoxIcon::Warning);
+        view_.FocusControl(IDC_CONTROLLER_NUMBER, true);
         return false;
     }
     controllerNumber_ = *value;
     return true;
 }
 
-void CKestruneDlg::OnOK() {
-    if (UpdateData(true)) {
-        accept();
+BoxAnswer CKestruneDlg::ShowAppMessage(const std::string& text, BoxIcon icon) {
+    return view_.ShowBox(AppMessage(text, icon));
+}
+
+bool CKestruneDlg::ConfirmWarning(const std::string& text) {
+    return view_.ShowBox(Confirmation(text)) == BoxAnswer::Yes;
+}
+
+void CKestruneDlg::Begin(Operation operation, std::initializer_list<int> heldControls) {
+    operation_ = operation;
+    for (int id : heldControls) {
+        heldControls_.emplace(id, view_.IsControlEnabled(id));
+        view_.EnableControl(id, false);
     }
 }
 
-void CKestruneDlg::keyPressEvent(QKeyEvent* event) {
-    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
-    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
-        // Enter presses the push button that has the focus; anywhere else it is the
-        // dialog's OK: commit the form, then close.
-        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-            if (button->isEnabled()) {
-                button->click();
-            }
-            return;
-        }
-        OnOK();
-        return;
-    }
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        ShowAbout(kAboutCommandId);
-        return;
-    }
-    QDialog::keyPressEvent(event);
+void CKestruneDlg::End() {
+    operation_ = Operation::None;
+    for (const auto& [id, enabled] : std::exchange(heldControls_, {}))
+        view_.EnableControl(id, enabled);
 }
 
-void CKestruneDlg::contextMenuEvent(QContextMenuEvent* event) {
-    // The window's own menu: Linux window managers keep the title bar's menu to
-    // themselves, so the About command lives here (and on F1).
-    QMenu menu(this);
-    menu.setObjectName(QStringLiteral("windowMenu"));
-    menu.addSeparator();
-    QAction* about = menu.addAction(QString::fromUtf16(kAboutCommandText));
-    if (menu.exec(event->globalPos()) == about) {
-        ShowAbout(kAboutCommandId);
-    }
+void CKestruneDlg::SetControlEnabled(int id, bool enabled) {
+    if (const auto held = heldControls_.find(id); held != heldControls_.end())
+        held->second = enabled;
+    else
+        view_.EnableControl(id, enabled);
+}
+
+std::function<void()> CKestruneDlg::WhileAlive(std::function<void(CKestruneDlg&)> task) {
+    return [life = std::weak_ptr<CKestruneDlg*>(life_), task = std::move(task)] {
+        if (const auto alive = life.lock())
+            task(**alive);
+    };
+}
+
+void CKestruneDlg::RunOffThread(std::function<void()> work,
+                                std::function<void(CKestruneDlg&)> done) {
+    scheduler_.RunOffThread(std::move(work), WhileAlive([done = std::move(done)](CKestruneDlg& console) {
+        console.RunHandler([&] { done(console); });
+    }));
 }

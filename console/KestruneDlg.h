@@ -1,154 +1,145 @@
 #pragma once
 
 #include "adapters/AdapterList.h"
+#include "console/ConsoleServices.h"
+#include "console/ConsoleView.h"
+#include "console/Scheduler.h"
+#include "console/WatcherQueue.h"
 #include "discovery/HubList.h"
 #include "hubsession/ClientSocketManager.h"
-#include "hubsession/HubConsole.h"
-
-#include "console/TemplateDialog.h"
-
-#include <QHash>
+#include "hubsession/HubMessage.h"
 
 #include <array>
-#include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
-#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
 
-namespace platform {
-class AdapterSource;
-}
-
-class CEventLog;
-class CIpAddressEdit;
-class QPushButton;
-class QRadioButton;
-class QTreeWidget;
-
-// The OS services the console works through; tests replace them.
-struct ConsoleServices {
-    std::shared_ptr<platform::AdapterSource> adapters; // the host's own when empty
-};
-
-// The console: the program's one window (template 100). It holds all the program's
-// state and runs every handler on the console thread. Its operations are grouped by
-// subsystem: the adapters in adapters/, the search in discovery/, the session in
-// hubsession/.
-class CKestruneDlg : public CTemplateDialog, public IHubConsole {
-    Q_OBJECT
-
+// The console: the program's behaviour behind its one window (template 100), whatever
+// face shows it. It holds the program's state and runs every handler on the console's
+// thread; it talks to the person only through its view, reaches the OS only through its
+// services, and never waits: the search, the echo, the connect and the physical address
+// run off the console's thread, the apply pause and the number wait are timers. While
+// one of those runs, the controls that would start a conflicting action are disabled,
+// and put back as they would have been when it ends.
+class CKestruneDlg {
 public:
-    explicit CKestruneDlg(bool debugMode, QWidget* parent = nullptr,
-                          ConsoleServices services = {});
-    ~CKestruneDlg() override;
+    CKestruneDlg(ConsoleView& view, Scheduler& scheduler, bool debugMode,
+                 const ConsoleServices& services = {});
+    ~CKestruneDlg();
+    CKestruneDlg(const CKestruneDlg&) = delete;
+    CKestruneDlg& operator=(const CKestruneDlg&) = delete;
 
-    // The control built with this id (template 100), or nullptr.
-    QWidget* Control(int id) const { return controls_.value(id); }
-    QPushButton* Button(int id) const;
-    CIpAddressEdit* IpField(int id) const;
-    QRadioButton* LinkIndicator(int controller) const; // controller 1..4
-    QTreeWidget* HubListView() const;
-    CEventLog* Log() const;
+    // Start-up, before the window first shows: the controls' first states, the title
+    // line, the adapters and their choice. The search begins on OnFirstPaint.
+    void OnInitDialog();
+    // The window is on the screen: the start-up search, if the start-up chose an adapter.
+    void OnFirstPaint();
+    // Enter outside a push button: commits field 119; true when the window may close.
+    bool OnOK();
 
-    // The event log: WriteToLog from the console thread, AppendToLog from any thread.
-    void WriteToLog(const QString& text);
-    void AppendToLog(const QString& text);
+    // The person's actions. The face calls each through RunHandler.
     void ClearLog();
+    void ShowAdapterReport();
+    void SelectAdapter();
+    void OnSearchHubsButton();
+    void SyncHubSelection();  // a click or Space on the hub list
+    void OpenSelectedHub();   // a double-click on a row
+    void ConnectToHub();
+    void DisconnectFromHub();
+    void ApplyHubParameters();
+    void WriteControllerNumber();
+    void OnParameterFieldChanged(int id); // the person edited an address field
+    void ShowAbout(unsigned command);     // the window menu's command: 16 to 31 open it
 
-    // The window menu's command: 16 to 31 open the About box.
-    void ShowAbout(unsigned command);
+    // Runs a handler as a step of its own: what the watcher reported before it comes
+    // first; an entry index outside its list abandons the step with "Encountered an
+    // improper argument."; the window stays open.
+    void RunHandler(const std::function<void()>& handler);
 
     // Form binding of field 119: true reads the field into controllerNumber (and shows
     // "Enter a positive integer." when it holds no unsigned number, keeping the old
     // value); false writes controllerNumber into the field.
     bool UpdateData(bool saveAndValidate);
 
-    // Adapters: the inventory, its report ("Об адаптерах") and the choice of an entry.
-    AdapterList& adapterList() { return adapterList_; }
+    // The steps the handlers are made of.
     void EnumerateAdapters(bool writeReport, int family);
-    void SelectAdapter();
-    void ShowAdapterReport();
-
-    // The hub search and the hub list.
-    HubList& hubList() { return hubList_; }
-    int SearchHubs();
+    // Starts a search of the chosen entry's subnet; then runs with the count, on the
+    // console's thread, once the hub list is filled.
+    void SearchHubs(std::function<void(int count)> then = {});
     void FillHubList();
-    void SyncHubSelection();
-
-    // The hub session: connect and disconnect, the hub's IP parameters, the controller
-    // numbers.
-    void ConnectToHub();
-    void OpenSelectedHub();
-    void DisconnectFromHub();
     void ClearHubParameters();
     int OnUpdateConnection(std::uint32_t code, CSocketManager* manager);
-    void OnParameterFieldChanged(int id);
     // Checks and sends the IP parameters; true when sent, with the request's dump text.
-    bool SendHubParameters(QString& dump);
-    void ApplyHubParameters();
-    void WriteControllerNumber();
-    CClientSocketManager& session() { return session_; }
+    bool SendHubParameters(std::string& dump);
 
-    // The dispatcher's reports, on the watcher thread (IHubConsole).
-    void ShowLinkStatus(const std::array<bool, kControllerCount>& onLink) override;
-    void ShowHubIpAddress(std::uint32_t address) override;
-    void ShowHubSubnetMask(std::uint32_t mask) override;
-    void ShowHubGateway(std::uint32_t gateway) override;
-    void OnControllerNumberResult(const ControllerNumberResult& result) override;
-
-    // Shared with the watcher: written by the dispatcher, read by the console thread.
-    std::array<std::atomic<bool>, kControllerCount> linkFlags{};
-    std::atomic<bool> numberAnswered{false};
-    // The user edited a hub parameter field (console thread only).
+    // The state.
+    AdapterList& adapterList() { return adapterList_; }
+    HubList& hubList() { return hubList_; }
+    CClientSocketManager& session() { return *session_; }
+    bool debugMode() const { return debugMode_; }
+    std::uint32_t controllerNumber() const { return controllerNumber_; }
+    // What the hub's last status said: controllers 1..4 on link.
+    std::array<bool, kControllerCount> linkFlags{};
+    // The hub has answered the last controller-number request.
+    bool numberAnswered = false;
+    // The person edited a hub parameter field.
     bool parametersChanged = false;
 
-    // Runs a user action's handler: an entry index outside its list abandons the action
-    // with "Encountered an improper argument."; the window stays open.
-    void RunHandler(const std::function<void()>& handler);
-
-    bool debugMode() const { return debugMode_; }
-    std::uint32_t controllerNumber() const { return controllerNumber_.load(); }
-
-protected:
-    // Runs once, before the window is first shown.
-    void OnInitDialog() override;
-    void OnOK();
-
-    void keyPressEvent(QKeyEvent* event) override;
-    void contextMenuEvent(QContextMenuEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void customEvent(QEvent* event) override;
+    // An action that runs off the console's thread or on a timer is under way.
+    enum class Operation { None, Search, Connect, ApplyPause, NumberWait };
+    Operation operation() const { return operation_; }
+    // The start-up chose an adapter and waits for the window's first paint to search.
+    bool StartupSearchPending() const { return startupSearchPending_; }
 
 private:
-    void ConnectHandlers();
-    // Start-up: the adapter entries decide what the window does first.
     void StartWithAdapters();
     void ShowChosenAdapter();
-    void OnSearchHubsButton();
-    void ConnectSessionHandlers();
-    // Carries a change of the session's controls to the console thread; it is dropped
-    // when the session it came from has ended meanwhile.
-    void PostSessionChange(std::function<void()> change);
-    void ShowHubParameter(int fieldId, std::uint32_t value);
+    AdapterChoice ChooseAdapter();
+    void OnConnected(const std::string& hubAddress);
+    void OnReport(watcher::Report&& report);
+    void OnNumberResult(const ControllerNumberResult& result);
+    void EndNumberWait();
+    void AfterNumberWait();
 
+    void AppendToLog(const std::string& text) { view_.AppendToLog(text); }
+    BoxAnswer ShowAppMessage(const std::string& text, BoxIcon icon = BoxIcon::None);
+    bool ConfirmWarning(const std::string& text);
+
+    // Operations and the controls they hold disabled.
+    void Begin(Operation operation, std::initializer_list<int> heldControls);
+    void End();
+    // Enables or disables a control; one an operation holds takes the state when it ends.
+    void SetControlEnabled(int id, bool enabled);
+    // Runs work off the console's thread, then done on it, if this console still exists.
+    void RunOffThread(std::function<void()> work, std::function<void(CKestruneDlg&)> done);
+    // A task posted to the console's thread that is dropped if this console has gone.
+    std::function<void()> WhileAlive(std::function<void(CKestruneDlg&)> task);
+
+    ConsoleView& view_;
+    Scheduler& scheduler_;
     const bool debugMode_;
-    // Read by the dispatcher on the watcher thread to judge a controller-number result.
-    std::atomic<std::uint32_t> controllerNumber_{1};
-    // Counts ended sessions, so that changes still queued from one are not applied later.
-    std::atomic<unsigned> sessionGeneration_{0};
-    // Wakes the number write's wait the moment the hub's result is in: polling the flag
-    // kept every result waiting for the next tick, up to 100 ms.
-    std::mutex numberAnsweredMutex_;
-    std::condition_variable numberAnsweredChanged_;
-    // A controller-number result box is queued or open.
-    std::atomic<bool> resultBoxShown_{false};
-    QHash<int, QWidget*> controls_;
-    ConsoleServices services_;
-    bool endsDoubleClick_ = false; // the hub list's next release ends a double-click
+    const ConsoleServices services_;
+    std::uint32_t controllerNumber_ = 1;
     AdapterList adapterList_;
     HubList hubList_;
-    CClientSocketManager session_;
-};
+    std::vector<HubRow> rows_; // the hub list's rows as shown
+    bool startupSearchPending_ = false;
 
+    Operation operation_ = Operation::None;
+    std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
+    Scheduler::TimerId timer_ = 0;     // the apply pause's or the number wait's
+    std::optional<std::uint32_t> dropDuringNumberWait_;
+    bool resultBoxShown_ = false; // a controller-number result box is open
+
+    // Held by off-thread work and posted tasks as weak references: they find out whether
+    // this console still exists.
+    std::shared_ptr<CKestruneDlg*> life_;
+    // Shared with the work that connects and looks up the physical address, which may
+    // outlive the console.
+    std::shared_ptr<CClientSocketManager> session_;
+    std::shared_ptr<WatcherQueue> queue_;
+};

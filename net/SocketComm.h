@@ -73,6 +73,8 @@ public:
     // Counts the connections opened and the closes that ended them: each connection has a
     // number of its own, and once it is closed no connection has that number again.
     std::uint32_t ConnectionSerial() const { return connectionSerial.load(); }
+    // Watcher thread: the serial of the connection it reads, for what it reports.
+    std::uint32_t WatchedSerial() const { return watchedSerial; }
     // Console thread: the state as the socket and the watcher make it.
     SocketState State() const;
     bool GetPeerAddress(platform::SocketAddressV4& address);
@@ -86,8 +88,6 @@ public:
 protected:
     // The watcher thread's body; no derived class replaces it.
     virtual void WatchLoop();
-    // Watcher thread: the serial of the connection it reads, for what it reports.
-    std::uint32_t WatchedSerial() const { return watchedSerial; }
 
 private:
     class CallInFlight;

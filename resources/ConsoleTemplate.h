@@ -34,6 +34,5 @@ enum ConsoleControlId {
 const DialogTemplate& ConsoleTemplate();
 std::span<const ListColumn> HubListColumns();
 
-// The console's title line, first line of every log.
-inline constexpr char16_t kTitleLine[] =
-    u"КонФигУрирование IP хабов «Тамрил». Редакция 3.15\r\n";
+// The console's title line, first line of every log (UTF-8, as every text of the core).
+inline constexpr char kTitleLine[] = "КонФигУрирование IP хабов «Тамрил». Редакция 3.15\r\n";

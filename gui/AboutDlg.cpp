@@ -1,6 +1,6 @@
-#include "console/AboutDlg.h"
+#include "gui/AboutDlg.h"
 
-#include "console/TemplateBuilder.h"
+#include "gui/TemplateBuilder.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/ProgramIcon.h"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "console/Boxes.h"
+
 #include <QString>
 
 #include <functional>
@@ -11,9 +13,6 @@ class QWidget;
 // Every message box of the program goes through this one seam, so that tests can answer
 // the boxes and read their texts. Production shows QMessageBox; tests install a scripted
 // answerer with SetMessageBoxHandler.
-enum class BoxIcon { None, Information, Warning, Error, Stop };
-enum class BoxButtons { Ok, YesNo };
-enum class BoxAnswer { Ok, Yes, No };
 
 struct MessageBoxRequest {
     QString text;

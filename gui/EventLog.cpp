@@ -1,14 +1,8 @@
-#include "console/EventLog.h"
+#include "gui/EventLog.h"
 
-#include "net/PostedHandOver.h"
-#include "net/UpdateConnectionEvent.h"
-
-#include <QCoreApplication>
-#include <QMetaObject>
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
-#include <QThread>
 
 CEventLog::CEventLog(QWidget* parent) : QPlainTextEdit(parent) {
     setReadOnly(true);
@@ -48,42 +42,6 @@ bool CEventLog::TrimOldestLines() {
     const qsizetype nextLine = text.indexOf(QLatin1Char('\n'), half);
     setPlainText(text.mid(nextLine < 0 ? half : nextLine + 1));
     return true;
-}
-
-void CEventLog::AppendToLog(const QString& text) {
-    if (QThread::currentThread() == thread()) {
-        // The lines queued meanwhile are written by their own queued flush, after the
-        // step that writes this one.
-        WriteToLog(text);
-        return;
-    }
-    std::lock_guard lock(pendingMutex_);
-    pending_ += text;
-    if (!flushQueued_) {
-        flushQueued_ = true;
-        QMetaObject::invokeMethod(this, &CEventLog::FlushPending, Qt::QueuedConnection);
-    }
-}
-
-void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
-                                     std::uint32_t connection) {
-    // Any line the event's sender appended before it is already queued ahead of it.
-    const PostingScope posting;
-    QCoreApplication::postEvent(window(), new UpdateConnectionEvent(code, manager, connection));
-}
-
-void CEventLog::BeginStep() { FlushPending(); }
-
-void CEventLog::FlushPending() {
-    QString text;
-    {
-        std::lock_guard lock(pendingMutex_);
-        text.swap(pending_);
-        flushQueued_ = false;
-    }
-    if (!text.isEmpty()) {
-        WriteToLog(text);
-    }
 }
 
 void CEventLog::ClearLog() { setPlainText(QString()); }

@@ -1,8 +1,8 @@
-#include "console/TemplateBuilder.h"
+#include "gui/TemplateBuilder.h"
 
-#include "console/DialogUnits.h"
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
+#include "gui/DialogUnits.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
 
 #include <QDialog>
 #include <QFontMetricsF>

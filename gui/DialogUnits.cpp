@@ -1,4 +1,4 @@
-#include "console/DialogUnits.h"
+#include "gui/DialogUnits.h"
 
 #include <algorithm>
 

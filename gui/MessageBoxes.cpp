@@ -1,4 +1,4 @@
-#include "console/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 #include <QMessageBox>
 

@@ -1,7 +1,6 @@
-#include "adapters/SelectNetworkAdapter.h"
+#include "gui/SelectNetworkAdapter.h"
 
-#include "console/MessageBoxes.h"
-#include "console/TemplateBuilder.h"
+#include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/ProgramIcon.h"
 #include "resources/SelectAdapterTemplate.h"
@@ -28,21 +27,19 @@ CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, QWidget* pare
 
 void CSelectNetworkAdapter::OnInitDialog() {
     TemplateBuilder::SetColumns(list_, AdapterListColumns());
+    // The console has said so already when there is no entry to offer.
     const AdapterList& adapters = adapters_;
-    const auto count = adapters.descriptions.size();
-    if (count == 0) {
-        ShowAppMessage(QStringLiteral("Сетевые адаптеры в компьютере не обнаружены"),
-                       BoxIcon::Warning);
-        return;
-    }
-    for (qsizetype row = 0; row < count; ++row) {
+    const auto cell = [](const std::vector<std::string>& list, std::size_t row) {
+        return row < list.size() ? QString::fromStdString(list[row]) : QString();
+    };
+    for (std::size_t row = 0; row < adapters.descriptions.size(); ++row) {
         auto* item = new QTreeWidgetItem(list_);
         item->setData(0, Qt::UserRole, static_cast<int>(row));
         // Rows are filled from the same entry of each list; a list that is shorter than
         // the descriptions (never, for a whole enumeration) leaves its cell empty.
-        item->setText(0, adapters.connectionNames.value(row));
-        item->setText(1, adapters.addresses.value(row));
-        item->setText(2, adapters.descriptions.value(row));
+        item->setText(0, cell(adapters.connectionNames, row));
+        item->setText(1, cell(adapters.addresses, row));
+        item->setText(2, cell(adapters.descriptions, row));
     }
     list_->setCurrentItem(nullptr);
     list_->clearSelection();

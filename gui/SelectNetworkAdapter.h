@@ -1,7 +1,7 @@
 #pragma once
 
 #include "adapters/AdapterList.h"
-#include "console/TemplateDialog.h"
+#include "gui/TemplateDialog.h"
 
 class QTreeWidget;
 

@@ -1,0 +1,68 @@
+// The console's adapters: the inventory, its report, and the choice of the entry through
+// which the console works with hubs.
+#include "adapters/AdapterReport.h"
+#include "adapters/ImproperArgument.h"
+#include "console/KestruneDlg.h"
+#include "resources/ConsoleTemplate.h"
+
+namespace {
+
+constexpr const char* kNoAdapters = "Сетевые адаптеры в компьютере не обнаружены";
+
+} // namespace
+
+void CKestruneDlg::EnumerateAdapters(bool writeReport, int family) {
+    const std::string text =
+        ::EnumerateAdapters(adapterList_, writeReport, family, *services_.adapters);
+    if (!text.empty())
+        AppendToLog(text);
+}
+
+void CKestruneDlg::ShowAdapterReport() { EnumerateAdapters(true, platform::kAdapterFamilyInet); }
+
+void CKestruneDlg::ShowChosenAdapter() {
+    const int chosen = adapterList_.chosenIndex;
+    const std::string address = CheckedAt(adapterList_.addresses, chosen);
+    const std::string mask = CheckedAt(adapterList_.subnetMasks, chosen);
+    view_.SetAddressText(IDC_ADAPTER_ADDRESS, address);
+    view_.SetAddressText(IDC_ADAPTER_MASK, mask);
+}
+
+AdapterChoice CKestruneDlg::ChooseAdapter() {
+    // The dialog says so itself when it has no entry to offer, and opens all the same.
+    if (adapterList_.descriptions.empty())
+        ShowAppMessage(kNoAdapters, BoxIcon::Warning);
+    return view_.ChooseAdapter(adapterList_);
+}
+
+void CKestruneDlg::StartWithAdapters() {
+    EnumerateAdapters(false, platform::kAdapterFamilyInet);
+    if (adapterList_.count == 0) {
+        SetControlEnabled(IDC_SELECT_ADAPTER, false);
+        ShowAppMessage(kNoAdapters, BoxIcon::Warning);
+        return;
+    }
+    adapterList_.chosenIndex = 0;
+    if (adapterList_.count == 1) {
+        SetControlEnabled(IDC_SELECT_ADAPTER, false);
+        ShowChosenAdapter();
+        startupSearchPending_ = true;
+        return;
+    }
+    const AdapterChoice choice = ChooseAdapter();
+    if (choice.accepted) {
+        adapterList_.chosenIndex = choice.index;
+        ShowChosenAdapter();
+        startupSearchPending_ = true;
+    }
+}
+
+void CKestruneDlg::SelectAdapter() {
+    if (operation_ != Operation::None)
+        return;
+    EnumerateAdapters(false, platform::kAdapterFamilyInet);
+    // Cancelled, the dialog leaves entry 0 chosen.
+    adapterList_.chosenIndex = ChooseAdapter().index;
+    ShowChosenAdapter();
+    SearchHubs();
+}

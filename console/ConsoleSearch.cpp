@@ -1,0 +1,88 @@
+// The console's hub search and its hub list.
+#include "adapters/ImproperArgument.h"
+#include "console/KestruneDlg.h"
+#include "discovery/HubSearch.h"
+#include "resources/ConsoleTemplate.h"
+
+void CKestruneDlg::OnSearchHubsButton() {
+    if (operation_ != Operation::None)
+        return;
+    SetControlEnabled(IDC_CONNECT, false);
+    SearchHubs();
+}
+
+void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
+    if (operation_ != Operation::None)
+        return;
+    // An entry index outside the adapter list throws before anything is logged or
+    // started; the list view then stays as it was.
+    AdapterList entry;
+    const int chosen = adapterList_.chosenIndex;
+    entry.addresses = {CheckedAt(adapterList_.addresses, chosen)};
+    entry.subnetAddresses = {CheckedAt(adapterList_.subnetAddresses, chosen)};
+    entry.broadcastAddresses = {CheckedAt(adapterList_.broadcastAddresses, chosen)};
+    entry.count = 1;
+
+    Begin(Operation::Search, {IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_CONNECT});
+    struct Outcome {
+        HubList hubs;
+        int count = 0;
+    };
+    auto outcome = std::make_shared<Outcome>();
+    RunOffThread(
+        [outcome, entry, socketMaker = services_.discoverySocket, &scheduler = scheduler_,
+         life = std::weak_ptr<CKestruneDlg*>(life_)] {
+            // The search's own lines reach the log the moment they happen.
+            const auto line = [&scheduler, life](const std::string& text) {
+                scheduler.Post([life, text] {
+                    if (const auto alive = life.lock())
+                        (*alive)->AppendToLog(text);
+                });
+            };
+            const auto socket = socketMaker();
+            outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket);
+        },
+        [outcome, then = std::move(then)](CKestruneDlg& console) {
+            HubList& hubs = console.hubList_;
+            hubs.hubAddresses = std::move(outcome->hubs.hubAddresses);
+            hubs.hubModelTexts = std::move(outcome->hubs.hubModelTexts);
+            hubs.hubPhysicalAddresses = std::move(outcome->hubs.hubPhysicalAddresses);
+            console.FillHubList();
+            console.End();
+            if (then)
+                then(outcome->count);
+        });
+}
+
+void CKestruneDlg::FillHubList() {
+    rows_.clear();
+    view_.ShowHubRows(rows_);
+    UpdateData(true);
+    for (std::size_t row = 0; row < hubList_.hubAddresses.size(); ++row) {
+        HubRow shown;
+        shown.address = hubList_.hubAddresses[row];
+        if (row < hubList_.hubPhysicalAddresses.size())
+            shown.physicalAddress = hubList_.hubPhysicalAddresses[row];
+        if (row < hubList_.hubModelTexts.size())
+            shown.model = hubList_.hubModelTexts[row];
+        rows_.push_back(std::move(shown));
+    }
+    if (!rows_.empty()) {
+        view_.ShowHubRows(rows_);
+        UpdateData(true);
+    }
+}
+
+void CKestruneDlg::SyncHubSelection() {
+    const std::optional<int> row = view_.SelectedHubRow();
+    if (!row || *row < 0 || static_cast<std::size_t>(*row) >= rows_.size()) {
+        SetControlEnabled(IDC_CONNECT, !view_.AddressText(IDC_CONNECT_ADDRESS).empty());
+        return;
+    }
+    const HubRow& shown = rows_[static_cast<std::size_t>(*row)];
+    hubList_.selectedHubIndex = *row;
+    view_.SetAddressText(IDC_CONNECT_ADDRESS, shown.address);
+    view_.SetControlText(IDC_PHYSICAL_ADDRESS, shown.physicalAddress);
+    SetControlEnabled(IDC_CONNECT, true);
+    UpdateData(false);
+}

@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/AdapterSource.h"
+#include "platform/DiscoverySocket.h"
+#include "platform/EchoService.h"
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class CSocketComm;
+
+// The OS services the console works through. Empty members are filled with the host's
+// own; tests give fakes. Each is called from one thread at a time, the search's and the
+// echo's off the console's thread.
+struct ConsoleServices {
+    std::shared_ptr<platform::AdapterSource> adapters;
+    std::function<std::unique_ptr<platform::DiscoverySocket>()> discoverySocket;
+    std::function<std::vector<platform::EchoProviderLoader>()> echoProviders;
+    // The hub's physical address once the session's connection is open: the log text of
+    // the outcome; the address text goes into physicalAddress.
+    std::function<std::string(CSocketComm& connection, std::string& physicalAddress)>
+        lookUpPhysicalAddress;
+    // The hub's session port.
+    std::string hubService = "5000";
+
+    // These services with every empty one the host's own.
+    ConsoleServices WithSystemDefaults() const;
+};

@@ -1,0 +1,172 @@
+// The console's hub session: connect and disconnect, and what the watcher reports.
+#include "console/KestruneDlg.h"
+#include "platform/SocketApi.h"
+#include "probe/Ping.h"
+#include "resources/ConsoleTemplate.h"
+
+namespace {
+
+// The echo probe before every session.
+constexpr std::uint8_t kProbeTtl = 10;
+constexpr std::uint32_t kProbeTimeoutMs = 1000;
+constexpr std::uint16_t kProbeSize = 32;
+
+constexpr int kLinkIndicators[] = {IDC_LINK_1, IDC_LINK_2, IDC_LINK_3, IDC_LINK_4};
+
+} // namespace
+
+void CKestruneDlg::ConnectToHub() {
+    if (operation_ != Operation::None)
+        return;
+    UpdateData(true); // only field 119 is read, and the connect does not use it
+    const std::string hubAddress = view_.AddressText(IDC_CONNECT_ADDRESS);
+    const std::string localAddress = view_.AddressText(IDC_ADAPTER_ADDRESS);
+
+    Begin(Operation::Connect, {IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_DISCONNECT,
+                               IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER});
+    struct Outcome {
+        bool opened = false;
+        std::string missingService; // why there is no echo service, when there is none
+    };
+    auto outcome = std::make_shared<Outcome>();
+    RunOffThread(
+        [outcome, session = session_, providers = services_.echoProviders,
+         service = services_.hubService, hubAddress, localAddress] {
+            CPing ping(providers());
+            EchoReplyInfo reply;
+            if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize,
+                                     0, false)) {
+                outcome->opened = session->OpenConnection(localAddress, hubAddress, service,
+                                                          platform::kAddressFamilyInet,
+                                                          platform::kSocketStream);
+            } else if (!ping.HasEchoService()) {
+                outcome->missingService = ping.MissingServiceDiagnosis();
+            }
+        },
+        [outcome, hubAddress](CKestruneDlg& console) {
+            // Without this line the technician would see only "connect failed" and never
+            // learn that it is a permission of this PC, not the hub, that is missing.
+            if (!outcome->missingService.empty())
+                console.AppendToLog(outcome->missingService);
+            if (!outcome->opened) {
+                console.End();
+                const std::string text = "Ошибка подключения к хабу " + hubAddress + " \r\n";
+                console.AppendToLog(text);
+                console.ShowAppMessage(text, BoxIcon::Error);
+                return;
+            }
+            console.OnConnected(hubAddress);
+        });
+}
+
+void CKestruneDlg::OnConnected(const std::string& hubAddress) {
+    if (!session_->StartWatcher()) {
+        // A connection nobody reads would look alive and tell nothing: close it.
+        session_->Close();
+        End();
+        return;
+    }
+    // The connect's lines stay together: what the hub says at once follows them.
+    queue_->Hold();
+    SetControlEnabled(IDC_DISCONNECT, true);
+    SetControlEnabled(IDC_CONNECT, false);
+    SetControlEnabled(IDC_SEARCH_HUBS, false);
+    view_.SetControlText(IDC_WRITE_NUMBER, "Ждите...");
+    AppendToLog("Подключение к хабу " + hubAddress + " успешно произведено\r\n");
+
+    auto physicalAddress = std::make_shared<std::string>();
+    auto logText = std::make_shared<std::string>();
+    RunOffThread(
+        [session = session_, lookUp = services_.lookUpPhysicalAddress, physicalAddress, logText] {
+            *logText = lookUp(*session, *physicalAddress);
+        },
+        [physicalAddress, logText](CKestruneDlg& console) {
+            console.AppendToLog(*logText);
+            console.view_.SetControlText(IDC_PHYSICAL_ADDRESS, *physicalAddress);
+            const HubRequest request = MakeIpParametersRequest();
+            console.session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
+                                    platform::kInfinite);
+            console.End();
+            console.queue_->Release();
+        });
+}
+
+void CKestruneDlg::OpenSelectedHub() {
+    if (operation_ != Operation::None)
+        return;
+    const std::optional<int> row = view_.SelectedHubRow();
+    if (!row || *row < 0 || static_cast<std::size_t>(*row) >= rows_.size()) {
+        SetControlEnabled(IDC_CONNECT, false);
+        return;
+    }
+    view_.SetAddressText(IDC_CONNECT_ADDRESS, rows_[static_cast<std::size_t>(*row)].address);
+    SetControlEnabled(IDC_CONNECT, true);
+    UpdateData(false);
+    ConnectToHub();
+}
+
+void CKestruneDlg::DisconnectFromHub() {
+    if (session_->IsSocketOpen()) {
+        // Closing ends the connection's serial: whatever the watcher reported about it and
+        // is still queued is dropped, all but its log lines.
+        session_->Close();
+        if (!session_->IsSocketOpen()) {
+            SetControlEnabled(IDC_CONNECT, false);
+            view_.FocusPreviousControl();
+            SetControlEnabled(IDC_APPLY_PARAMETERS, false);
+            SetControlEnabled(IDC_DISCONNECT, false);
+            SetControlEnabled(IDC_SEARCH_HUBS, true);
+            SetControlEnabled(IDC_WRITE_NUMBER, false);
+            view_.SetControlText(IDC_WRITE_NUMBER, "Нет связи");
+            for (int indicator : kLinkIndicators)
+                view_.CheckControl(indicator, false);
+            AppendToLog("Подключение к хабу разорвано\r\n");
+        }
+    }
+    ClearHubParameters();
+    SyncHubSelection();
+}
+
+void CKestruneDlg::ClearHubParameters() {
+    for (int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY})
+        view_.ClearAddress(id);
+    SetControlEnabled(IDC_APPLY_PARAMETERS, false);
+    view_.FocusControl(IDC_HUB_LIST);
+    parametersChanged = false;
+}
+
+int CKestruneDlg::OnUpdateConnection(std::uint32_t code, CSocketManager* manager) {
+    if (manager != nullptr && (code == ConnectionFailed || code == ConnectionDropped))
+        DisconnectFromHub();
+    return 1;
+}
+
+void CKestruneDlg::OnReport(watcher::Report&& report) {
+    if (auto* lines = std::get_if<watcher::LogLines>(&report)) {
+        AppendToLog(lines->text);
+    } else if (auto* status = std::get_if<watcher::LinkStatus>(&report)) {
+        linkFlags = status->onLink;
+        for (std::size_t k = 0; k < kControllerCount; ++k)
+            view_.CheckControl(kLinkIndicators[k], status->onLink[k]);
+        SetControlEnabled(IDC_WRITE_NUMBER, true);
+        view_.SetControlText(IDC_WRITE_NUMBER, "Записать");
+    } else if (auto* parameter = std::get_if<watcher::HubParameter>(&report)) {
+        const int field = parameter->which == watcher::Parameter::Address      ? IDC_HUB_IP_ADDRESS
+                          : parameter->which == watcher::Parameter::SubnetMask ? IDC_HUB_SUBNET_MASK
+                                                                               : IDC_HUB_GATEWAY;
+        view_.SetAddress(field, parameter->value);
+        if (parameter->value != 0)
+            SetControlEnabled(IDC_APPLY_PARAMETERS, true);
+    } else if (auto* number = std::get_if<watcher::NumberResult>(&report)) {
+        OnNumberResult(number->result);
+    } else if (auto* connection = std::get_if<watcher::Connection>(&report)) {
+        // A drop during the number wait is taken once the wait is over, as the hub's
+        // silence is reported first.
+        if (operation_ == Operation::NumberWait) {
+            dropDuringNumberWait_ = connection->code;
+            return;
+        }
+        const std::uint32_t code = connection->code;
+        RunHandler([this, code] { OnUpdateConnection(code, session_.get()); });
+    }
+}

@@ -1,0 +1,309 @@
+#include "gui/ConsoleWindow.h"
+
+#include "gui/AboutDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/MessageBoxes.h"
+#include "gui/SelectNetworkAdapter.h"
+#include "gui/TemplateBuilder.h"
+#include "resources/AboutTemplate.h"
+#include "resources/ConsoleTemplate.h"
+#include "resources/ProgramIcon.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTreeWidget>
+
+namespace {
+
+QString Q(const std::string& text) { return QString::fromStdString(text); }
+
+} // namespace
+
+CConsoleWindow::CConsoleWindow(bool debugMode, QWidget* parent, const ConsoleServices& services)
+    : CTemplateDialog(parent) {
+    setObjectName(QStringLiteral("console"));
+    // A caption bar with the close command only; the window keeps the template's size.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                   Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    TemplateBuilder builder(this, ConsoleTemplate());
+    controls_ = builder.Build();
+    Log()->setAccessibleName(QStringLiteral("Журнал событий"));
+    console_ = std::make_unique<CKestruneDlg>(*this, scheduler_, debugMode, services);
+    ConnectHandlers();
+}
+
+CConsoleWindow::~CConsoleWindow() {
+    // The console goes first: it closes the session while its view is still whole.
+    console_.reset();
+}
+
+QPushButton* CConsoleWindow::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
+
+CIpAddressEdit* CConsoleWindow::IpField(int id) const {
+    return qobject_cast<CIpAddressEdit*>(Control(id));
+}
+
+QRadioButton* CConsoleWindow::LinkIndicator(int controller) const {
+    return qobject_cast<QRadioButton*>(Control(IDC_LINK_1 + controller - 1));
+}
+
+QTreeWidget* CConsoleWindow::HubListView() const {
+    return qobject_cast<QTreeWidget*>(Control(IDC_HUB_LIST));
+}
+
+CEventLog* CConsoleWindow::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
+
+bool CConsoleWindow::IsIdle() const {
+    return painted_ && console_->operation() == CKestruneDlg::Operation::None &&
+           !console_->StartupSearchPending();
+}
+
+void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
+    console_->RunHandler([this, handler] { ((*console_).*handler)(); });
+}
+
+void CConsoleWindow::RunQueued(void (CKestruneDlg::*handler)()) {
+    // The list handles the event first (its selection moves), then the console looks at
+    // the selection.
+    QMetaObject::invokeMethod(this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
+}
+
+void CConsoleWindow::ConnectHandlers() {
+    const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
+        connect(Button(id), &QPushButton::clicked, this, [this, handler] { Run(handler); });
+    };
+    connect(Button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
+    onClick(IDC_CLEAR_LOG, &CKestruneDlg::ClearLog);
+    onClick(IDC_ABOUT_ADAPTERS, &CKestruneDlg::ShowAdapterReport);
+    onClick(IDC_SELECT_ADAPTER, &CKestruneDlg::SelectAdapter);
+    onClick(IDC_SEARCH_HUBS, &CKestruneDlg::OnSearchHubsButton);
+    onClick(IDC_CONNECT, &CKestruneDlg::ConnectToHub);
+    onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
+    onClick(IDC_APPLY_PARAMETERS, &CKestruneDlg::ApplyHubParameters);
+    onClick(IDC_WRITE_NUMBER, &CKestruneDlg::WriteControllerNumber);
+    for (int id : {IDC_CONNECT_ADDRESS, IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
+        connect(IpField(id), &CIpAddressEdit::FieldChanged, this, [this, id] {
+            console_->RunHandler([this, id] { console_->OnParameterFieldChanged(id); });
+        });
+    }
+    // The list's clicks and keys, on the list and its viewport, reach eventFilter.
+    HubListView()->installEventFilter(this);
+    HubListView()->viewport()->installEventFilter(this);
+}
+
+void CConsoleWindow::OnInitDialog() {
+    setWindowIcon(ProgramIcon());
+    TemplateBuilder::SetColumns(HubListView(), HubListColumns());
+    console_->OnInitDialog();
+}
+
+void CConsoleWindow::paintEvent(QPaintEvent* event) {
+    CTemplateDialog::paintEvent(event);
+    if (!std::exchange(painted_, true)) {
+        // The window is on the screen: what the start-up still has to do (the search)
+        // begins once this paint is over.
+        QMetaObject::invokeMethod(this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
+    }
+}
+
+void CConsoleWindow::OnOK() {
+    if (console_->OnOK())
+        accept();
+}
+
+void CConsoleWindow::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    if (enter && (event->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier) {
+        // Enter presses the push button that has the focus; anywhere else it is the
+        // dialog's OK: commit the form, then close.
+        if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
+            if (button->isEnabled())
+                button->click();
+            return;
+        }
+        OnOK();
+        return;
+    }
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        console_->ShowAbout(kAboutCommandId);
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CConsoleWindow::contextMenuEvent(QContextMenuEvent* event) {
+    // The window's own menu: Linux window managers keep the title bar's menu to
+    // themselves, so the About command lives here (and on F1).
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("windowMenu"));
+    menu.addSeparator();
+    QAction* about = menu.addAction(QString::fromUtf16(kAboutCommandText));
+    if (menu.exec(event->globalPos()) == about)
+        console_->ShowAbout(kAboutCommandId);
+}
+
+bool CConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
+    QTreeWidget* list = HubListView();
+    if (watched == list || watched == list->viewport()) {
+        switch (event->type()) {
+        case QEvent::MouseButtonRelease:
+            // The release that ends a double-click is no click of its own: the connect it
+            // started must not be followed by a selection that enables "connect" again.
+            if (endsDoubleClick_)
+                endsDoubleClick_ = false;
+            else if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+                RunQueued(&CKestruneDlg::SyncHubSelection);
+            break;
+        case QEvent::MouseButtonDblClick:
+            if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+                endsDoubleClick_ = true;
+                RunQueued(&CKestruneDlg::OpenSelectedHub);
+            }
+            break;
+        case QEvent::KeyPress:
+            if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
+                RunQueued(&CKestruneDlg::SyncHubSelection);
+            break;
+        default:
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+// The view.
+
+void CConsoleWindow::SetControlText(int id, const std::string& text) {
+    QWidget* control = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        edit->setText(Q(text));
+    else if (auto* button = qobject_cast<QAbstractButton*>(control))
+        button->setText(Q(text));
+}
+
+std::string CConsoleWindow::ControlText(int id) const {
+    QWidget* control = Control(id);
+    if (auto* edit = qobject_cast<QLineEdit*>(control))
+        return edit->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(control))
+        return button->text().toStdString();
+    return {};
+}
+
+void CConsoleWindow::EnableControl(int id, bool enabled) {
+    if (QWidget* control = Control(id))
+        control->setEnabled(enabled);
+}
+
+bool CConsoleWindow::IsControlEnabled(int id) const {
+    const QWidget* control = Control(id);
+    return control != nullptr && control->isEnabled();
+}
+
+void CConsoleWindow::CheckControl(int id, bool checked) {
+    if (auto* button = qobject_cast<QAbstractButton*>(Control(id)))
+        button->setChecked(checked);
+}
+
+void CConsoleWindow::FocusControl(int id, bool selectText) {
+    QWidget* control = Control(id);
+    if (control == nullptr)
+        return;
+    control->setFocus(Qt::OtherFocusReason);
+    if (auto* edit = qobject_cast<QLineEdit*>(control); edit && selectText)
+        edit->selectAll();
+}
+
+void CConsoleWindow::FocusPreviousControl() { focusPreviousChild(); }
+
+void CConsoleWindow::SetAddress(int id, std::uint32_t value) {
+    if (CIpAddressEdit* field = IpField(id))
+        field->SetAddress(value);
+}
+
+void CConsoleWindow::SetAddressText(int id, const std::string& dotted) {
+    if (CIpAddressEdit* field = IpField(id))
+        field->SetAddressText(Q(dotted));
+}
+
+void CConsoleWindow::ClearAddress(int id) {
+    if (CIpAddressEdit* field = IpField(id))
+        field->ClearAddress();
+}
+
+AddressParts CConsoleWindow::AddressFields(int id) const {
+    AddressParts parts;
+    if (const CIpAddressEdit* field = IpField(id)) {
+        for (int i = 0; i < CIpAddressEdit::kFieldCount; ++i) {
+            const int value = field->FieldValue(i);
+            if (value != CIpAddressEdit::kBlank)
+                parts[static_cast<std::size_t>(i)] = value;
+        }
+    }
+    return parts;
+}
+
+std::string CConsoleWindow::AddressText(int id) const {
+    const CIpAddressEdit* field = IpField(id);
+    return field != nullptr ? field->Text().toStdString() : std::string();
+}
+
+void CConsoleWindow::ShowHubRows(const std::vector<HubRow>& rows) {
+    QTreeWidget* list = HubListView();
+    list->clear();
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (std::size_t row = 0; row < rows.size(); ++row) {
+        auto* item = new QTreeWidgetItem;
+        item->setData(0, Qt::UserRole, static_cast<int>(row));
+        item->setText(0, Q(rows[row].address));
+        item->setText(1, Q(rows[row].name));
+        item->setText(2, Q(rows[row].physicalAddress));
+        item->setText(3, Q(rows[row].model));
+        items << item;
+    }
+    if (!items.isEmpty())
+        list->addTopLevelItems(items);
+}
+
+std::optional<int> CConsoleWindow::SelectedHubRow() const {
+    QTreeWidget* list = HubListView();
+    const auto selected = list->selectedItems();
+    if (selected.isEmpty())
+        return std::nullopt;
+    return list->indexOfTopLevelItem(selected.first());
+}
+
+void CConsoleWindow::AppendToLog(const std::string& text) { Log()->WriteToLog(Q(text)); }
+
+void CConsoleWindow::ClearLog() { Log()->ClearLog(); }
+
+BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& box) {
+    MessageBoxRequest request;
+    request.text = Q(box.text);
+    request.caption = Q(box.caption);
+    request.icon = box.icon;
+    request.buttons = box.buttons;
+    request.defaultNo = box.defaultNo;
+    request.topmost = box.topmost;
+    request.owner = this;
+    return ShowMessageBox(request);
+}
+
+AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters) {
+    // No owner: at start-up it comes before the console's window shows.
+    CSelectNetworkAdapter dialog(adapters);
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    return {accepted, dialog.selectedAdapterIndex};
+}
+
+void CConsoleWindow::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
+}
