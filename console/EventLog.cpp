@@ -1,7 +1,7 @@
 #include "console/EventLog.h"
 
-#include "net/PostedHandOver.h"
-#include "net/UpdateConnectionEvent.h"
+#include "console/PostedHandOver.h"
+#include "console/UpdateConnectionEvent.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>
