@@ -12,9 +12,10 @@
 #include <QPushButton>
 
 void CKestruneDlg::EnumerateAdapters(bool writeReport, int family) {
-    const QString text = ::EnumerateAdapters(adapterList_, writeReport, family, *services_.adapters);
-    if (!text.isEmpty()) {
-        WriteToLog(text);
+    const std::string text =
+        ::EnumerateAdapters(adapterList_, writeReport, family, *services_.adapters);
+    if (!text.empty()) {
+        WriteToLog(QString::fromStdString(text));
     }
 }
 
@@ -22,8 +23,8 @@ void CKestruneDlg::ShowAdapterReport() { EnumerateAdapters(true, platform::kAdap
 
 void CKestruneDlg::ShowChosenAdapter() {
     const int chosen = adapterList_.chosenIndex;
-    const QString address = CheckedAt(adapterList_.addresses, chosen);
-    const QString mask = CheckedAt(adapterList_.subnetMasks, chosen);
+    const QString address = QString::fromStdString(CheckedAt(adapterList_.addresses, chosen));
+    const QString mask = QString::fromStdString(CheckedAt(adapterList_.subnetMasks, chosen));
     IpField(IDC_ADAPTER_ADDRESS)->SetAddressText(address);
     IpField(IDC_ADAPTER_MASK)->SetAddressText(mask);
 }

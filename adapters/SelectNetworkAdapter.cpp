@@ -29,20 +29,23 @@ CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, QWidget* pare
 void CSelectNetworkAdapter::OnInitDialog() {
     TemplateBuilder::SetColumns(list_, AdapterListColumns());
     const AdapterList& adapters = adapters_;
-    const auto count = adapters.descriptions.size();
+    const std::size_t count = adapters.descriptions.size();
     if (count == 0) {
         ShowAppMessage(QStringLiteral("Сетевые адаптеры в компьютере не обнаружены"),
                        BoxIcon::Warning);
         return;
     }
-    for (qsizetype row = 0; row < count; ++row) {
+    // Rows are filled from the same entry of each list; a list that is shorter than the
+    // descriptions (never, for a whole enumeration) leaves its cell empty.
+    const auto cell = [](const std::vector<std::string>& list, std::size_t row) {
+        return row < list.size() ? QString::fromStdString(list[row]) : QString();
+    };
+    for (std::size_t row = 0; row < count; ++row) {
         auto* item = new QTreeWidgetItem(list_);
         item->setData(0, Qt::UserRole, static_cast<int>(row));
-        // Rows are filled from the same entry of each list; a list that is shorter than
-        // the descriptions (never, for a whole enumeration) leaves its cell empty.
-        item->setText(0, adapters.connectionNames.value(row));
-        item->setText(1, adapters.addresses.value(row));
-        item->setText(2, adapters.descriptions.value(row));
+        item->setText(0, cell(adapters.connectionNames, row));
+        item->setText(1, cell(adapters.addresses, row));
+        item->setText(2, cell(adapters.descriptions, row));
     }
     list_->setCurrentItem(nullptr);
     list_->clearSelection();

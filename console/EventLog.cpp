@@ -65,6 +65,8 @@ void CEventLog::AppendToLog(const QString& text) {
     }
 }
 
+void CEventLog::AppendToLog(const std::string& text) { AppendToLog(QString::fromStdString(text)); }
+
 void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
                                      std::uint32_t connection) {
     // Any line the event's sender appended before it is already queued ahead of it.

@@ -5,6 +5,7 @@
 #include <QPlainTextEdit>
 
 #include <mutex>
+#include <string>
 
 // The event log (control 104): a read-only text area that every part of the program
 // writes whole lines to, each with its own "\r\n". Lines from other threads travel to the
@@ -27,7 +28,9 @@ public:
     // Any thread. On the console thread the text is written at once; lines still queued
     // from other threads follow it, so the lines of one step of a console handler stay
     // together whatever a quick hub answers meanwhile.
-    void AppendToLog(const QString& text) override;
+    void AppendToLog(const QString& text);
+    // The same for the core's UTF-8 text.
+    void AppendToLog(const std::string& text) override;
     // Writes the lines queued from other threads so far. The console calls it as a step
     // begins, so that what arrived before the step comes before the step's own lines.
     void BeginStep();

@@ -85,7 +85,7 @@ void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     try {
         handler();
     } catch (const ImproperArgument&) {
-        ShowAppMessage(ImproperArgument::Text(), BoxIcon::Stop);
+        ShowAppMessage(QString::fromStdString(ImproperArgument::Text()), BoxIcon::Stop);
     }
 }
 
@@ -112,6 +112,8 @@ void CKestruneDlg::OnInitDialog() {
 void CKestruneDlg::WriteToLog(const QString& text) { Log()->WriteToLog(text); }
 
 void CKestruneDlg::AppendToLog(const QString& text) { Log()->AppendToLog(text); }
+
+void CKestruneDlg::AppendToLog(const std::string& text) { Log()->AppendToLog(text); }
 
 void CKestruneDlg::ClearLog() { Log()->ClearLog(); }
 

@@ -55,6 +55,7 @@ public:
     // The event log: WriteToLog from the console thread, AppendToLog from any thread.
     void WriteToLog(const QString& text);
     void AppendToLog(const QString& text);
+    void AppendToLog(const std::string& text);
     void ClearLog();
 
     // The window menu's command: 16 to 31 open the About box.

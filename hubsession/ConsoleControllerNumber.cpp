@@ -31,7 +31,7 @@ void CKestruneDlg::WriteControllerNumber() {
                            .arg(number));
         return;
     }
-    const QString modelText = CheckedAt(hubList_.hubModelTexts, hubList_.selectedHubIndex);
+    const std::string modelText = CheckedAt(hubList_.hubModelTexts, hubList_.selectedHubIndex);
     if (!FirmwareSupportsControllerNumbers(modelText) &&
         !ConfirmWarning(QStringLiteral(
             "Вероятно прошивка выбранного хаба не поддерживает программирование номеров "
@@ -55,7 +55,7 @@ void CKestruneDlg::WriteControllerNumber() {
         return;
     }
     if (debugMode_) {
-        AppendToLog(QStringLiteral("\r\n>>") + HexBytes(request) + QStringLiteral("\r\n"));
+        AppendToLog("\r\n>>" + HexBytes(request) + "\r\n");
     }
     AppendToLog(QStringLiteral("Передана команда установки номера контроллера терминала...\r\n"));
     // The watcher queues the result's log line and box to this thread, then sets the flag

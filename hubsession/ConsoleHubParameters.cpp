@@ -47,13 +47,13 @@ bool CKestruneDlg::SendHubParameters(QString& dump) {
     const AddressParts mask = PartsOf(IpField(IDC_HUB_SUBNET_MASK));
     const AddressParts gateway = PartsOf(IpField(IDC_HUB_GATEWAY));
     if (const auto failure = CheckHubParameters(address, mask, gateway)) {
-        ShowAppMessage(*failure, BoxIcon::Error);
+        ShowAppMessage(QString::fromStdString(*failure), BoxIcon::Error);
         return false;
     }
     const HubRequest request =
         MakeSetIpParametersRequest(OctetsOf(address), OctetsOf(mask), OctetsOf(gateway));
     session_.Write(request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
-    dump = HexBytes(request);
+    dump = QString::fromStdString(HexBytes(request));
     return true;
 }
 

@@ -18,7 +18,7 @@
 
 namespace {
 
-const QString kHubService = QStringLiteral("5000");
+constexpr char kHubService[] = "5000";
 
 // The echo probe before every session.
 constexpr std::uint8_t kProbeTtl = 10;
@@ -47,14 +47,15 @@ void CKestruneDlg::ConnectToHub() {
     UpdateData(true); // only field 119 is read, and the connect does not use it
     const QString hubAddress = IpField(IDC_CONNECT_ADDRESS)->Text();
     const QString localAddress = IpField(IDC_ADAPTER_ADDRESS)->Text();
+    const std::string hubText = hubAddress.toStdString();
 
     bool opened = false;
     {
         CPing ping;
         EchoReplyInfo reply;
-        if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize, 0,
+        if (ping.SendEchoRequest(hubText, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize, 0,
                                  false)) {
-            opened = session_.OpenConnection(localAddress, hubAddress, kHubService,
+            opened = session_.OpenConnection(localAddress.toStdString(), hubText, kHubService,
                                              platform::kAddressFamilyInet, platform::kSocketStream);
         } else if (!ping.HasEchoService()) {
             // Without this line the technician would see only "connect failed" and never
@@ -79,9 +80,10 @@ void CKestruneDlg::ConnectToHub() {
     Button(IDC_WRITE_NUMBER)->setText(QStringLiteral("Ждите..."));
     AppendToLog(QStringLiteral("Подключение к хабу %1 успешно произведено\r\n").arg(hubAddress));
 
-    QString physicalAddress;
+    std::string physicalAddress;
     AppendToLog(LookUpHubPhysicalAddress(session_, physicalAddress));
-    qobject_cast<QLineEdit*>(Control(IDC_PHYSICAL_ADDRESS))->setText(physicalAddress);
+    qobject_cast<QLineEdit*>(Control(IDC_PHYSICAL_ADDRESS))
+        ->setText(QString::fromStdString(physicalAddress));
 
     const HubRequest request = MakeIpParametersRequest();
     session_.Write(request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
@@ -204,7 +206,8 @@ void CKestruneDlg::ShowHubGateway(std::uint32_t gateway) {
 }
 
 void CKestruneDlg::OnControllerNumberResult(const ControllerNumberResult& result) {
-    const QString text = ControllerNumberResultText(result, controllerNumber_.load());
+    const QString text =
+        QString::fromStdString(ControllerNumberResultText(result, controllerNumber_.load()));
     const BoxIcon icon =
         result.number == controllerNumber_.load() && result.resultCode == 0 ? BoxIcon::Information
                                                                            : BoxIcon::Warning;
