@@ -1,18 +1,20 @@
 #pragma once
 
-#include <QStringList>
+#include <cstdint>
+#include <string>
+#include <vector>
 
 // The console's inventory of usable adapter addresses: one entry per IPv4 unicast address
 // of an accepted adapter, kept as parallel lists of equal length indexed by entry number.
 // Read entries through CheckedAt (ImproperArgument.h): chosenIndex survives a
 // re-enumeration that made the list shorter.
 struct AdapterList {
-    QStringList addresses;          // "192.168.1.10"
-    QStringList descriptions;       // the hardware, as the platform describes it
-    QStringList connectionNames;    // the connection's (interface's) name
-    QStringList subnetMasks;        // "0.0.0.0" until the address table has been read
-    QStringList subnetAddresses;    // address AND mask, "0.0.0.0" until then
-    QStringList broadcastAddresses; // address OR NOT mask, "0.0.0.0" until then
-    qint32 count = 0;               // the lists' length; 0 while an enumeration runs
-    qint32 chosenIndex = 0;         // the entry the console works through; set by the console
+    std::vector<std::string> addresses;          // "192.168.1.10"
+    std::vector<std::string> descriptions;       // the hardware, as the platform describes it
+    std::vector<std::string> connectionNames;    // the connection's (interface's) name
+    std::vector<std::string> subnetMasks;        // "0.0.0.0" until the address table has been read
+    std::vector<std::string> subnetAddresses;    // address AND mask, "0.0.0.0" until then
+    std::vector<std::string> broadcastAddresses; // address OR NOT mask, "0.0.0.0" until then
+    std::int32_t count = 0;                      // the lists' length; 0 while an enumeration runs
+    std::int32_t chosenIndex = 0;                // the entry the console works through; set by the console
 };

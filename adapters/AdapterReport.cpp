@@ -3,14 +3,15 @@
 #include "adapters/AddressText.h"
 #include "platform/LastError.h"
 
+#include <algorithm>
 #include <new>
 #include <vector>
 
 namespace {
 
-const QString kUnfilled = QStringLiteral("0.0.0.0");
-const QString kLoopback = QStringLiteral("127.0.0.1");
-const QString kLineEnd = QStringLiteral("\r\n");
+constexpr char kUnfilled[] = "0.0.0.0";
+constexpr char kLoopback[] = "127.0.0.1";
+constexpr char kLineEnd[] = "\r\n";
 
 bool IsAccepted(std::uint32_t interfaceType) {
     return interfaceType == platform::kIfTypeEthernet ||
@@ -20,20 +21,22 @@ bool IsAccepted(std::uint32_t interfaceType) {
 }
 
 // "%d" of an unsigned platform value, as the reports have always printed it.
-QString Signed(std::uint32_t value) {
-    return QString::number(static_cast<qint32>(value));
+std::string Signed(std::uint32_t value) {
+    return std::to_string(static_cast<std::int32_t>(value));
 }
 
-QString PhysicalAddressLine(const std::vector<std::uint8_t>& bytes) {
-    QString line = QStringLiteral("Физический адрес: ");
+std::string PhysicalAddressLine(const std::vector<std::uint8_t>& bytes) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string line = "Физический адрес: ";
     for (std::size_t i = 0; i < bytes.size(); ++i) {
-        line += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
-        line += i + 1 < bytes.size() ? QStringLiteral("-") : kLineEnd;
+        line += digits[bytes[i] >> 4];
+        line += digits[bytes[i] & 0x0F];
+        line += i + 1 < bytes.size() ? "-" : kLineEnd;
     }
     return line;
 }
 
-QString TypeAndStateText(std::uint16_t flags) {
+std::string TypeAndStateText(std::uint16_t flags) {
     static const struct {
         std::uint16_t flag;
         const char* text;
@@ -44,10 +47,10 @@ QString TypeAndStateText(std::uint16_t flags) {
         {platform::kAddressDeleted, "\t\tAddress is being deleted"},
         {platform::kAddressTransient, "\t\tTransient address"},
     };
-    QString text;
+    std::string text;
     for (const auto& name : names)
         if ((flags & name.flag) != 0)
-            text += QLatin1String(name.text);
+            text += name.text;
     return text;
 }
 
@@ -61,76 +64,77 @@ void ClearEntries(AdapterList& list) {
     list.broadcastAddresses.clear();
 }
 
-void AppendEntry(AdapterList& list, const QString& address, const QString& description,
-                 const QString& connectionName) {
-    list.addresses.append(address);
-    list.connectionNames.append(connectionName);
-    list.descriptions.append(description);
-    list.subnetMasks.append(kUnfilled);
-    list.broadcastAddresses.append(kUnfilled);
-    list.subnetAddresses.append(kUnfilled);
+void AppendEntry(AdapterList& list, const std::string& address, const std::string& description,
+                 const std::string& connectionName) {
+    list.addresses.push_back(address);
+    list.connectionNames.push_back(connectionName);
+    list.descriptions.push_back(description);
+    list.subnetMasks.push_back(kUnfilled);
+    list.broadcastAddresses.push_back(kUnfilled);
+    list.subnetAddresses.push_back(kUnfilled);
 }
 
-QString AdapterText(AdapterList& list, const platform::AdapterRecord& adapter) {
-    const QString description = QString::fromStdString(adapter.description);
-    const QString name = QString::fromStdString(adapter.friendlyName);
-    QString text = QStringLiteral("Описание адаптера: ") + description + kLineEnd;
-    text += QStringLiteral("Имя сетевого подключения: ") + name + kLineEnd;
+std::string AdapterText(AdapterList& list, const platform::AdapterRecord& adapter) {
+    const std::string& description = adapter.description;
+    const std::string& name = adapter.friendlyName;
+    std::string text = "Описание адаптера: " + description + kLineEnd;
+    text += "Имя сетевого подключения: " + name + kLineEnd;
     for (const platform::Ipv4Address& unicast : adapter.unicastAddresses) {
-        const QString address = DottedText(unicast);
-        text += QStringLiteral("IP адрес (для одноадресных соединений): ") + address + kLineEnd;
+        const std::string address = DottedText(unicast);
+        text += "IP адрес (для одноадресных соединений): " + address + kLineEnd;
         AppendEntry(list, address, description, name);
     }
     if (adapter.unicastAddresses.empty())
-        text += QStringLiteral("Нет IP адреса (для одноадресных соединений)\r\n");
+        text += "Нет IP адреса (для одноадресных соединений)\r\n";
     if (!adapter.physicalAddress.empty())
         text += PhysicalAddressLine(adapter.physicalAddress);
-    text += QStringLiteral("IfType: ") + Signed(adapter.interfaceType) + kLineEnd + kLineEnd;
+    text += "IfType: " + Signed(adapter.interfaceType) + kLineEnd + kLineEnd;
     return text;
 }
 
-QString RowText(AdapterList& list, int i, const platform::AddressTableRow& row) {
-    const QString index = QString::number(i);
-    QString text = QStringLiteral("\r\n\tInterface Index[%1]:\t").arg(index) +
-                   Signed(row.interfaceIndex) + kLineEnd;
-    const QString address = DottedText(row.address);
+std::string RowText(AdapterList& list, int i, const platform::AddressTableRow& row) {
+    const std::string index = std::to_string(i);
+    std::string text = "\r\n\tInterface Index[" + index + "]:\t" + Signed(row.interfaceIndex) +
+                       kLineEnd;
+    const std::string address = DottedText(row.address);
     if (address == kLoopback)
         return text;
 
     // Rows are matched by address text, never by interface index; a row of an adapter
     // that is not in the list is reported and fills nothing.
-    const qsizetype entry = list.addresses.indexOf(address);
+    const auto found = std::find(list.addresses.begin(), list.addresses.end(), address);
+    const std::ptrdiff_t entry =
+        found == list.addresses.end() ? -1 : found - list.addresses.begin();
     platform::Ipv4Address subnet{};
     platform::Ipv4Address broadcast{};
     for (std::size_t b = 0; b < 4; ++b) {
         subnet[b] = static_cast<std::uint8_t>(row.address[b] & row.mask[b]);
         broadcast[b] = static_cast<std::uint8_t>(row.address[b] | ~row.mask[b]);
     }
-    const QString maskText = DottedText(row.mask);
-    const QString subnetText = DottedText(subnet);
-    const QString broadcastText = DottedText(broadcast);
+    const std::string maskText = DottedText(row.mask);
+    const std::string subnetText = DottedText(subnet);
+    const std::string broadcastText = DottedText(broadcast);
     if (entry >= 0) {
-        list.subnetMasks[entry] = maskText;
-        list.subnetAddresses[entry] = subnetText;
-        list.broadcastAddresses[entry] = broadcastText;
+        const auto at = static_cast<std::size_t>(entry);
+        list.subnetMasks[at] = maskText;
+        list.subnetAddresses[at] = subnetText;
+        list.broadcastAddresses[at] = broadcastText;
     }
 
-    text += QStringLiteral("\tIP Address[%1]:\t\t").arg(index) + address + kLineEnd;
-    text += QStringLiteral("\tSubnet Mask[%1]:\t\t").arg(index) + maskText + kLineEnd;
-    text += QStringLiteral("\tSubnet Address[%1]:\t\t").arg(index) + subnetText +
-            QStringLiteral(" (%1)\r\n").arg(NetworkOrderNumber(subnet));
-    text += QStringLiteral("\tBroadCast[%1]:\t\t").arg(index) + broadcastText +
-            QStringLiteral(" (%1)\r\n").arg(NetworkOrderNumber(broadcast));
-    text += QStringLiteral("\tReassembly size[%1]:\t").arg(index) + Signed(row.reassemblySize) +
-            kLineEnd;
-    text += QStringLiteral("\tType and State[%1]:").arg(index) +
-            TypeAndStateText(row.typeAndState) + kLineEnd;
+    text += "\tIP Address[" + index + "]:\t\t" + address + kLineEnd;
+    text += "\tSubnet Mask[" + index + "]:\t\t" + maskText + kLineEnd;
+    text += "\tSubnet Address[" + index + "]:\t\t" + subnetText + " (" +
+            std::to_string(NetworkOrderNumber(subnet)) + ")\r\n";
+    text += "\tBroadCast[" + index + "]:\t\t" + broadcastText + " (" +
+            std::to_string(NetworkOrderNumber(broadcast)) + ")\r\n";
+    text += "\tReassembly size[" + index + "]:\t" + Signed(row.reassemblySize) + kLineEnd;
+    text += "\tType and State[" + index + "]:" + TypeAndStateText(row.typeAndState) + kLineEnd;
     return text;
 }
 
 } // namespace
 
-QString EnumerateAdapters(AdapterList& list, bool writeReport, int family,
+std::string EnumerateAdapters(AdapterList& list, bool writeReport, int family,
                           platform::AdapterSource& source) {
     ClearEntries(list);
 
@@ -139,50 +143,48 @@ QString EnumerateAdapters(AdapterList& list, bool writeReport, int family,
     try {
         code = source.GetAdapters(family, adapters);
     } catch (const std::bad_alloc&) {
-        return QStringLiteral("Memory allocation failed for IP_ADAPTER_ADDRESSES struct\r\n");
+        return "Memory allocation failed for IP_ADAPTER_ADDRESSES struct\r\n";
     }
 
-    QString report;
+    std::string report;
     if (code != platform::kErrorSuccess) {
-        report = QStringLiteral("Call to GetAdaptersAddresses failed with error: ") + Signed(code) +
-                 kLineEnd;
+        report = "Call to GetAdaptersAddresses failed with error: " + Signed(code) + kLineEnd;
         if (code == platform::kErrorNoData)
-            report += QStringLiteral("No addresses were found for the requested parameters\r\n");
+            report += "No addresses were found for the requested parameters\r\n";
         else if (const auto text = source.ErrorText(code))
-            report += QStringLiteral("Error: ") + QString::fromStdString(*text);
+            report += "Error: " + *text;
     } else {
-        report = QStringLiteral("\r\nСведения о сетевых адаптерах\r\n");
+        report = "\r\nСведения о сетевых адаптерах\r\n";
         for (const platform::AdapterRecord& adapter : adapters)
             if (IsAccepted(adapter.interfaceType))
                 report += AdapterText(list, adapter);
     }
 
-    QString log = writeReport ? report : QString();
-    list.count = static_cast<qint32>(list.addresses.size());
+    std::string log = writeReport ? report : std::string();
+    list.count = static_cast<std::int32_t>(list.addresses.size());
     if (list.count != 0)
         log += ReadIpAddressTable(list, writeReport, source);
     return log;
 }
 
-QString ReadIpAddressTable(AdapterList& list, bool writeReport, platform::AdapterSource& source) {
+std::string ReadIpAddressTable(AdapterList& list, bool writeReport, platform::AdapterSource& source) {
     std::vector<platform::AddressTableRow> rows;
     std::uint32_t code = 0;
     try {
         code = source.GetAddressTable(rows);
     } catch (const std::bad_alloc&) {
-        return QStringLiteral("Memory allocation failed for GetIpAddrTable\r\n");
+        return "Memory allocation failed for GetIpAddrTable\r\n";
     }
     if (code != platform::kErrorSuccess) {
-        QString text =
-            QStringLiteral("GetIpAddrTable failed with error ") + Signed(code) + kLineEnd;
+        std::string text = "GetIpAddrTable failed with error " + Signed(code) + kLineEnd;
         if (const auto system = source.ErrorText(code))
-            text += QStringLiteral("\tError: ") + QString::fromStdString(*system);
+            text += "\tError: " + *system;
         return text;
     }
 
-    QString report = QStringLiteral("\tNum Entries: ") +
-                     Signed(static_cast<std::uint32_t>(rows.size())) + kLineEnd;
+    std::string report =
+        "\tNum Entries: " + Signed(static_cast<std::uint32_t>(rows.size())) + kLineEnd;
     for (std::size_t i = 0; i < rows.size(); ++i)
         report += RowText(list, static_cast<int>(i), rows[i]);
-    return writeReport ? report : QString();
+    return writeReport ? report : std::string();
 }

@@ -1,15 +1,12 @@
 #include "adapters/AddressText.h"
 
-QString DottedText(const platform::Ipv4Address& address) {
-    return QStringLiteral("%1.%2.%3.%4")
-        .arg(address[0])
-        .arg(address[1])
-        .arg(address[2])
-        .arg(address[3]);
+std::string DottedText(const platform::Ipv4Address& address) {
+    return std::to_string(address[0]) + '.' + std::to_string(address[1]) + '.' +
+           std::to_string(address[2]) + '.' + std::to_string(address[3]);
 }
 
-qint32 NetworkOrderNumber(const platform::Ipv4Address& address) {
-    const quint32 value = quint32(address[0]) | quint32(address[1]) << 8 |
-                          quint32(address[2]) << 16 | quint32(address[3]) << 24;
-    return static_cast<qint32>(value);
+std::int32_t NetworkOrderNumber(const platform::Ipv4Address& address) {
+    const std::uint32_t value = std::uint32_t{address[0]} | std::uint32_t{address[1]} << 8 |
+                                std::uint32_t{address[2]} << 16 | std::uint32_t{address[3]} << 24;
+    return static_cast<std::int32_t>(value);
 }

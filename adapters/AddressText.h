@@ -2,12 +2,13 @@
 
 #include "platform/Ipv4Address.h"
 
-#include <QString>
+#include <cstdint>
+#include <string>
 
 // Dotted-decimal text: four decimal numbers without leading zeros, first octet first.
-QString DottedText(const platform::Ipv4Address& address);
+std::string DottedText(const platform::Ipv4Address& address);
 
 // The number the reports print beside an address: the four octets as they lie in memory
 // in network order, read as a signed little-endian 32-bit value (192.168.1.0 is 108736,
 // 192.168.1.255 is -16668480).
-qint32 NetworkOrderNumber(const platform::Ipv4Address& address);
+std::int32_t NetworkOrderNumber(const platform::Ipv4Address& address);

@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QString>
 #include <concepts>
 #include <exception>
+#include <string>
 
 // The program's one rule for an entry index that does not fit its list (the adapter list's
 // or the hub list's lists): the operation under way is abandoned with this exception, and
@@ -11,11 +11,11 @@
 class ImproperArgument : public std::exception {
 public:
     const char* what() const noexcept override { return "Encountered an improper argument."; }
-    static QString Text() { return QStringLiteral("Encountered an improper argument."); }
+    static std::string Text() { return "Encountered an improper argument."; }
 };
 
 // list[index], or ImproperArgument when index is not an index of list. Works on any list
-// with size() and operator[] (QStringList, QList, std::vector), const or not.
+// with size() and operator[] (std::vector, std::array), const or not.
 template <typename List, std::integral Index> decltype(auto) CheckedAt(List& list, Index index) {
     if (index < 0 || static_cast<long long>(index) >= static_cast<long long>(list.size()))
         throw ImproperArgument();

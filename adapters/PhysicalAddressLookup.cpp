@@ -11,59 +11,60 @@ namespace {
 
 constexpr std::uint32_t kRequestedLength = 6;
 
-QString ErrorName(std::uint32_t result) {
+std::string ErrorName(std::uint32_t result) {
     switch (result) {
     // Both are how the platform says that no ARP reply came.
     case platform::kErrorGenFailure:
     case platform::kErrorBadNetName:
-        return QStringLiteral(" (ERROR_GEN_FAILURE)\r\n");
+        return " (ERROR_GEN_FAILURE)\r\n";
     case platform::kErrorNotSupported:
-        return QStringLiteral(" (ERROR_NOT_SUPPORTED)\r\n");
+        return " (ERROR_NOT_SUPPORTED)\r\n";
     case platform::kErrorInvalidParameter:
-        return QStringLiteral(" (ERROR_INVALID_PARAMETER)\r\n");
+        return " (ERROR_INVALID_PARAMETER)\r\n";
     case platform::kErrorBufferOverflow:
-        return QStringLiteral(" (ERROR_BUFFER_OVERFLOW)\r\n");
+        return " (ERROR_BUFFER_OVERFLOW)\r\n";
     case platform::kErrorNotFound:
-        return QStringLiteral(" (ERROR_NOT_FOUND)\r\n");
+        return " (ERROR_NOT_FOUND)\r\n";
     case platform::kErrorInvalidUserBuffer:
-        return QStringLiteral(" (ERROR_INVALID_USER_BUFFER)\r\n");
+        return " (ERROR_INVALID_USER_BUFFER)\r\n";
     default:
-        return QStringLiteral("\r\n");
+        return "\r\n";
     }
 }
 
 } // namespace
 
-QString PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length) {
-    QString text;
+std::string PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string text;
     for (std::uint32_t i = 0; i < length; ++i) {
         if (i != 0)
-            text += QLatin1Char('-');
-        text += QStringLiteral("%1").arg(bytes[i], 2, 16, QLatin1Char('0')).toUpper();
+            text += '-';
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 0x0F];
     }
     return text;
 }
 
-QString PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
+std::string PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
                                const std::uint8_t* bytes, std::uint32_t length,
-                               QString& physicalAddressText) {
-    QString log =
-        QStringLiteral("Послан ARP запрос на IP адрес: %1\r\n").arg(DottedAddressText(peerAddress));
+                               std::string& physicalAddressText) {
+    const std::string log =
+        "Послан ARP запрос на IP адрес: " + DottedAddressText(peerAddress) + "\r\n";
     if (result != 0) {
-        return log +
-               QStringLiteral("Ошибка: SendArp закончился неудачей с ошибкой: %1").arg(result) +
+        return log + "Ошибка: SendArp закончился неудачей с ошибкой: " + std::to_string(result) +
                ErrorName(result);
     }
     if (length == 0) {
-        return log + QStringLiteral("Внимание: SendArp удачно завершился, но возвращённый "
-                                    "размер физического адреса=0\r\n");
+        return log + "Внимание: SendArp удачно завершился, но возвращённый "
+                     "размер физического адреса=0\r\n";
     }
     physicalAddressText += PhysicalAddressText(bytes, length);
-    return QStringLiteral("Физический адрес хаба: %1\r\n").arg(physicalAddressText);
+    return "Физический адрес хаба: " + physicalAddressText + "\r\n";
 }
 
-QString LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
-                                 QString& physicalAddressText) {
+std::string LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
+                                 std::string& physicalAddressText) {
     std::array<std::uint8_t, 8> buffer;
     buffer.fill(0xFF);
     std::uint32_t length = kRequestedLength;
@@ -73,7 +74,7 @@ QString LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localA
                                   physicalAddressText);
 }
 
-QString LookUpHubPhysicalAddress(CSocketComm& connection, QString& physicalAddressText) {
+std::string LookUpHubPhysicalAddress(CSocketComm& connection, std::string& physicalAddressText) {
     // A query that fails leaves 0.0.0.0, and the lookup then says so.
     platform::SocketAddressV4 local;
     platform::SocketAddressV4 peer;

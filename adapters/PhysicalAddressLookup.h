@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <cstdint>
+#include <string>
 
 class CSocketComm;
 
@@ -12,17 +12,17 @@ class CSocketComm;
 // Looks up the peer of the open connection from its local address. On success appends
 // the address text ("02-4B-4E-00-00-02") to physicalAddressText; returns the text for the
 // event log (one or two lines, each ending in "\r\n").
-QString LookUpHubPhysicalAddress(CSocketComm& connection, QString& physicalAddressText);
+std::string LookUpHubPhysicalAddress(CSocketComm& connection, std::string& physicalAddressText);
 
 // The same for two addresses in network byte order.
-QString LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
-                                 QString& physicalAddressText);
+std::string LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
+                                 std::string& physicalAddressText);
 
 // The log text of a lookup's outcome: result is 0 or the error code, bytes and length
 // what was delivered. Appends the address text to physicalAddressText on success.
-QString PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
+std::string PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
                                const std::uint8_t* bytes, std::uint32_t length,
-                               QString& physicalAddressText);
+                               std::string& physicalAddressText);
 
 // Each byte as two upper-case hexadecimal digits, joined by "-".
-QString PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length);
+std::string PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length);

@@ -34,11 +34,11 @@ std::span<const std::uint8_t> DiscoveryRequest() {
 }
 
 std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> datagram,
-                                                  const QString& source,
-                                                  const QString& ownAddress) {
+                                                  const std::string& source,
+                                                  const std::string& ownAddress) {
     if (source == ownAddress)
         return std::nullopt;
     const Line first = ReadLine(datagram, 0);
     const Line second = ReadLine(datagram, first.end + 2);
-    return DiscoveryReply{QString::fromStdString(first.text), QString::fromStdString(second.text)};
+    return DiscoveryReply{first.text, second.text};
 }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QString>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 // The hubs' discovery exchange on UDP: one fixed request, broadcast to the subnet, and one
 // reply of two text lines from each hub.
@@ -21,8 +21,8 @@ constexpr std::size_t kDiscoveryLineMaxLength = 511;      // a longer reply line
 std::span<const std::uint8_t> DiscoveryRequest();
 
 struct DiscoveryReply {
-    QString modelText;       // line 1
-    QString physicalAddress; // line 2
+    std::string modelText;       // line 1, UTF-8
+    std::string physicalAddress; // line 2, UTF-8
 };
 
 // Reads the two lines of one received datagram (exactly the bytes received, never more).
@@ -34,4 +34,5 @@ struct DiscoveryReply {
 // way. A line ends also where the received bytes end; a line that would start past them
 // is empty; each line is cut at 511 bytes. The bytes are UTF-8, else CP1251 (HubText.h).
 std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> datagram,
-                                                  const QString& source, const QString& ownAddress);
+                                                  const std::string& source,
+                                                  const std::string& ownAddress);

@@ -12,15 +12,10 @@
 
 namespace {
 
-std::optional<platform::Ipv4Address> Resolve(platform::DiscoverySocket& socket,
-                                             const QString& text) {
-    return socket.Resolve(text.toLocal8Bit().toStdString());
-}
-
 // Reads replies until a wait ends without one, or the search's time is up; returns the
 // number counted.
 int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>& buffer,
-                   const QString& ownAddress, HubList& hubs, const LogSink& log) {
+                   const std::string& ownAddress, HubList& hubs, const LogSink& log) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(DISCOVERY_SEARCH_LIMIT_MS);
     int count = 0;
@@ -37,16 +32,16 @@ int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>&
             break;
         if (datagram.fullLength > buffer.size())
             continue; // no hub sends that much: skipped, the next reply may still come
-        const QString source = DottedText(datagram.source);
+        const std::string source = DottedText(datagram.source);
         const auto reply = ParseDiscoveryReply(
             std::span<const std::uint8_t>(buffer.data(), datagram.length), source, ownAddress);
         if (!reply)
             continue;
-        hubs.hubAddresses.append(source);
-        hubs.hubPhysicalAddresses.append(reply->physicalAddress);
-        hubs.hubModelTexts.append(reply->modelText);
-        log(QStringLiteral("Обнаружен хаб: \"") + reply->modelText + QStringLiteral("\", ") +
-            source + QStringLiteral(", ") + reply->physicalAddress + QStringLiteral("\r\n"));
+        hubs.hubAddresses.push_back(source);
+        hubs.hubPhysicalAddresses.push_back(reply->physicalAddress);
+        hubs.hubModelTexts.push_back(reply->modelText);
+        log("Обнаружен хаб: \"" + reply->modelText + "\", " + source + ", " +
+            reply->physicalAddress + "\r\n");
         ++count;
     }
     return count;
@@ -61,16 +56,16 @@ WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t millis
     return ready == 0 ? WaitOutcome::TimedOut : WaitOutcome::Readable;
 }
 
-int DiscoverHubs(const QString& destination, const QString& localAddress, HubList& hubs,
-                 const LogSink& log, platform::DiscoverySocket& socket) {
-    const auto target = Resolve(socket, destination);
+int DiscoverHubs(const std::string& destination, const std::string& localAddress,
+                 HubList& hubs, const LogSink& log, platform::DiscoverySocket& socket) {
+    const auto target = socket.Resolve(destination);
     if (!target || !socket.Create())
         return 0;
 
     int count = 0;
     bool ready = socket.SetBroadcast(true);
-    if (ready && !localAddress.isEmpty()) {
-        const auto local = Resolve(socket, localAddress);
+    if (ready && !localAddress.empty()) {
+        const auto local = socket.Resolve(localAddress);
         ready = local && socket.Bind(*local, DISCOVERY_PORT);
     }
     ready = ready && socket.SendTo(*target, DISCOVERY_PORT, DiscoveryRequest()) &&
@@ -89,18 +84,18 @@ int DiscoverHubs(const QString& destination, const QString& localAddress, HubLis
 
 int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log,
                platform::DiscoverySocket& socket) {
-    const qint32 entry = adapters.chosenIndex;
-    const QString subnet = CheckedAt(adapters.subnetAddresses, entry);
-    const QString broadcast = CheckedAt(adapters.broadcastAddresses, entry);
-    const QString address = CheckedAt(adapters.addresses, entry);
+    const std::int32_t entry = adapters.chosenIndex;
+    const std::string subnet = CheckedAt(adapters.subnetAddresses, entry);
+    const std::string broadcast = CheckedAt(adapters.broadcastAddresses, entry);
+    const std::string address = CheckedAt(adapters.addresses, entry);
 
-    log(QStringLiteral("Поиск хабов в подсети ") + subnet + QStringLiteral("\r\n"));
+    log("Поиск хабов в подсети " + subnet + "\r\n");
     hubs.hubAddresses.clear();
     hubs.hubPhysicalAddresses.clear();
     hubs.hubModelTexts.clear();
     const int count = DiscoverHubs(broadcast, address, hubs, log, socket);
     if (count == 0)
-        log(QStringLiteral("Хабы в подсети ") + subnet + QStringLiteral(" не обнаружены\r\n"));
+        log("Хабы в подсети " + subnet + " не обнаружены\r\n");
     return count;
 }
 

@@ -25,5 +25,5 @@ void CClientSocketManager::ShowReceived(const std::uint8_t* data, std::uint32_t 
     if (!debugMode) {
         return;
     }
-    AppendToLog(QStringLiteral("<<") + HexBytes(HubBytes(data, count)) + QStringLiteral("\r\n"));
+    AppendToLog("<<" + HexBytes(HubBytes(data, count)) + "\r\n");
 }

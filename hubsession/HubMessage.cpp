@@ -72,23 +72,24 @@ std::optional<ControllerNumberResult> DecodeControllerNumberResult(HubBytes mess
     return ControllerNumberResult{message[4], message[5]};
 }
 
-QString ControllerNumberResultText(const ControllerNumberResult& result,
-                                   std::uint32_t controllerNumber) {
+std::string ControllerNumberResultText(const ControllerNumberResult& result,
+                                       std::uint32_t controllerNumber) {
     if (result.number != controllerNumber) {
-        return QStringLiteral("Возвращен неверный номер %1 контроллера после записи")
-            .arg(result.number);
+        return "Возвращен неверный номер " + std::to_string(result.number) +
+               " контроллера после записи";
     }
     if (result.resultCode == 0) {
-        return QStringLiteral("Номер контроллера успешно установлен");
+        return "Номер контроллера успешно установлен";
     }
-    QString text = QStringLiteral("Ошибка %1 при записи номера контроллера: ").arg(result.resultCode);
+    const std::string text =
+        "Ошибка " + std::to_string(result.resultCode) + " при записи номера контроллера: ";
     switch (result.resultCode) {
     case 1:
-        return text + QStringLiteral("запись закончилась неудачно");
+        return text + "запись закончилась неудачно";
     case 2:
-        return text + QStringLiteral("не обнаружен контроллер с установленной перемычкой");
+        return text + "не обнаружен контроллер с установленной перемычкой";
     default:
-        return text + QStringLiteral("неизвестный код ошибки");
+        return text + "неизвестный код ошибки";
     }
 }
 
@@ -104,14 +105,14 @@ std::vector<HubBytes> SplitHubBlock(HubBytes block) {
     return messages;
 }
 
-QString HexBytes(HubBytes bytes) {
+std::string HexBytes(HubBytes bytes) {
     static const char digits[] = "0123456789ABCDEF";
-    QString text;
-    text.reserve(static_cast<qsizetype>(bytes.size() * 3));
+    std::string text;
+    text.reserve(bytes.size() * 3);
     for (std::uint8_t byte : bytes) {
-        text += QChar(digits[byte >> 4]);
-        text += QChar(digits[byte & 0x0F]);
-        text += QChar(' ');
+        text += digits[byte >> 4];
+        text += digits[byte & 0x0F];
+        text += ' ';
     }
     return text;
 }

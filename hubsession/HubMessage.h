@@ -1,12 +1,11 @@
 #pragma once
 
-#include <QString>
-
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 #include <vector>
 
 // The hub's binary messages. Byte 3 of every message is its code; the console's
@@ -55,7 +54,7 @@ std::optional<ControllerNumberResult> DecodeControllerNumberResult(HubBytes mess
 
 // The text shown and logged for a controller-number result, judged against the number
 // the console asked for.
-QString ControllerNumberResultText(const ControllerNumberResult& result,
+std::string ControllerNumberResultText(const ControllerNumberResult& result,
                                    std::uint32_t controllerNumber);
 
 // The messages held in one block read from the connection: a block whose length is a
@@ -64,4 +63,4 @@ QString ControllerNumberResultText(const ControllerNumberResult& result,
 std::vector<HubBytes> SplitHubBlock(HubBytes block);
 
 // "XX " for every byte, upper-case hexadecimal, the space after the last byte kept.
-QString HexBytes(HubBytes bytes);
+std::string HexBytes(HubBytes bytes);

@@ -15,37 +15,40 @@ bool OuterPartIs(const AddressParts& parts, int value) {
 
 } // namespace
 
-std::optional<QString> CheckHubParameters(const AddressParts& address, const AddressParts& mask,
+std::optional<std::string> CheckHubParameters(const AddressParts& address, const AddressParts& mask,
                                           const AddressParts& gateway) {
     if (FilledCount(address) != 4) {
-        return QStringLiteral("Пустые поля в IP адресе недопустимы");
+        return "Пустые поля в IP адресе недопустимы";
     }
     if (OuterPartIs(address, 0)) {
-        return QStringLiteral("Нулевое значение поля в IP адресе недопустимо");
+        return "Нулевое значение поля в IP адресе недопустимо";
     }
     if (OuterPartIs(address, 255)) {
-        return QStringLiteral("Неверное значение поля в IP адресе");
+        return "Неверное значение поля в IP адресе";
     }
     if (FilledCount(mask) != 4) {
-        return QStringLiteral("Пустые поля в маске подсети недопустимы");
+        return "Пустые поля в маске подсети недопустимы";
     }
     const int gatewayParts = FilledCount(gateway);
     if (gatewayParts != 0 && gatewayParts != 4) {
-        return QStringLiteral("Незаполненные поля в адресе шлюза недопустимы");
+        return "Незаполненные поля в адресе шлюза недопустимы";
     }
     if (OuterPartIs(gateway, 255)) {
-        return QStringLiteral("Неверное значение поля в адресе шлюза");
+        return "Неверное значение поля в адресе шлюза";
     }
     return std::nullopt;
 }
 
-bool FirmwareSupportsControllerNumbers(const QString& modelText) {
-    const qsizetype space = modelText.indexOf(QLatin1Char(' '));
-    if (space < 0) {
+bool FirmwareSupportsControllerNumbers(const std::string& modelText) {
+    const std::size_t space = modelText.find(' ');
+    if (space == std::string::npos) {
         return true;
     }
     // A space at the very end is followed by the text's terminating zero, which is below
-    // "1": the hub names no revision, and the technician is asked.
-    const char16_t next = space + 1 < modelText.size() ? modelText[space + 1].unicode() : u'\0';
-    return next >= u'1';
+    // "1": the hub names no revision, and the technician is asked. The byte is compared
+    // unsigned: the first byte of any character beyond ASCII is 0xC2 or more, so such a
+    // character passes, as every character above "1" does.
+    const unsigned char next =
+        space + 1 < modelText.size() ? static_cast<unsigned char>(modelText[space + 1]) : 0;
+    return next >= '1';
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QString>
-
 #include <cstdint>
+#include <string>
 
 class CSocketManager;
 
@@ -16,7 +15,7 @@ public:
     // Appends text (whole lines with their own "\r\n") at the end of the log. Any thread:
     // the text travels to the console thread as a queued event, in order, never dropped,
     // and the caller never waits for the console thread.
-    virtual void AppendToLog(const QString& text) = 0;
+    virtual void AppendToLog(const std::string& text) = 0;
 
     // Posts WM_UPDATE_CONNECTION to the window that owns the log, with the event code, the
     // manager that raised it and the serial of the connection it is about (the window

@@ -2,11 +2,11 @@
 
 #include "platform/SocketApi.h"
 
-#include <QString>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 
 // The socket layer's event codes, as they travel in WM_UPDATE_CONNECTION.
@@ -49,8 +49,8 @@ public:
     // through the interface that owns that address, and connects it to remoteAddress at
     // service. False when a socket is already open or any step fails; the object is then
     // unchanged and the reason is in the last-error code.
-    bool OpenConnection(const QString& localAddress, const QString& remoteAddress,
-                        const QString& service, int family, int type);
+    bool OpenConnection(const std::string& localAddress, const std::string& remoteAddress,
+                        const std::string& service, int family, int type);
 
     // False when a watcher is already held (also one that has ended) or no socket is open.
     bool StartWatcher();

@@ -11,21 +11,21 @@ void CSocketManager::SetLogWindow(ILogWindow* window) {
     logWindow.store(window);
 }
 
-void CSocketManager::AppendToLog(const QString& text) {
+void CSocketManager::AppendToLog(const std::string& text) {
     if (ILogWindow* window = logWindow.load())
         window->AppendToLog(text);
 }
 
-QString CSocketManager::ConnectionEventText(std::uint32_t code) {
+std::string CSocketManager::ConnectionEventText(std::uint32_t code) {
     switch (code) {
     case ConnectionEstablished:
-        return QStringLiteral("Соединение установлено\r\n");
+        return "Соединение установлено\r\n";
     case ConnectionFailed:
-        return QStringLiteral("Не удалось установить соединение\r\n");
+        return "Не удалось установить соединение\r\n";
     case ConnectionDropped:
-        return QStringLiteral("Подключение разорвано\r\n");
+        return "Подключение разорвано\r\n";
     case EmptyMessage:
-        return QStringLiteral("Нулевой длины сообщение\r\n");
+        return "Нулевой длины сообщение\r\n";
     default:
         return {};
     }
@@ -41,7 +41,7 @@ void CSocketManager::OnConnectionEvent(std::uint32_t code) {
     ILogWindow* window = logWindow.load();
     if (window == nullptr)
         return;
-    if (const QString text = ConnectionEventText(code); !text.isEmpty())
+    if (const std::string text = ConnectionEventText(code); !text.empty())
         window->AppendToLog(text);
     window->PostUpdateConnection(code, this, WatchedSerial());
 }

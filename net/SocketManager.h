@@ -2,9 +2,9 @@
 
 #include "net/SocketComm.h"
 
-#include <QString>
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 class ILogWindow;
 
@@ -21,10 +21,10 @@ public:
 
     // Appends whole lines (with their "\r\n") to the log from any thread; nothing without
     // a log window. The session and the search write their lines through this.
-    void AppendToLog(const QString& text);
+    void AppendToLog(const std::string& text);
 
     // The log text of a ConnectionEvent code; empty for a code above 3.
-    static QString ConnectionEventText(std::uint32_t code);
+    static std::string ConnectionEventText(std::uint32_t code);
 
     // Hands the bytes to ShowReceived with the peer's address.
     void OnReceive(const std::uint8_t* data, std::uint32_t count) override;

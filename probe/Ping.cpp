@@ -4,7 +4,6 @@
 #include "platform/LastError.h"
 #include "platform/NameResolver.h"
 
-#include <QStringList>
 #include <algorithm>
 #include <cstring>
 #include <new>
@@ -18,23 +17,24 @@ constexpr std::uint32_t kMinReplyData = 8; // an ICMP error message
 CPing::CPing() : CPing(platform::SystemEchoProviders()) {}
 
 CPing::CPing(const std::vector<platform::EchoProviderLoader>& providers) {
-    QStringList failures;
+    std::string failures;
     for (const platform::EchoProviderLoader& load : providers) {
         platform::EchoProviderLoad loaded = load();
         if (loaded.provider) {
             echoService = std::move(loaded.provider);
             return;
         }
-        failures << QString::fromStdString(loaded.failure);
+        if (&load != &providers.front())
+            failures += "; ";
+        failures += loaded.failure;
     }
-    missingService = QStringLiteral("Нет службы эхо-запросов: %1\r\n")
-                         .arg(failures.isEmpty() ? QStringLiteral("ни одной не найдено")
-                                                 : failures.join(QStringLiteral("; ")));
+    missingService = "Нет службы эхо-запросов: " +
+                     (providers.empty() ? std::string("ни одной не найдено") : failures) + "\r\n";
 }
 
 CPing::~CPing() = default;
 
-QString CPing::MissingServiceDiagnosis() const {
+std::string CPing::MissingServiceDiagnosis() const {
     return missingService;
 }
 
@@ -42,7 +42,7 @@ std::uint32_t CPing::ReplyBufferSize(std::uint16_t size) {
     return std::max<std::uint32_t>(size, kMinReplyData) + sizeof(platform::EchoReplyRecord);
 }
 
-bool CPing::SendEchoRequest(const QString& host, EchoReplyInfo& reply, std::uint8_t ttl,
+bool CPing::SendEchoRequest(const std::string& host, EchoReplyInfo& reply, std::uint8_t ttl,
                             std::uint32_t timeout, std::uint16_t size, std::uint8_t tos,
                             bool dontFragment) {
     if (!echoService) {

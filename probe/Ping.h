@@ -2,9 +2,9 @@
 
 #include "platform/EchoService.h"
 
-#include <QString>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 // What a successful echo request tells its caller. The caller zeroes it first; a failed
@@ -34,7 +34,7 @@ public:
     // reply. Otherwise false with the reason in the last-error code: 120 without an echo
     // service, 14 when a buffer cannot be had, 59 for an altered payload, the resolver's
     // or the service's code else.
-    bool SendEchoRequest(const QString& host, EchoReplyInfo& reply, std::uint8_t ttl,
+    bool SendEchoRequest(const std::string& host, EchoReplyInfo& reply, std::uint8_t ttl,
                          std::uint32_t timeout, std::uint16_t size, std::uint8_t tos,
                          bool dontFragment);
 
@@ -42,7 +42,7 @@ public:
 
     // For the debug log: why there is no echo service, as one line ending in "\r\n";
     // empty when there is one.
-    QString MissingServiceDiagnosis() const;
+    std::string MissingServiceDiagnosis() const;
 
     // The reply buffer for a request of size payload bytes: room for one 28-byte reply
     // record and the payload, or an 8-byte ICMP error at least.
@@ -50,5 +50,5 @@ public:
 
 private:
     std::unique_ptr<platform::IEchoProvider> echoService;
-    QString missingService;
+    std::string missingService;
 };

@@ -1,7 +1,7 @@
 #include "net/SocketManager.h"
 
 #include "net/LogWindow.h"
-#include "net/UpdateConnectionEvent.h"
+#include "console/UpdateConnectionEvent.h"
 #include "tests/net/SocketTestSupport.h"
 
 #include <QCoreApplication>
