@@ -2,6 +2,8 @@
 
 #include "net/SocketComm.h"
 
+#include <utility>
+
 std::shared_ptr<WatcherQueue> WatcherQueue::Make(Scheduler& scheduler, const CSocketComm& session) {
     return std::shared_ptr<WatcherQueue>(new WatcherQueue(scheduler, session));
 }

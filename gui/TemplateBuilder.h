@@ -3,6 +3,10 @@
 #include "resources/DialogTemplate.h"
 
 #include <QHash>
+#include <QString>
+
+// A template's text as Qt's; a null text is empty.
+inline QString Text(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }
 
 class QDialog;
 class QTreeWidget;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QString>
-
 #include <span>
 
 // A dialog layout as data: every control with its id, kind, caption, group, position in
@@ -57,5 +55,3 @@ struct ListColumn {
 };
 
 inline constexpr char16_t kWidestAddressText[] = u"255.255.255.255";
-
-inline QString Text(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }

@@ -2,7 +2,7 @@
 // PC's namespace of a test site. Each test asserts what the technician sees, that the
 // console returns to Idle, and that it connects again afterwards.
 #include "tests/reliability/ConsoleOnSite.h"
-#include "tests/reliability/ScriptedHub.h"
+#include "tests/support/ScriptedHub.h"
 #include "tests/reliability/SiteSuite.h"
 
 #include <random>

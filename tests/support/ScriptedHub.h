@@ -12,8 +12,9 @@
 
 // A hub of the test's own making, for what the simulator cannot be told to do: it listens
 // on a hub's address, port 5000, inside that hub's network namespace (give the simulated
-// hub there "fault refuse", so that the port is free) and plays a script on every
-// connection the console opens, one at a time, on a thread of its own.
+// hub there "fault refuse", so that the port is free), or on loopback at a port of the
+// system's choosing in the test's own namespace, and plays a script on every connection
+// the console opens, one at a time, on a thread of its own.
 namespace scripted {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -54,7 +55,9 @@ using Script = std::function<void(Connection&)>;
 
 class Hub {
 public:
-    Hub(const std::string& nameSpace, const std::string& address, Script script);
+    // An empty nameSpace is the test's own; port 0 lets the system choose.
+    Hub(const std::string& nameSpace, const std::string& address, Script script,
+        std::uint16_t port = 5000);
     ~Hub();
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;
@@ -62,6 +65,7 @@ public:
     bool ok() const { return listenFd >= 0; }
     const std::string& whyNot() const { return reason; }
     int Accepted() const { return accepted.load(); }
+    std::uint16_t Port() const { return port; }
 
 private:
     void Serve();
@@ -69,6 +73,7 @@ private:
     Script script;
     std::string reason;
     int listenFd = -1;
+    std::uint16_t port = 0;
     int wakeFds[2] = {-1, -1};
     std::atomic<bool> stopping{false};
     std::atomic<int> accepted{0};

@@ -1,4 +1,4 @@
-#include "tests/reliability/ScriptedHub.h"
+#include "tests/support/ScriptedHub.h"
 
 #include "tests/support/NetnsScope.h"
 
@@ -18,7 +18,6 @@ namespace scripted {
 namespace {
 
 constexpr std::size_t kMessageSize = 32;
-constexpr std::uint16_t kSessionPort = 5000;
 
 void PutValue(Bytes& message, std::size_t at, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {
@@ -129,7 +128,8 @@ void Connection::Reset() {
     fd = -1;
 }
 
-Hub::Hub(const std::string& nameSpace, const std::string& address, Script script)
+Hub::Hub(const std::string& nameSpace, const std::string& address, Script script,
+         std::uint16_t listenPort)
     : script(std::move(script)) {
     if (::pipe2(wakeFds, O_CLOEXEC) != 0) {
         reason = std::string("pipe: ") + std::strerror(errno);
@@ -137,21 +137,25 @@ Hub::Hub(const std::string& nameSpace, const std::string& address, Script script
     }
     {
         // The listening socket belongs to the hub's namespace for good.
-        NetnsScope hub(nameSpace);
-        if (!hub.ok()) {
-            reason = hub.whyNot();
-            return;
+        std::optional<NetnsScope> hub;
+        if (!nameSpace.empty()) {
+            hub.emplace(nameSpace);
+            if (!hub->ok()) {
+                reason = hub->whyNot();
+                return;
+            }
         }
         const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         const int on = 1;
         ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
         sockaddr_in local{};
         local.sin_family = AF_INET;
-        local.sin_port = htons(kSessionPort);
+        local.sin_port = htons(listenPort);
         if (fd < 0 || ::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
             ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
             ::listen(fd, 4) != 0) {
-            reason = "cannot listen on " + address + ":5000 in " + nameSpace + ": " +
+            reason = "cannot listen on " + address + ":" + std::to_string(listenPort) + " in " +
+                     nameSpace + ": " +
                      std::strerror(errno);
             if (fd >= 0) {
                 ::close(fd);
@@ -159,6 +163,9 @@ Hub::Hub(const std::string& nameSpace, const std::string& address, Script script
             return;
         }
         listenFd = fd;
+        socklen_t length = sizeof local;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
+        port = ntohs(local.sin_port);
     }
     server = std::thread([this] { Serve(); });
 }

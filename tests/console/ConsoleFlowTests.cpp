@@ -1,0 +1,354 @@
+// The console's flows on its logic alone: a recording view, fake OS services, a virtual
+// clock, and for the session a hub of the test's own on loopback. No root, no real waits.
+#include "console/KestruneDlg.h"
+#include "resources/ConsoleTemplate.h"
+#include "tests/adapters/FakeAdapterSource.h"
+#include "tests/console/RecordingView.h"
+#include "tests/support/FakeDiscoverySocket.h"
+#include "tests/support/FakeEcho.h"
+#include "tests/support/ScriptedHub.h"
+#include "tests/support/VirtualClock.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+const std::string kTitle = kTitleLine;
+constexpr const char* kNoAdapters = "Сетевые адаптеры в компьютере не обнаружены";
+
+class ConsoleFlow : public testing::Test {
+protected:
+    // count adapter entries, entry i at 198.18.(20+i).1/24; or one at 127.0.0.1/8.
+    void Adapters(int count, bool loopback = false) {
+        for (int i = 0; i < count; ++i) {
+            const platform::Ipv4Address address =
+                loopback ? platform::Ipv4Address{127, 0, 0, 1}
+                         : platform::Ipv4Address{198, 18, static_cast<std::uint8_t>(20 + i), 1};
+            const platform::Ipv4Address mask =
+                loopback ? platform::Ipv4Address{255, 0, 0, 0} : platform::Ipv4Address{255, 255, 255, 0};
+            adapters->adapters.push_back(FakeAdapterSource::Adapter(
+                platform::kIfTypeEthernet, "Test adapter", "test" + std::to_string(i), {address}));
+            adapters->rows.push_back(FakeAdapterSource::Row(address, static_cast<std::uint32_t>(i + 2), mask));
+        }
+    }
+
+    ConsoleServices Services() {
+        ConsoleServices services;
+        services.adapters = adapters;
+        services.discoverySocket = [this] { return std::make_unique<FakeDiscoverySocket>(discovery); };
+        services.echoProviders = [this] { return echo.Providers(); };
+        services.lookUpPhysicalAddress = [](CSocketComm&, std::string& text) {
+            text = "02-00-5E-12-00-0B";
+            return std::string("Физический адрес хаба: 02-00-5E-12-00-0B\r\n");
+        };
+        if (hub)
+            services.hubService = std::to_string(hub->Port());
+        return services;
+    }
+
+    // The window's start: set-up, first paint, and whatever that starts.
+    void Open(bool debug = false) {
+        console = std::make_unique<CKestruneDlg>(view, clock, debug, Services());
+        console->OnInitDialog();
+        console->OnFirstPaint();
+        clock.RunPending();
+    }
+
+    void Reply(std::string bytes, std::uint8_t last) {
+        discovery.incoming.push_back({std::move(bytes), {198, 18, 20, last}});
+    }
+
+    void Click(void (CKestruneDlg::*handler)()) {
+        console->RunHandler([this, handler] { ((*console).*handler)(); });
+    }
+
+    // A hub on loopback that plays script on each connection.
+    void Hub(scripted::Script script) {
+        hub = std::make_unique<scripted::Hub>("", "127.0.0.1", std::move(script), 0);
+        ASSERT_TRUE(hub->ok()) << hub->whyNot();
+    }
+
+    // Connects to the loopback hub and waits for its first status and parameters.
+    void Connect() {
+        view.SetAddressText(IDC_CONNECT_ADDRESS, "127.0.0.1");
+        Click(&CKestruneDlg::ConnectToHub);
+        ASSERT_TRUE(clock.RunUntil([this] {
+            return view.ControlText(IDC_WRITE_NUMBER) == "Записать" &&
+                   !view.AddressText(IDC_HUB_GATEWAY).empty();
+        })) << view.log;
+    }
+
+    bool LogHas(const std::string& text) const { return view.log.find(text) != std::string::npos; }
+
+    std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
+    FakeDiscoverySocket discovery;
+    FakeEcho echo;
+    std::unique_ptr<scripted::Hub> hub;
+    RecordingView view;
+    VirtualClock clock;
+    std::unique_ptr<CKestruneDlg> console;
+};
+
+// A hub that answers the parameters request and tells its link status, then plays on.
+scripted::Script AnsweringHub(std::function<void(scripted::Connection&)> then = {}) {
+    return [then](scripted::Connection& connection) {
+        connection.Send(scripted::LinkStatus(true, false, false, false));
+        if (connection.Request(5000))
+            connection.Send(scripted::IpParameters(0x7F000001, 0xFF000000, 0x7F0000FE));
+        if (then)
+            then(connection);
+        connection.WaitForClose(10000);
+    };
+}
+
+TEST_F(ConsoleFlow, OneAdapterShowsTheWindowFirstThenSearches) {
+    Adapters(1);
+    Reply("IPH-4 2.05\r\n02-00-5E-12-14-0B\r\n", 11);
+    console = std::make_unique<CKestruneDlg>(view, clock, false, Services());
+    console->OnInitDialog();
+    // Before the first paint: the adapter is shown and nothing is searched yet.
+    EXPECT_EQ(view.log, kTitle);
+    EXPECT_EQ(view.AddressText(IDC_ADAPTER_ADDRESS), "198.18.20.1");
+    EXPECT_FALSE(view.Enabled(IDC_SELECT_ADAPTER));
+    EXPECT_EQ(view.ControlText(IDC_WRITE_NUMBER), "Нет связи");
+    for (int id : {IDC_CONNECT, IDC_DISCONNECT, IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER, IDC_LINK_1})
+        EXPECT_FALSE(view.Enabled(id)) << id;
+
+    console->OnFirstPaint();
+    // The search runs off the console's thread; meanwhile the search cannot start again.
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::Search);
+    EXPECT_FALSE(view.Enabled(IDC_SEARCH_HUBS));
+    clock.RunPending();
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+    EXPECT_TRUE(view.Enabled(IDC_SEARCH_HUBS));
+    EXPECT_EQ(view.log, kTitle + "Поиск хабов в подсети 198.18.20.0\r\n"
+                                 "Обнаружен хаб: \"IPH-4 2.05\", 198.18.20.11, 02-00-5E-12-14-0B\r\n");
+    ASSERT_EQ(view.Rows().size(), 1u);
+    EXPECT_EQ(view.Rows()[0].model, "IPH-4 2.05");
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(ConsoleFlow, NoAdaptersSaySoAndASearchIsAnImproperArgument) {
+    Open();
+    EXPECT_EQ(view.BoxTexts(), std::vector<std::string>{kNoAdapters});
+    EXPECT_EQ(view.boxes[0].icon, BoxIcon::Warning);
+    EXPECT_EQ(view.boxes[0].caption, "Kestrune");
+    EXPECT_FALSE(view.Enabled(IDC_SELECT_ADAPTER));
+    Click(&CKestruneDlg::OnSearchHubsButton);
+    EXPECT_EQ(view.boxes.back().text, "Encountered an improper argument.");
+    EXPECT_EQ(view.boxes.back().icon, BoxIcon::Stop);
+    EXPECT_EQ(view.log, kTitle);
+    EXPECT_TRUE(view.Enabled(IDC_SEARCH_HUBS)); // nothing was started, nothing stays held
+}
+
+TEST_F(ConsoleFlow, SeveralAdaptersAreChosenFromOrTheStartIsLeftAtThat) {
+    Adapters(2);
+    view.choices.push_back({false, 0});
+    Open();
+    EXPECT_EQ(view.choicesShown, 1);
+    EXPECT_EQ(view.log, kTitle); // cancelled: no search
+    EXPECT_TRUE(view.AddressText(IDC_ADAPTER_ADDRESS).empty());
+
+    view.choices.push_back({true, 1});
+    Click(&CKestruneDlg::SelectAdapter);
+    clock.RunPending();
+    EXPECT_EQ(console->adapterList().chosenIndex, 1);
+    EXPECT_EQ(view.AddressText(IDC_ADAPTER_ADDRESS), "198.18.21.1");
+    EXPECT_TRUE(LogHas("Поиск хабов в подсети 198.18.21.0\r\nХабы в подсети 198.18.21.0 не обнаружены\r\n"));
+}
+
+TEST_F(ConsoleFlow, SelectingARowTakesItsAddressAndTheSelectionSurvivesASearch) {
+    Adapters(1);
+    Reply("IPH-4 2.05\r\n02-00-5E-12-14-0B\r\n", 11);
+    Reply("IPH-4 0.98\r\n02-00-5E-12-14-0C\r\n", 12);
+    Open();
+    view.selectedRow = 1;
+    Click(&CKestruneDlg::SyncHubSelection);
+    EXPECT_EQ(view.AddressText(IDC_CONNECT_ADDRESS), "198.18.20.12");
+    EXPECT_EQ(view.ControlText(IDC_PHYSICAL_ADDRESS), "02-00-5E-12-14-0C");
+    EXPECT_TRUE(view.Enabled(IDC_CONNECT));
+    EXPECT_EQ(console->hubList().selectedHubIndex, 1);
+
+    // A search disables "connect" first, runs, and leaves the selected index alone.
+    Click(&CKestruneDlg::OnSearchHubsButton);
+    EXPECT_FALSE(view.Enabled(IDC_CONNECT));
+    clock.RunPending();
+    EXPECT_FALSE(view.Enabled(IDC_CONNECT));
+    EXPECT_EQ(console->hubList().selectedHubIndex, 1);
+    EXPECT_EQ(console->hubList().hubAddresses.size(), 2u);
+}
+
+TEST_F(ConsoleFlow, AnEchoThatFailsOrAMissingServiceEndsTheConnectWithItsBox) {
+    Adapters(1, true);
+    Open();
+    echo.answers = false;
+    view.SetAddressText(IDC_CONNECT_ADDRESS, "127.0.0.1");
+    Click(&CKestruneDlg::ConnectToHub);
+    clock.RunPending();
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+    const std::string error = "Ошибка подключения к хабу 127.0.0.1 \r\n";
+    EXPECT_TRUE(view.log.ends_with(error)) << view.log;
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, error);
+    EXPECT_EQ(view.boxes[0].icon, BoxIcon::Error);
+    EXPECT_FALSE(console->session().IsSocketOpen());
+
+    echo.missing = "raw-сокет ICMP недоступен: нет права cap_net_raw";
+    Click(&CKestruneDlg::ConnectToHub);
+    clock.RunPending();
+    EXPECT_TRUE(view.log.ends_with("Нет службы эхо-запросов: raw-сокет ICMP недоступен: нет права "
+                                   "cap_net_raw\r\n" + error))
+        << view.log;
+}
+
+TEST_F(ConsoleFlow, ASessionShowsWhatTheHubSaysAndEndsOnDisconnect) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open();
+    Connect();
+    EXPECT_TRUE(LogHas("Подключение к хабу 127.0.0.1 успешно произведено\r\n"
+                       "Физический адрес хаба: 02-00-5E-12-00-0B\r\n"))
+        << view.log;
+    EXPECT_EQ(view.ControlText(IDC_PHYSICAL_ADDRESS), "02-00-5E-12-00-0B");
+    EXPECT_EQ(view.AddressText(IDC_HUB_IP_ADDRESS), "127.0.0.1");
+    EXPECT_EQ(view.AddressText(IDC_HUB_SUBNET_MASK), "255.0.0.0");
+    EXPECT_TRUE(view.Checked(IDC_LINK_1));
+    EXPECT_FALSE(view.Checked(IDC_LINK_2));
+    EXPECT_TRUE(view.Enabled(IDC_DISCONNECT));
+    EXPECT_TRUE(view.Enabled(IDC_APPLY_PARAMETERS));
+    EXPECT_FALSE(view.Enabled(IDC_CONNECT));
+    EXPECT_FALSE(view.Enabled(IDC_SEARCH_HUBS));
+
+    Click(&CKestruneDlg::DisconnectFromHub);
+    EXPECT_TRUE(view.log.ends_with("Подключение к хабу разорвано\r\n"));
+    EXPECT_FALSE(console->session().IsSocketOpen());
+    EXPECT_EQ(view.ControlText(IDC_WRITE_NUMBER), "Нет связи");
+    EXPECT_FALSE(view.Checked(IDC_LINK_1));
+    EXPECT_TRUE(view.AddressText(IDC_HUB_IP_ADDRESS).empty());
+    EXPECT_TRUE(view.Enabled(IDC_SEARCH_HUBS));
+    EXPECT_FALSE(view.Enabled(IDC_DISCONNECT));
+    EXPECT_TRUE(view.boxes.empty());
+}
+
+TEST_F(ConsoleFlow, WhatAnEndedSessionStillHadQueuedIsDroppedButItsLinesStay) {
+    Adapters(1, true);
+    Hub(AnsweringHub([](scripted::Connection& connection) {
+        connection.Send(scripted::LinkStatus(false, true, false, false));
+        connection.Reset(); // and the drop
+    }));
+    Open(true);
+    view.SetAddressText(IDC_CONNECT_ADDRESS, "127.0.0.1");
+    Click(&CKestruneDlg::ConnectToHub);
+    ASSERT_TRUE(clock.RunUntil([this] { return console->operation() == CKestruneDlg::Operation::None; }));
+    // The watcher reports the second status and the drop; the console disconnects first.
+    ASSERT_TRUE(clock.RunUntil([this] { return console->session().State() == SocketState::Ended ||
+                                               !console->session().IsSocketOpen(); }));
+    std::this_thread::sleep_for(100ms);
+    console->DisconnectFromHub();
+    clock.RunPending();
+    EXPECT_FALSE(view.Checked(IDC_LINK_2)); // the ended session's status was not shown
+    EXPECT_EQ(view.ControlText(IDC_WRITE_NUMBER), "Нет связи");
+    EXPECT_TRUE(LogHas("<<00 00 00 00 ")) << view.log; // its dumps were
+}
+
+TEST_F(ConsoleFlow, NewParametersPauseOneSecondOfTheClockThenDisconnect) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open(true);
+    Connect();
+    view.Type(IDC_HUB_IP_ADDRESS, {127, 0, 0, 99});
+    console->OnParameterFieldChanged(IDC_HUB_IP_ADDRESS);
+    Click(&CKestruneDlg::ApplyHubParameters);
+    EXPECT_TRUE(view.log.ends_with(
+        "\r\n>>00 00 00 80 7F 00 00 63 FF 00 00 00 7F 00 00 FE 00 00 00 00 00 00 00 00 00 00 00 00 "
+        "00 00 00 00 \r\n"
+        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n"))
+        << view.log;
+    EXPECT_TRUE(console->session().IsSocketOpen());
+    EXPECT_FALSE(view.Enabled(IDC_DISCONNECT)); // held through the pause
+    clock.Advance(999ms);
+    EXPECT_TRUE(console->session().IsSocketOpen());
+    clock.Advance(1ms);
+    EXPECT_FALSE(console->session().IsSocketOpen());
+    EXPECT_TRUE(view.log.ends_with("Подключение к хабу разорвано\r\n")) << view.log;
+    EXPECT_FALSE(view.Enabled(IDC_DISCONNECT));
+    EXPECT_TRUE(view.Enabled(IDC_SEARCH_HUBS));
+}
+
+TEST_F(ConsoleFlow, AParameterRuleThatFailsSendsNothing) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open();
+    Connect();
+    view.Type(IDC_HUB_SUBNET_MASK, {255, 255, std::nullopt, 0});
+    console->OnParameterFieldChanged(IDC_HUB_SUBNET_MASK);
+    Click(&CKestruneDlg::ApplyHubParameters);
+    EXPECT_EQ(view.BoxTexts(), std::vector<std::string>{"Пустые поля в маске подсети недопустимы"});
+    EXPECT_EQ(view.boxes[0].icon, BoxIcon::Error);
+    EXPECT_FALSE(LogHas("Установка IP параметров"));
+    EXPECT_TRUE(console->session().IsSocketOpen());
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+}
+
+TEST_F(ConsoleFlow, ANumberWriteEndsOnTheResultOrAfterFiveSecondsOfTheClock) {
+    Adapters(1, true);
+    Hub(AnsweringHub([](scripted::Connection& connection) {
+        // The first request is answered, the second never.
+        if (const auto request = connection.Request(10000))
+            connection.Send(scripted::NumberResult((*request)[4], 0));
+    }));
+    Reply("IPH-4 2.05\r\n02-00-5E-12-00-0B\r\n", 11);
+    Open();
+    view.SetControlText(IDC_CONTROLLER_NUMBER, "3");
+    Connect();
+    view.answers = {BoxAnswer::Yes}; // the jumper question; a 2.05 firmware asks nothing else
+    Click(&CKestruneDlg::WriteControllerNumber);
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::NumberWait);
+    EXPECT_FALSE(view.Enabled(IDC_WRITE_NUMBER));
+    ASSERT_TRUE(clock.RunUntil([this] { return console->numberAnswered; })) << view.log;
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+    EXPECT_TRUE(view.Enabled(IDC_WRITE_NUMBER));
+    EXPECT_TRUE(LogHas("Передана команда установки номера контроллера терминала...\r\n"
+                       "Номер контроллера успешно установлен\r\n"))
+        << view.log;
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[0].caption, "Внимание");
+    EXPECT_TRUE(view.boxes[0].defaultNo);
+    EXPECT_EQ(view.boxes[1].text, "Номер контроллера успешно установлен");
+    EXPECT_EQ(view.boxes[1].icon, BoxIcon::Information);
+
+    view.answers = {BoxAnswer::Yes};
+    Click(&CKestruneDlg::WriteControllerNumber);
+    clock.Advance(4999ms);
+    EXPECT_EQ(view.boxes.size(), 3u);
+    clock.Advance(1ms);
+    ASSERT_EQ(view.boxes.size(), 4u);
+    EXPECT_EQ(view.boxes[3].text, "Ответ от хаба о результатах установки номера контроллера не "
+                                  "получен.  Повторите попытку или вызовите специалиста...");
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+}
+
+TEST_F(ConsoleFlow, ANumberIsCheckedBeforeAnythingIsAsked) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open();
+    Connect();
+    for (const auto& [number, box] : std::vector<std::pair<std::string, std::string>>{
+             {"5", "Недопустимый адресный номер контроллера. Может быть 1...4"},
+             {"1", "Запись номера контроллера невозможна из-за дублирования номера контроллеров. "
+                   "Контроллер с номером 1 существует в этом хабе и находится на связи..."},
+             {"x", "Enter a positive integer."}}) {
+        view.boxes.clear();
+        view.SetControlText(IDC_CONTROLLER_NUMBER, number);
+        Click(&CKestruneDlg::WriteControllerNumber);
+        EXPECT_EQ(view.BoxTexts(), std::vector<std::string>{box}) << number;
+    }
+    EXPECT_EQ(view.focused, IDC_CONTROLLER_NUMBER); // the field that holds no number
+    EXPECT_FALSE(LogHas("Передана команда"));
+}
+
+} // namespace
