@@ -2,7 +2,7 @@
 
 #include "NetNamespace.h"
 #include "adapters/AdapterReport.h"
-#include "tests/common/QtPrinters.h"
+#include "tests/common/TextChecks.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -118,20 +118,20 @@ TEST_F(LinuxAdapterSourceTest, AddressTableRowsCarryIndexMaskAndStateFlags) {
 
 TEST_F(LinuxAdapterSourceTest, InventoryFromTheRealSource) {
     AdapterList list;
-    QString log;
+    std::string log;
     RunInNamespace(host_, [&] {
         auto source = platform::MakeAdapterSource();
         log = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
     });
     EXPECT_EQ(list.addresses,
-              (QStringList{"198.18.5.1", "198.18.7.1", "198.18.5.2", "198.18.9.1"}));
+              (Texts{"198.18.5.1", "198.18.7.1", "198.18.5.2", "198.18.9.1"}));
     EXPECT_EQ(list.broadcastAddresses,
-              (QStringList{"198.18.5.255", "198.18.7.15", "198.18.5.255", "198.18.9.255"}));
+              (Texts{"198.18.5.255", "198.18.7.15", "198.18.5.255", "198.18.9.255"}));
     EXPECT_EQ(list.subnetAddresses,
-              (QStringList{"198.18.5.0", "198.18.7.0", "198.18.5.0", "198.18.9.0"}));
-    EXPECT_TRUE(log.contains("Описание адаптера: veth\r\nИмя сетевого подключения: kdv0\r\n"));
-    EXPECT_TRUE(log.contains("\tNum Entries: 6\r\n"));
-    EXPECT_FALSE(log.contains("kdt0"));
+              (Texts{"198.18.5.0", "198.18.7.0", "198.18.5.0", "198.18.9.0"}));
+    EXPECT_TRUE(Contains(log, "Описание адаптера: veth\r\nИмя сетевого подключения: kdv0\r\n"));
+    EXPECT_TRUE(Contains(log, "\tNum Entries: 6\r\n"));
+    EXPECT_FALSE(Contains(log, "kdt0"));
 }
 
 TEST(LinuxAdapterSource, InterfaceTypesNeverCollideWithEthernetNumbers) {

@@ -1,5 +1,8 @@
 #include "console/EventLog.h"
 
+#include "console/UpdateConnectionEvent.h"
+#include "net/SocketManager.h"
+
 #include <QCoreApplication>
 #include <QTest>
 
@@ -18,6 +21,9 @@ TEST(EventLog, KeepsLinesAndLineEndsAndClears) {
     EXPECT_EQ(log.Text(), QString());
     log.AppendToLog(QStringLiteral("Сверху\r\n"));
     EXPECT_EQ(log.Text(), QStringLiteral("Сверху\r\n"));
+    // The socket layer's UTF-8 lines, as it writes them through ILogWindow.
+    static_cast<ILogWindow&>(log).AppendToLog(std::string("Соединение установлено\r\n"));
+    EXPECT_EQ(log.Text(), QStringLiteral("Сверху\r\nСоединение установлено\r\n"));
     EXPECT_TRUE(log.isReadOnly());
 }
 
@@ -57,6 +63,35 @@ TEST(EventLog, AStepsLinesStayTogetherAndFollowThoseAlreadyQueued) {
     QCoreApplication::processEvents();
     EXPECT_EQ(log.Text(),
               QStringLiteral("before the step\r\n\r\n>>request\r\nsent\r\n<<quick answer\r\n"));
+}
+
+// The event as the console's window receives it from the queue.
+class EventCatcher : public QObject {
+public:
+    bool event(QEvent* event) override {
+        if (event->type() != UpdateConnectionEvent::kType)
+            return QObject::event(event);
+        const auto* update = static_cast<UpdateConnectionEvent*>(event);
+        code = update->Code();
+        manager = update->Manager();
+        ++count;
+        return true;
+    }
+    std::uint32_t code = 0;
+    CSocketManager* manager = nullptr;
+    int count = 0;
+};
+
+TEST(UpdateConnectionEvent, TravelsThroughTheEventQueueWithItsCodeAndManager) {
+    EXPECT_EQ(static_cast<int>(UpdateConnectionEvent::kType), 0x9234);
+    CSocketManager manager;
+    EventCatcher catcher;
+    QCoreApplication::postEvent(&catcher, new UpdateConnectionEvent(ConnectionDropped, &manager, 1));
+    EXPECT_EQ(catcher.count, 0); // posted, not sent
+    QCoreApplication::processEvents();
+    EXPECT_EQ(catcher.count, 1);
+    EXPECT_EQ(catcher.code, static_cast<std::uint32_t>(ConnectionDropped));
+    EXPECT_EQ(catcher.manager, &manager);
 }
 
 } // namespace

@@ -16,10 +16,10 @@ protected:
     void SetUp() override {
         console.show();
         HubList& hubs = console.hubList();
-        hubs.hubAddresses = QStringList{"198.18.0.11", "198.18.0.12", "198.18.0.13"};
-        hubs.hubModelTexts = QStringList{"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};
+        hubs.hubAddresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13"};
+        hubs.hubModelTexts = {"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};
         hubs.hubPhysicalAddresses =
-            QStringList{"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
+            {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
         console.FillHubList();
     }
 

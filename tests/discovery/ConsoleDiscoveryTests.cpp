@@ -68,8 +68,7 @@ protected:
         timer.start();
         console->show();
         startupSearchMs = timer.elapsed();
-        ASSERT_EQ(console->adapterList().addresses,
-                  QStringList{QString::fromStdString(site->PcAddress())});
+        ASSERT_EQ(console->adapterList().addresses, std::vector<std::string>{site->PcAddress()});
     }
 
     void PressSearch() {

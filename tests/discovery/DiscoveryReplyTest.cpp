@@ -1,17 +1,15 @@
 #include "discovery/DiscoveryReply.h"
 
-#include "tests/common/QtPrinters.h"
-
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
 namespace {
 
-const QString kOwn = QStringLiteral("198.18.20.1");
+const std::string kOwn = "198.18.20.1";
 
 std::optional<DiscoveryReply> Parse(const std::string& bytes,
-                                    const QString& source = "198.18.20.7") {
+                                    const std::string& source = "198.18.20.7") {
     return ParseDiscoveryReply(
         std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()),
                                       bytes.size()),
@@ -19,14 +17,14 @@ std::optional<DiscoveryReply> Parse(const std::string& bytes,
 }
 
 // Line 1 and line 2 of a datagram that counts.
-std::pair<QString, QString> Lines(const std::string& bytes) {
+std::pair<std::string, std::string> Lines(const std::string& bytes) {
     const auto reply = Parse(bytes);
     if (!reply)
         return {"<not counted>", "<not counted>"};
     return {reply->modelText, reply->physicalAddress};
 }
 
-using LinePair = std::pair<QString, QString>;
+using LinePair = std::pair<std::string, std::string>;
 
 } // namespace
 
@@ -75,25 +73,25 @@ TEST(DiscoveryReply, LinesNeverReachPastTheReceivedBytes) {
 TEST(DiscoveryReply, LongLinesAreCutAt511Bytes) {
     const std::string longLine(600, 'x');
     const auto [first, second] = Lines(longLine + "\r\n" + longLine + "\r\n");
-    EXPECT_EQ(first, QString(511, 'x'));
-    EXPECT_EQ(second, QString(511, 'x'));
-    EXPECT_EQ(Lines(std::string(511, 'y') + "\r\nB"), (LinePair{QString(511, 'y'), "B"}));
+    EXPECT_EQ(first, std::string(511, 'x'));
+    EXPECT_EQ(second, std::string(511, 'x'));
+    EXPECT_EQ(Lines(std::string(511, 'y') + "\r\nB"), (LinePair{std::string(511, 'y'), "B"}));
 
     // A reply that fills the whole 1024-byte buffer, with no room for a terminator.
     const std::string full = "M\r\n" + std::string(1021, 'z');
-    EXPECT_EQ(Lines(full), (LinePair{"M", QString(511, 'z')}));
+    EXPECT_EQ(Lines(full), (LinePair{"M", std::string(511, 'z')}));
 }
 
 TEST(DiscoveryReply, ModelTextIsUtf8WhenValidElseCp1251) {
-    const QString hub = QStringLiteral("Хаб-4 2.05");
+    const std::string hub = "Хаб-4 2.05";
     EXPECT_EQ(Lines("IPH-4 2.05\r\nM\r\n").first, "IPH-4 2.05"); // ASCII stays as it is
     EXPECT_EQ(Lines("\xD0\xA5\xD0\xB0\xD0\xB1-4 2.05\r\nM\r\n").first, hub); // UTF-8
     EXPECT_EQ(Lines("\xD5\xE0\xE1-4 2.05\r\nM\r\n").first, hub);             // CP1251
     // Not UTF-8, so CP1251, where 0x98 stands for nothing; 0xA8 and 0xB9 are "Ё" and "№".
-    EXPECT_EQ(Lines("\xA8\x98\xB9\r\nM\r\n").first, QStringLiteral("Ё\uFFFD№"));
+    EXPECT_EQ(Lines("\xA8\x98\xB9\r\nM\r\n").first, "Ё\uFFFD№");
     // Overlong and surrogate forms are not UTF-8.
-    EXPECT_EQ(Lines("\xC0\xAF\r\n").first, QStringLiteral("АЇ"));
-    EXPECT_EQ(Lines("\xED\xA0\x80\r\n").first, QStringLiteral("н\u00A0Ђ"));
+    EXPECT_EQ(Lines("\xC0\xAF\r\n").first, "АЇ");
+    EXPECT_EQ(Lines("\xED\xA0\x80\r\n").first, "н\u00A0Ђ");
 }
 
 TEST(DiscoveryReply, AUtf8CharacterSplitByTheCutIsDropped) {
@@ -101,7 +99,7 @@ TEST(DiscoveryReply, AUtf8CharacterSplitByTheCutIsDropped) {
     std::string line;
     for (int k = 0; k < 256; ++k)
         line += "\xD0\xB1";
-    EXPECT_EQ(Lines(line + "\r\nM").first, QString(255, QChar(0x0431)));
+    EXPECT_EQ(Lines(line + "\r\nM").first, line.substr(0, 510)); // 255 letters
     // Uncut, a line that ends inside a character is not UTF-8.
-    EXPECT_EQ(Lines("A\xD0\r\n").first, QStringLiteral("AР"));
+    EXPECT_EQ(Lines("A\xD0\r\n").first, "AР");
 }

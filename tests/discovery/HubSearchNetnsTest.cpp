@@ -2,7 +2,7 @@
 #include "adapters/AdapterReport.h"
 #include "discovery/DiscoveryReply.h"
 #include "discovery/HubSearch.h"
-#include "tests/common/QtPrinters.h"
+#include "tests/common/TextChecks.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -104,7 +104,7 @@ protected:
     }
 
     // Enumerates the PC's adapters and searches through its only entry.
-    int Search(QString& log, HubList& hubs, std::chrono::milliseconds& took) {
+    int Search(std::string& log, HubList& hubs, std::chrono::milliseconds& took) {
         int count = -1;
         RunInNamespace(pc_, [&] {
             AdapterList adapters;
@@ -112,7 +112,7 @@ protected:
             EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
             ASSERT_EQ(adapters.count, 1);
             const auto start = Clock::now();
-            count = SearchHubs(adapters, hubs, [&](const QString& line) { log += line; });
+            count = SearchHubs(adapters, hubs, [&](const std::string& line) { log += line; });
             took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start);
         });
         return count;
@@ -131,7 +131,7 @@ TEST_F(HubSearchNetns, RepliesByUnicastSubnetBroadcastAndLimitedBroadcastAreAllH
                         {{Via::Unicast, "IPH-1 v1\r\n02-00-00-00-00-01\r\n"},
                          {Via::SubnetBroadcast, "IPH-2 v2\r\n02-00-00-00-00-02\r\n", 100ms},
                          {Via::LimitedBroadcast, "IPH-3 v3\r\n02-00-00-00-00-03\r\n", 100ms}});
-    QString log;
+    std::string log;
     HubList hubs;
     std::chrono::milliseconds took{};
     EXPECT_EQ(Search(log, hubs, took), 3);
@@ -143,7 +143,7 @@ TEST_F(HubSearchNetns, RepliesByUnicastSubnetBroadcastAndLimitedBroadcastAreAllH
                    "Обнаружен хаб: \"IPH-1 v1\", 198.18.20.2, 02-00-00-00-00-01\r\n"
                    "Обнаружен хаб: \"IPH-2 v2\", 198.18.20.2, 02-00-00-00-00-02\r\n"
                    "Обнаружен хаб: \"IPH-3 v3\", 198.18.20.2, 02-00-00-00-00-03\r\n");
-    EXPECT_EQ(hubs.hubModelTexts, (QStringList{"IPH-1 v1", "IPH-2 v2", "IPH-3 v3"}));
+    EXPECT_EQ(hubs.hubModelTexts, (Texts{"IPH-1 v1", "IPH-2 v2", "IPH-3 v3"}));
     EXPECT_GE(took, 1200ms);
     EXPECT_LT(took, 1800ms);
 }
@@ -163,13 +163,13 @@ TEST_F(HubSearchNetns, NobodyAnswersOneSecondAndOwnQueryIsNotAHub) {
     });
     EXPECT_TRUE(ownQueryHeard);
 
-    QString log;
+    std::string log;
     HubList hubs;
     std::chrono::milliseconds took{};
     EXPECT_EQ(Search(log, hubs, took), 0);
     EXPECT_EQ(log, "Поиск хабов в подсети 198.18.20.0\r\n"
                    "Хабы в подсети 198.18.20.0 не обнаружены\r\n");
-    EXPECT_TRUE(hubs.hubAddresses.isEmpty());
+    EXPECT_TRUE(hubs.hubAddresses.empty());
     EXPECT_GE(took, 1000ms);
     EXPECT_LT(took, 1600ms);
 }
@@ -182,12 +182,12 @@ TEST_F(HubSearchNetns, OversizedDatagramSkippedFullBufferTakenLateReplyMissed) {
                          {Via::Unicast, full, 50ms},
                          {Via::Unicast, "After\r\n02-00-00-00-00-09\r\n", 300ms},
                          {Via::Unicast, "Late\r\nX\r\n", 1300ms}});
-    QString log;
+    std::string log;
     HubList hubs;
     std::chrono::milliseconds took{};
     EXPECT_EQ(Search(log, hubs, took), 2);
-    EXPECT_EQ(hubs.hubModelTexts, (QStringList{"FULL", "After"}));
-    EXPECT_EQ(hubs.hubPhysicalAddresses, (QStringList{QString(511, 'z'), "02-00-00-00-00-09"}));
+    EXPECT_EQ(hubs.hubModelTexts, (Texts{"FULL", "After"}));
+    EXPECT_EQ(hubs.hubPhysicalAddresses, (Texts{std::string(511, 'z'), "02-00-00-00-00-09"}));
     EXPECT_LT(took, 1800ms);
 }
 
@@ -200,11 +200,11 @@ TEST_F(HubSearchNetns, PortTakenOnTheAdapterCountsNoHub) {
         any.sin_port = htons(DISCOVERY_PORT);
         ASSERT_EQ(::bind(blocker, reinterpret_cast<sockaddr*>(&any), sizeof any), 0);
     });
-    QString log;
+    std::string log;
     HubList hubs;
     std::chrono::milliseconds took{};
     EXPECT_EQ(Search(log, hubs, took), 0);
-    EXPECT_TRUE(log.endsWith("Хабы в подсети 198.18.20.0 не обнаружены\r\n"));
+    EXPECT_TRUE(log.ends_with("Хабы в подсети 198.18.20.0 не обнаружены\r\n"));
     EXPECT_LT(took, 500ms); // given up at the bind, without waiting for replies
     ::close(blocker);
 }
@@ -215,10 +215,10 @@ TEST_F(HubSearchNetns, FiveHundredRepliesAtOnceAreAllCounted) {
         burst.push_back(
             {Responder::Via::Unicast, "IPH-" + std::to_string(i) + " v1\r\n02-00-00-00-00-01\r\n"});
     Responder responder(hub_, "kdh1", std::move(burst));
-    QString log;
+    std::string log;
     HubList hubs;
     std::chrono::milliseconds took{};
     EXPECT_EQ(Search(log, hubs, took), 500);
-    ASSERT_EQ(hubs.hubModelTexts.size(), 500);
-    EXPECT_EQ(hubs.hubModelTexts.last(), "IPH-499 v1");
+    ASSERT_EQ(hubs.hubModelTexts.size(), 500u);
+    EXPECT_EQ(hubs.hubModelTexts.back(), "IPH-499 v1");
 }

@@ -1,9 +1,11 @@
 #include "NetNamespace.h"
 #include "adapters/AdapterReport.h"
 #include "discovery/HubSearch.h"
-#include "tests/common/QtPrinters.h"
+#include "tests/common/TextChecks.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -33,7 +35,9 @@ protected:
             shell_.Run(std::string(KESTRUNE_TESTSITE) + " down --prefix " + prefix_);
     }
 
-    QString Net(int host) const { return QString("198.18.%1.%2").arg(subnet_).arg(host); }
+    std::string Net(int host) const {
+        return "198.18." + std::to_string(subnet_) + "." + std::to_string(host);
+    }
 
     NetNamespaces shell_;
     std::string prefix_;
@@ -46,30 +50,30 @@ protected:
 TEST_F(HubSearchSite, EveryRouteOfReplyIsHeardOversizedSkippedLateMissed) {
     AdapterList adapters;
     HubList hubs;
-    QString log;
+    std::string log;
     int count = -1;
     RunInNamespace(prefix_ + "-pc", [&] {
         auto source = platform::MakeAdapterSource();
         EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
-        count = SearchHubs(adapters, hubs, [&](const QString& line) { log += line; });
+        count = SearchHubs(adapters, hubs, [&](const std::string& line) { log += line; });
     });
-    ASSERT_EQ(adapters.addresses, QStringList{Net(1)});
-    EXPECT_EQ(count, 3) << log.toStdString();
+    ASSERT_EQ(adapters.addresses, Texts{Net(1)});
+    EXPECT_EQ(count, 3) << log;
 
     // Hubs answer in no fixed order; each must be there once, with its own texts.
-    QStringList seen = hubs.hubAddresses;
-    seen.sort();
-    EXPECT_EQ(seen, (QStringList{Net(11), Net(12), Net(13)}));
-    for (int i = 0; i < hubs.hubAddresses.size(); ++i) {
-        const int host = hubs.hubAddresses[i].section('.', 3).toInt();
-        const QString physical = QString("02-00-5E-12-%1-%2")
-                                     .arg(subnet_, 2, 16, QChar('0'))
-                                     .arg(host, 2, 16, QChar('0'));
-        EXPECT_EQ(hubs.hubPhysicalAddresses[i], physical.toUpper());
+    Texts seen = hubs.hubAddresses;
+    std::sort(seen.begin(), seen.end());
+    EXPECT_EQ(seen, (Texts{Net(11), Net(12), Net(13)}));
+    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
+        const std::string& address = hubs.hubAddresses[i];
+        const int host = std::stoi(address.substr(address.rfind('.') + 1));
+        char physical[18];
+        std::snprintf(physical, sizeof physical, "02-00-5E-12-%02X-%02X", subnet_, host);
+        EXPECT_EQ(hubs.hubPhysicalAddresses[i], physical);
         EXPECT_EQ(hubs.hubModelTexts[i], host == 12 ? "IPH-8 2.05" : "IPH-4 2.05");
-        EXPECT_TRUE(log.contains("Обнаружен хаб: \"" + hubs.hubModelTexts[i] + "\", " +
+        EXPECT_TRUE(Contains(log, "Обнаружен хаб: \"" + hubs.hubModelTexts[i] + "\", " +
                                  hubs.hubAddresses[i] + ", " + hubs.hubPhysicalAddresses[i] +
                                  "\r\n"));
     }
-    EXPECT_TRUE(log.startsWith("Поиск хабов в подсети " + Net(0) + "\r\n"));
+    EXPECT_TRUE(log.starts_with("Поиск хабов в подсети " + Net(0) + "\r\n"));
 }

@@ -2,7 +2,7 @@
 
 #include "adapters/ImproperArgument.h"
 #include "discovery/DiscoveryReply.h"
-#include "tests/common/QtPrinters.h"
+#include "tests/common/TextChecks.h"
 
 #include <deque>
 #include <gtest/gtest.h>
@@ -86,10 +86,10 @@ AdapterList OneEntry() {
 
 struct Search {
     HubList hubs;
-    QString log;
+    std::string log;
     int Run(const AdapterList& adapters, platform::DiscoverySocket& socket) {
         return SearchHubs(
-            adapters, hubs, [this](const QString& line) { log += line; }, socket);
+            adapters, hubs, [this](const std::string& line) { log += line; }, socket);
     }
 };
 
@@ -107,7 +107,7 @@ TEST(HubSearch, StepsInOrderAndTheRequestOnThePort) {
     EXPECT_EQ(socket.sent.size(), 29u);
     EXPECT_EQ(socket.lastTimeout, 1000u);
     // The same hub answering twice is listed twice.
-    EXPECT_EQ(search.hubs.hubAddresses, (QStringList{"198.18.20.9", "198.18.20.9"}));
+    EXPECT_EQ(search.hubs.hubAddresses, (Texts{"198.18.20.9", "198.18.20.9"}));
     EXPECT_EQ(search.log, "Поиск хабов в подсети 198.18.20.0\r\n"
                           "Обнаружен хаб: \"A\", 198.18.20.9, B\r\n"
                           "Обнаружен хаб: \"A\", 198.18.20.9, B\r\n");
@@ -120,13 +120,13 @@ TEST(HubSearch, ChosenIndexOutsideTheListAbandonsTheSearch) {
     search.hubs.hubModelTexts = {"old"};
     search.hubs.hubPhysicalAddresses = {"old"};
     AdapterList adapters = OneEntry();
-    for (qint32 index : {1, -1}) {
+    for (std::int32_t index : {1, -1}) {
         adapters.chosenIndex = index;
         EXPECT_THROW(search.Run(adapters, socket), ImproperArgument);
     }
     EXPECT_THROW(search.Run(AdapterList{}, socket), ImproperArgument);
-    EXPECT_TRUE(search.log.isEmpty());
-    EXPECT_EQ(search.hubs.hubAddresses, QStringList{"198.18.20.50"});
+    EXPECT_TRUE(search.log.empty());
+    EXPECT_EQ(search.hubs.hubAddresses, Texts{"198.18.20.50"});
     EXPECT_TRUE(socket.calls.empty());
 }
 
@@ -145,8 +145,8 @@ TEST(HubSearch, SetUpFailuresCountNoHubAndEmptyTheList) {
         EXPECT_EQ(search.log, "Поиск хабов в подсети 198.18.20.0\r\n"
                               "Хабы в подсети 198.18.20.0 не обнаружены\r\n")
             << step;
-        EXPECT_TRUE(search.hubs.hubAddresses.isEmpty() && search.hubs.hubModelTexts.isEmpty() &&
-                    search.hubs.hubPhysicalAddresses.isEmpty());
+        EXPECT_TRUE(search.hubs.hubAddresses.empty() && search.hubs.hubModelTexts.empty() &&
+                    search.hubs.hubPhysicalAddresses.empty());
         EXPECT_EQ(search.hubs.selectedHubIndex, 4);
         if (step != "resolve" && step != "create") {
             EXPECT_EQ(socket.calls.back(), "close") << step;
@@ -163,9 +163,9 @@ TEST(HubSearch, OversizedSkippedOwnDroppedFailedReadKeepsWhatWasCounted) {
                        {"Late\r\nX\r\n", {198, 18, 20, 8}}};
     Search search;
     EXPECT_EQ(search.Run(OneEntry(), socket), 1);
-    EXPECT_EQ(search.hubs.hubAddresses, QStringList{"198.18.20.7"});
-    EXPECT_EQ(search.hubs.hubModelTexts, QStringList{"Hub"});
-    EXPECT_EQ(search.hubs.hubPhysicalAddresses, QStringList{"00-11-22-33-44-55"});
+    EXPECT_EQ(search.hubs.hubAddresses, Texts{"198.18.20.7"});
+    EXPECT_EQ(search.hubs.hubModelTexts, Texts{"Hub"});
+    EXPECT_EQ(search.hubs.hubPhysicalAddresses, Texts{"00-11-22-33-44-55"});
     EXPECT_EQ(socket.incoming.size(), 1u); // the read failure ended the search
 }
 
@@ -173,7 +173,7 @@ TEST(HubSearch, EmptyLocalAddressLeavesTheSocketUnbound) {
     FakeDiscoverySocket socket;
     HubList hubs;
     EXPECT_EQ(DiscoverHubs(
-                  "198.18.20.255", "", hubs, [](const QString&) {}, socket),
+                  "198.18.20.255", "", hubs, [](const std::string&) {}, socket),
               0);
     for (const std::string& call : socket.calls)
         EXPECT_NE(call.rfind("bind", 0), 0u) << call;

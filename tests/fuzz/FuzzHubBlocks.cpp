@@ -7,8 +7,8 @@
 #include "net/LogWindow.h"
 #include "tests/fuzz/FuzzRequire.h"
 
-#include <QString>
 #include <cstdio>
+#include <string>
 #include <vector>
 
 namespace {
@@ -42,8 +42,8 @@ public:
 
 class RecordingLog : public ILogWindow {
 public:
-    std::vector<QString> lines;
-    void AppendToLog(const QString& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+    void AppendToLog(const std::string& text) override { lines.push_back(text); }
     void PostUpdateConnection(std::uint32_t, CSocketManager*, std::uint32_t) override {
         Require(false, "a connection event from received data");
     }
@@ -87,16 +87,15 @@ void Expect(const std::uint8_t* m, std::size_t size, Calls& expected) {
 }
 
 // "<<", "XX " for every byte, and the line end.
-bool IsDumpOf(const QString& line, const std::uint8_t* data, std::size_t size) {
+bool IsDumpOf(const std::string& line, const std::uint8_t* data, std::size_t size) {
     static const char digits[] = "0123456789ABCDEF";
-    if (line.size() != static_cast<qsizetype>(2 + 3 * size + 2) || !line.startsWith(u"<<") ||
-        !line.endsWith(u"\r\n")) {
+    if (line.size() != 2 + 3 * size + 2 || !line.starts_with("<<") || !line.ends_with("\r\n")) {
         return false;
     }
     for (std::size_t i = 0; i < size; ++i) {
-        const auto at = static_cast<qsizetype>(2 + 3 * i);
-        if (line[at] != QLatin1Char(digits[data[i] >> 4]) ||
-            line[at + 1] != QLatin1Char(digits[data[i] & 0x0F]) || line[at + 2] != u' ') {
+        const std::size_t at = 2 + 3 * i;
+        if (line[at] != digits[data[i] >> 4] || line[at + 1] != digits[data[i] & 0x0F] ||
+            line[at + 2] != ' ') {
             return false;
         }
     }

@@ -95,7 +95,7 @@ void CheckHubParameterRules(const std::uint8_t* bytes) {
             QStringLiteral("Незаполненные поля в адресе шлюза недопустимы"),
             QStringLiteral("Неверное значение поля в адресе шлюза"),
         };
-        Require(texts.contains(*failure), "an unknown message");
+        Require(texts.contains(QString::fromStdString(*failure)), "an unknown message");
         return;
     }
 

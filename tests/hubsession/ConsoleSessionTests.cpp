@@ -13,6 +13,7 @@
 #include <QTest>
 #include <QTreeWidget>
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -266,8 +267,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     QTRY_VERIFY_WITH_TIMEOUT(
         QString::fromStdString(site->Control(1, "status")).contains(QStringLiteral("ip=") + moved), 5000);
     QTest::mouseClick(console->Button(IDC_SEARCH_HUBS), Qt::LeftButton);
-    EXPECT_TRUE(console->hubList().hubAddresses.contains(moved))
-        << console->hubList().hubAddresses.join(' ').toStdString();
+    EXPECT_THAT(console->hubList().hubAddresses, testing::Contains(moved.toStdString()));
 }
 
 class ConsoleSessionDebug : public ConsoleSession {

@@ -1,5 +1,6 @@
 #include "hubsession/HubMessage.h"
-#include "tests/common/QtPrinters.h"
+#include "hubsession/HubParameterRules.h"
+#include "tests/common/TextChecks.h"
 
 #include <gtest/gtest.h>
 
@@ -17,21 +18,21 @@ Bytes Block(std::size_t size, std::initializer_list<std::pair<int, int>> bytes) 
     return block;
 }
 
-QString Zeros(int count) {
-    QString text;
+std::string Zeros(int count) {
+    std::string text;
     for (int i = 0; i < count; ++i) {
-        text += QStringLiteral("00 ");
+        text += std::string("00 ");
     }
     return text;
 }
 
 TEST(HubRequests, CarryOnlyTheirCodeAndValues) {
-    EXPECT_EQ(HexBytes(MakeIpParametersRequest()), QStringLiteral("00 00 00 81 ") + Zeros(28));
+    EXPECT_EQ(HexBytes(MakeIpParametersRequest()), std::string("00 00 00 81 ") + Zeros(28));
     EXPECT_EQ(HexBytes(MakeControllerNumberRequest(3)),
-              QStringLiteral("00 00 00 82 03 ") + Zeros(27));
+              std::string("00 00 00 82 03 ") + Zeros(27));
     const HubRequest set = MakeSetIpParametersRequest({192, 168, 1, 10}, {255, 255, 255, 0},
                                                       {192, 168, 1, 1});
-    EXPECT_EQ(HexBytes(set), QStringLiteral("00 00 00 80 C0 A8 01 0A FF FF FF 00 C0 A8 01 01 ") +
+    EXPECT_EQ(HexBytes(set), std::string("00 00 00 80 C0 A8 01 0A FF FF FF 00 C0 A8 01 01 ") +
                                  Zeros(16));
     EXPECT_EQ(HexBytes(set).size(), 96);
 }
@@ -66,20 +67,20 @@ TEST(ControllerNumberResult, TextsByNumberAndCode) {
         const auto result = DecodeControllerNumberResult(Block(32, {{4, number}, {5, code}}));
         return ControllerNumberResultText(*result, asked);
     };
-    EXPECT_EQ(text(3, 0, 3), QStringLiteral("Номер контроллера успешно установлен"));
+    EXPECT_EQ(text(3, 0, 3), std::string("Номер контроллера успешно установлен"));
     EXPECT_EQ(text(3, 1, 3),
-              QStringLiteral("Ошибка 1 при записи номера контроллера: запись закончилась неудачно"));
-    EXPECT_EQ(text(3, 2, 3), QStringLiteral("Ошибка 2 при записи номера контроллера: не обнаружен "
+              std::string("Ошибка 1 при записи номера контроллера: запись закончилась неудачно"));
+    EXPECT_EQ(text(3, 2, 3), std::string("Ошибка 2 при записи номера контроллера: не обнаружен "
                                             "контроллер с установленной перемычкой"));
     EXPECT_EQ(text(3, 7, 3),
-              QStringLiteral("Ошибка 7 при записи номера контроллера: неизвестный код ошибки"));
+              std::string("Ошибка 7 при записи номера контроллера: неизвестный код ошибки"));
     EXPECT_EQ(text(3, 255, 3),
-              QStringLiteral("Ошибка 255 при записи номера контроллера: неизвестный код ошибки"));
+              std::string("Ошибка 255 при записи номера контроллера: неизвестный код ошибки"));
     EXPECT_EQ(text(4, 0, 3),
-              QStringLiteral("Возвращен неверный номер 4 контроллера после записи"));
+              std::string("Возвращен неверный номер 4 контроллера после записи"));
     // The comparison is with the whole 32-bit number the console asked for.
     EXPECT_EQ(text(4, 0, 260),
-              QStringLiteral("Возвращен неверный номер 4 контроллера после записи"));
+              std::string("Возвращен неверный номер 4 контроллера после записи"));
     EXPECT_FALSE(DecodeControllerNumberResult(Block(5, {})));
 }
 
@@ -99,8 +100,21 @@ TEST(HubBlocks, SplitIntoThirtyTwoByteMessagesOnlyWhenTheyAreWhole) {
 }
 
 TEST(HexBytes, TwoUpperCaseDigitsAndASpaceEach) {
-    EXPECT_EQ(HexBytes(Bytes{0x00, 0xAB, 0x7F, 0xFF}), QStringLiteral("00 AB 7F FF "));
-    EXPECT_EQ(HexBytes(Bytes{}), QString());
+    EXPECT_EQ(HexBytes(Bytes{0x00, 0xAB, 0x7F, 0xFF}), std::string("00 AB 7F FF "));
+    EXPECT_EQ(HexBytes(Bytes{}), std::string());
+}
+
+// The byte after the first space decides; every character beyond ASCII counts as above
+// "1", so a UTF-8 lead byte must be read unsigned.
+TEST(FirmwareSupportsControllerNumbers, TheCharacterAfterTheFirstSpaceIsOneOrAbove) {
+    for (const std::string& passes : Texts{"IPH-4", "", "IPH-4 1.00", "IPH-4 2.05", "IPH-4 z",
+                                           "Хаб-4 2.05", "IPH-4 бета", "IPH-4 \xFF"}) {
+        EXPECT_TRUE(FirmwareSupportsControllerNumbers(passes)) << passes;
+    }
+    for (const std::string& fails : Texts{"IPH-4 0.95", "IPH-4 ", " ", "IPH-4  2.05", "IPH-4 /",
+                                          "Хаб-4 0.95", std::string("IPH-4 \0" "2", 8)}) {
+        EXPECT_FALSE(FirmwareSupportsControllerNumbers(fails)) << fails;
+    }
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <gtest/gtest.h>
 #include <memory>
+#include <string>
 
 namespace {
 
@@ -48,7 +49,21 @@ TEST_F(WithoutResolver, UnresolvableNamesGiveTheBroadcastValue) {
     EXPECT_EQ(ResolveIPv4(""), 0xFFFFFFFFu);
     EXPECT_EQ(ResolveIPv4("256.1.1.1"), 0xFFFFFFFFu);
     // A zero character ends the text, as it did in the resolver's buffer.
-    EXPECT_EQ(ResolveIPv4(QString::fromUtf16(u"10.0.0.1\0junk", 13)), 0x0A000001u);
+    EXPECT_EQ(ResolveIPv4(std::string("10.0.0.1\0junk", 13)), 0x0A000001u);
+}
+
+// The resolver's buffer held 1023 bytes and its zero; a cut never splits a character.
+TEST(ResolverText, CutAtTheFirstZeroAndAtWholeCharactersWithin1023Bytes) {
+    EXPECT_EQ(ResolverText(std::string("hub\0junk", 8)), "hub");
+    EXPECT_EQ(ResolverText(std::string(1100, 'a')), std::string(1023, 'a'));
+    EXPECT_EQ(ResolverText(std::string(1023, 'a')), std::string(1023, 'a'));
+    // "ж" is two bytes, "€" three, "𝄞" four.
+    EXPECT_EQ(ResolverText(std::string(1021, 'a') + "ж"), std::string(1021, 'a') + "ж");
+    EXPECT_EQ(ResolverText(std::string(1022, 'a') + "жb"), std::string(1022, 'a'));
+    EXPECT_EQ(ResolverText(std::string(1021, 'a') + "€"), std::string(1021, 'a'));
+    EXPECT_EQ(ResolverText(std::string(1020, 'a') + "€b"), std::string(1020, 'a') + "€");
+    EXPECT_EQ(ResolverText(std::string(1020, 'a') + "𝄞"), std::string(1020, 'a'));
+    EXPECT_EQ(ResolverText(std::string(1019, 'a') + "𝄞"), std::string(1019, 'a') + "𝄞");
 }
 
 TEST(ResolvePort, NumbersAreTakenModulo65536UpToTheFirstNonDigit) {

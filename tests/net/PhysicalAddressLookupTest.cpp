@@ -5,6 +5,7 @@
 #include "tests/net/SocketTestSupport.h"
 
 #include <gtest/gtest.h>
+#include <string>
 #include <unistd.h>
 
 using namespace kntest;
@@ -15,17 +16,17 @@ const std::uint32_t kHub = Ipv4("198.18.0.2");
 const std::uint8_t kMac[6] = {0x02, 0x4B, 0x4E, 0x0A, 0xB0, 0xFF};
 
 TEST(PhysicalAddressLogText, SuccessLogsOneLineAndAppendsTheAddress) {
-    QString text;
+    std::string text;
     EXPECT_EQ(PhysicalAddressLogText(kHub, 0, kMac, 6, text),
               "Физический адрес хаба: 02-4B-4E-0A-B0-FF\r\n");
     EXPECT_EQ(text, "02-4B-4E-0A-B0-FF");
-    EXPECT_EQ(text.size(), 17);
+    EXPECT_EQ(text.size(), 17u);
 }
 
 TEST(PhysicalAddressLogText, FailuresLogTheRequestAndTheCodeWithItsName) {
-    const QString request = "Послан ARP запрос на IP адрес: 198.18.0.2\r\n";
-    const QString error = "Ошибка: SendArp закончился неудачей с ошибкой: ";
-    const std::pair<std::uint32_t, QString> cases[] = {
+    const std::string request = "Послан ARP запрос на IP адрес: 198.18.0.2\r\n";
+    const std::string error = "Ошибка: SendArp закончился неудачей с ошибкой: ";
+    const std::pair<std::uint32_t, std::string> cases[] = {
         {67, "67 (ERROR_GEN_FAILURE)\r\n"},
         {31, "31 (ERROR_GEN_FAILURE)\r\n"},
         {50, "50 (ERROR_NOT_SUPPORTED)\r\n"},
@@ -36,28 +37,28 @@ TEST(PhysicalAddressLogText, FailuresLogTheRequestAndTheCodeWithItsName) {
         {5, "5\r\n"},
     };
     for (const auto& [code, ending] : cases) {
-        QString text;
+        std::string text;
         EXPECT_EQ(PhysicalAddressLogText(kHub, code, kMac, 6, text), request + error + ending);
-        EXPECT_TRUE(text.isEmpty());
+        EXPECT_TRUE(text.empty());
     }
 }
 
 TEST(PhysicalAddressLogText, SuccessWithNothingDeliveredIsAWarning) {
-    QString text;
+    std::string text;
     EXPECT_EQ(PhysicalAddressLogText(kHub, 0, kMac, 0, text),
               "Послан ARP запрос на IP адрес: 198.18.0.2\r\n"
               "Внимание: SendArp удачно завершился, но возвращённый размер физического "
               "адреса=0\r\n");
-    EXPECT_TRUE(text.isEmpty());
+    EXPECT_TRUE(text.empty());
 }
 
 TEST(PhysicalAddressLookup, ClosedConnectionAsksAbout0000AndFails) {
     CSocketComm closed;
-    QString text;
+    std::string text;
     EXPECT_EQ(LookUpHubPhysicalAddress(closed, text),
               "Послан ARP запрос на IP адрес: 0.0.0.0\r\n"
               "Ошибка: SendArp закончился неудачей с ошибкой: 87 (ERROR_INVALID_PARAMETER)\r\n");
-    EXPECT_TRUE(text.isEmpty());
+    EXPECT_TRUE(text.empty());
 }
 
 using PhysicalAddressLookupBetweenHosts = BetweenHosts<>;
@@ -71,7 +72,7 @@ TEST_F(PhysicalAddressLookupBetweenHosts, TheHubOfAnOpenSessionIsFound) {
     CSocketComm session;
     ASSERT_TRUE(session.OpenConnection(TwoHosts::kPcAddress, TwoHosts::kHubAddress, "5000",
                                        platform::kAddressFamilyInet, platform::kSocketStream));
-    QString text;
+    std::string text;
     const auto start = Clock::now();
     EXPECT_EQ(LookUpHubPhysicalAddress(session, text),
               "Физический адрес хаба: 02-4B-4E-00-00-02\r\n");
@@ -80,14 +81,14 @@ TEST_F(PhysicalAddressLookupBetweenHosts, TheHubOfAnOpenSessionIsFound) {
 }
 
 TEST_F(PhysicalAddressLookupBetweenHosts, AnAbsentHostReports67) {
-    QString text;
+    std::string text;
     const auto start = Clock::now();
     EXPECT_EQ(
         LookUpHubPhysicalAddress(Ipv4(TwoHosts::kAbsentAddress), Ipv4(TwoHosts::kPcAddress), text),
         "Послан ARP запрос на IP адрес: 198.18.0.77\r\n"
         "Ошибка: SendArp закончился неудачей с ошибкой: 67 (ERROR_GEN_FAILURE)\r\n");
     RecordProperty("absent_ms", static_cast<int>(MillisecondsSince(start)));
-    EXPECT_TRUE(text.isEmpty());
+    EXPECT_TRUE(text.empty());
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <thread>
+#include <string>
 #include <unistd.h>
 
 using namespace kntest;
@@ -17,8 +18,8 @@ namespace {
 constexpr int kStream = platform::kSocketStream;
 constexpr int kInet = platform::kAddressFamilyInet;
 
-QString PortText(std::uint16_t port) {
-    return QString::number(port);
+std::string PortText(std::uint16_t port) {
+    return std::to_string(port);
 }
 
 // A connected pair on loopback: the object under test and the server's end of it.

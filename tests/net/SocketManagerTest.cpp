@@ -1,14 +1,12 @@
 #include "net/SocketManager.h"
 
 #include "net/LogWindow.h"
-#include "console/UpdateConnectionEvent.h"
 #include "tests/net/SocketTestSupport.h"
 
-#include <QCoreApplication>
-#include <QObject>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <unistd.h>
 
@@ -20,16 +18,16 @@ namespace {
 class RecordingLogWindow : public ILogWindow {
 public:
     struct Entry {
-        QString text;           // appended text, or empty for a post
+        std::string text;       // appended text, or empty for a post
         std::uint32_t code = 0; // posted code
         CSocketManager* manager = nullptr;
         bool posted = false;
     };
 
-    void AppendToLog(const QString& text) override { Add({text, 0, nullptr, false}); }
+    void AppendToLog(const std::string& text) override { Add({text, 0, nullptr, false}); }
     void PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
                               std::uint32_t) override {
-        Add({QString(), code, manager, true});
+        Add({std::string(), code, manager, true});
     }
 
     std::vector<Entry> Entries() {
@@ -58,7 +56,7 @@ TEST(SocketManager, EachEventIsLoggedWithItsTextThenPosted) {
     CSocketManager manager;
     RecordingLogWindow log;
     manager.SetLogWindow(&log);
-    const QString texts[] = {"Соединение установлено\r\n", "Не удалось установить соединение\r\n",
+    const std::string texts[] = {"Соединение установлено\r\n", "Не удалось установить соединение\r\n",
                              "Подключение разорвано\r\n", "Нулевой длины сообщение\r\n"};
     for (std::uint32_t code = 0; code < 4; ++code) {
         manager.OnConnectionEvent(code);
@@ -90,7 +88,7 @@ TEST(SocketManager, DroppedConnectionReachesTheLogAndTheWindowExactlyOnce) {
     CSocketManager manager;
     RecordingLogWindow log;
     manager.SetLogWindow(&log);
-    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", QString::number(listener.Port()),
+    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", std::to_string(listener.Port()),
                                        platform::kAddressFamilyInet, platform::kSocketStream));
     const int server = listener.Accept();
     ASSERT_TRUE(manager.StartWatcher());
@@ -112,7 +110,7 @@ TEST(SocketManager, WithoutALogWindowNothingIsWrittenOrPosted) {
     CSocketManager manager;
     manager.AppendToLog("строка\r\n");
     manager.OnConnectionEvent(ConnectionDropped);
-    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", QString::number(listener.Port()),
+    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", std::to_string(listener.Port()),
                                        platform::kAddressFamilyInet, platform::kSocketStream));
     const int server = listener.Accept();
     ASSERT_TRUE(manager.StartWatcher());
@@ -142,7 +140,7 @@ public:
 TEST(SocketManager, ReceivedBlocksAreShownWithTheirSender) {
     TcpListener listener;
     ShowingManager manager;
-    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", QString::number(listener.Port()),
+    ASSERT_TRUE(manager.OpenConnection("127.0.0.1", "127.0.0.1", std::to_string(listener.Port()),
                                        platform::kAddressFamilyInet, platform::kSocketStream));
     const int server = listener.Accept();
     ASSERT_TRUE(manager.StartWatcher());
@@ -155,39 +153,6 @@ TEST(SocketManager, ReceivedBlocksAreShownWithTheirSender) {
     EXPECT_EQ(platform::NetworkToHost16(manager.sender.port), listener.Port());
     lock.unlock();
     ::close(server);
-}
-
-// The event as the console's window receives it from the queue.
-class EventCatcher : public QObject {
-public:
-    bool event(QEvent* event) override {
-        if (event->type() != UpdateConnectionEvent::kType)
-            return QObject::event(event);
-        const auto* update = static_cast<UpdateConnectionEvent*>(event);
-        code = update->Code();
-        manager = update->Manager();
-        ++count;
-        return true;
-    }
-    std::uint32_t code = 0;
-    CSocketManager* manager = nullptr;
-    int count = 0;
-};
-
-TEST(UpdateConnectionEvent, TravelsThroughTheEventQueueWithItsCodeAndManager) {
-    int argc = 1;
-    char name[] = "net_tests";
-    char* argv[] = {name, nullptr};
-    QCoreApplication app(argc, argv);
-    EXPECT_EQ(static_cast<int>(UpdateConnectionEvent::kType), 0x9234);
-    CSocketManager manager;
-    EventCatcher catcher;
-    QCoreApplication::postEvent(&catcher, new UpdateConnectionEvent(ConnectionDropped, &manager, 1));
-    EXPECT_EQ(catcher.count, 0); // posted, not sent
-    QCoreApplication::processEvents();
-    EXPECT_EQ(catcher.count, 1);
-    EXPECT_EQ(catcher.code, static_cast<std::uint32_t>(ConnectionDropped));
-    EXPECT_EQ(catcher.manager, &manager);
 }
 
 } // namespace

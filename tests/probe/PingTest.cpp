@@ -88,7 +88,7 @@ platform::EchoProviderLoader Missing(const std::string& why, int* tried = nullpt
 }
 
 bool Probe(CPing& ping, EchoReplyInfo& reply, std::uint16_t size = 32, bool dontFragment = false,
-           const QString& host = "198.18.0.2") {
+           const std::string& host = "198.18.0.2") {
     return ping.SendEchoRequest(host, reply, 10, 1000, size, 0, dontFragment);
 }
 
@@ -104,6 +104,11 @@ TEST(CPing, WithoutAnyServiceEveryRequestFailsWith120AndSaysWhy) {
     EXPECT_EQ(ping.MissingServiceDiagnosis(),
               "Нет службы эхо-запросов: ICMP-датаграммный сокет недоступен; raw-сокет ICMP "
               "недоступен: нет права cap_net_raw\r\n");
+    // No provider at all, and a provider that gave no reason, which keeps its place.
+    EXPECT_EQ(CPing(std::vector<platform::EchoProviderLoader>{}).MissingServiceDiagnosis(),
+              "Нет службы эхо-запросов: ни одной не найдено\r\n");
+    EXPECT_EQ(CPing({Missing(""), Missing("")}).MissingServiceDiagnosis(),
+              "Нет службы эхо-запросов: ; \r\n");
 }
 
 TEST(CPing, TheFirstProviderThatLoadsIsUsedAndTheRestAreNotTried) {
@@ -111,7 +116,7 @@ TEST(CPing, TheFirstProviderThatLoadsIsUsedAndTheRestAreNotTried) {
     int triedAfter = 0;
     CPing ping({Missing("first"), Present(second), Missing("third", &triedAfter)});
     EXPECT_TRUE(ping.HasEchoService());
-    EXPECT_TRUE(ping.MissingServiceDiagnosis().isEmpty());
+    EXPECT_TRUE(ping.MissingServiceDiagnosis().empty());
     EXPECT_EQ(triedAfter, 0);
     EchoReplyInfo reply;
     EXPECT_TRUE(Probe(ping, reply));
@@ -194,7 +199,7 @@ TEST(CPing, AHostThatIsNoAddressOrNameNeverReachesTheService) {
     CPing ping({Present(service)});
     EchoReplyInfo reply;
     EXPECT_FALSE(Probe(ping, reply, 32, false, ""));
-    EXPECT_FALSE(Probe(ping, reply, 32, false, QString(QChar(0)) + "198.18.0.2"));
+    EXPECT_FALSE(Probe(ping, reply, 32, false, std::string(1, '\0') + "198.18.0.2"));
     EXPECT_EQ(service.opened, 0);
 }
 

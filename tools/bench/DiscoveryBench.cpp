@@ -73,9 +73,9 @@ Round MeasureRound(CKestruneDlg& console, const bench::HubControl& control, int 
     const Clock::time_point start = Clock::now();
     Clock::time_point firstReply{}, lastReply{};
     round.counted =
-        ::SearchHubs(console.adapterList(), console.hubList(), [&](const QString& line) {
+        ::SearchHubs(console.adapterList(), console.hubList(), [&](const std::string& line) {
             console.AppendToLog(line);
-            if (line.startsWith(QStringLiteral("Обнаружен хаб"))) {
+            if (line.starts_with("Обнаружен хаб")) {
                 lastReply = Clock::now();
                 if (firstReply == Clock::time_point{}) {
                     firstReply = lastReply;

@@ -125,7 +125,7 @@ double ProbeAloneMs(const QString& hub) {
     CPing ping;
     EchoReplyInfo reply;
     const Clock::time_point start = Clock::now();
-    if (!ping.SendEchoRequest(hub, reply, 10, 1000, 32, 0, false)) {
+    if (!ping.SendEchoRequest(hub.toStdString(), reply, 10, 1000, 32, 0, false)) {
         throw std::runtime_error("the hub does not answer the echo probe");
     }
     return MsBetween(start, Clock::now());
