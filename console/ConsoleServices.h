@@ -15,13 +15,13 @@ class CSocketComm;
 // own; tests give fakes. Each is called from one thread at a time, the search's and the
 // echo's off the console's thread.
 struct ConsoleServices {
-    std::shared_ptr<platform::AdapterSource> adapters;
-    std::function<std::unique_ptr<platform::DiscoverySocket>()> discoverySocket;
-    std::function<std::vector<platform::EchoProviderLoader>()> echoProviders;
+    std::shared_ptr<platform::AdapterSource> adapters{};
+    std::function<std::unique_ptr<platform::DiscoverySocket>()> discoverySocket{};
+    std::function<std::vector<platform::EchoProviderLoader>()> echoProviders{};
     // The hub's physical address once the session's connection is open: the log text of
     // the outcome; the address text goes into physicalAddress.
     std::function<std::string(CSocketComm& connection, std::string& physicalAddress)>
-        lookUpPhysicalAddress;
+        lookUpPhysicalAddress{};
     // The hub's session port.
     std::string hubService = "5000";
 

@@ -15,6 +15,10 @@
 
 class CSocketComm;
 
+// The window message by which a Windows console learns of a connection event; here the
+// watcher's Connection report stands for it.
+inline constexpr int WM_UPDATE_CONNECTION = 0x9234;
+
 // What the hub session's watcher reports, as it travels to the console's thread.
 namespace watcher {
 struct LogLines {

@@ -1,6 +1,6 @@
 // Qt's own texts in the window: the standard buttons of the real message boxes.
 #include "app/QtTranslations.h"
-#include "console/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 #include "tests/console/KeyInput.h"
 #include "tests/console/RealMessageBoxes.h"
 

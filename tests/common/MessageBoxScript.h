@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/MessageBoxes.h"
+#include "gui/MessageBoxes.h"
 
 #include <QStringList>
 #include "tests/common/QtPrinters.h"

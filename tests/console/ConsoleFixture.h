@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/KestruneDlg.h"
+#include "gui/ConsoleWindow.h"
 #include "tests/adapters/FakeAdapterSource.h"
 #include "tests/common/MessageBoxScript.h"
 

@@ -1,6 +1,6 @@
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/adapters/FakeAdapterSource.h"
 #include "tests/common/MessageBoxScript.h"
@@ -41,7 +41,7 @@ protected:
     // No adapter entries: the window's own state, without a search.
     MessageBoxScript boxes;
     std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
-    CKestruneDlg console{false, nullptr, ConsoleServices{adapters}};
+    CConsoleWindow console{false, nullptr, ConsoleServices{adapters}};
 };
 
 struct ButtonState {
@@ -119,7 +119,7 @@ TEST_F(ConsoleWindowTest, LogStartsWithTheTitleLineAndClears) {
               QString::fromUtf16(u"КонФигУрирование IP хабов «Тамрил». Редакция 3.15\r\n"));
     QTest::mouseClick(console.Button(IDC_CLEAR_LOG), Qt::LeftButton);
     EXPECT_EQ(console.Log()->Text(), QString());
-    console.AppendToLog(QStringLiteral("Строка\r\n"));
+    console.AppendToLog("Строка\r\n");
     EXPECT_EQ(console.Log()->Text(), QStringLiteral("Строка\r\n"));
 }
 
@@ -201,9 +201,9 @@ TEST_F(ConsoleWindowTest, AControlIsAnnouncedByTheCaptionItShowsNow) {
     };
     QPushButton* write = console.Button(IDC_WRITE_NUMBER);
     EXPECT_EQ(name(write), QStringLiteral("Нет связи"));
-    // The hub's first status: the button comes on as "Записать".
-    console.ShowLinkStatus({true, false, false, false});
-    QCoreApplication::processEvents();
+    // The hub's first status: the console puts the button on as "Записать".
+    console.EnableControl(IDC_WRITE_NUMBER, true);
+    console.SetControlText(IDC_WRITE_NUMBER, "Записать");
     ASSERT_EQ(write->text(), QStringLiteral("Записать"));
     EXPECT_EQ(name(write), QStringLiteral("Записать"));
     // Whatever caption a button, radio button or group box is given at run time.
@@ -224,7 +224,7 @@ TEST_F(ConsoleWindowTest, EnterWithANumberClosesTheWindow) {
     EXPECT_EQ(boxes.boxes().size(), 1u); // only the start-up's "no adapters"
     EXPECT_FALSE(console.isVisible());
     EXPECT_EQ(console.result(), QDialog::Accepted);
-    EXPECT_EQ(console.controllerNumber(), 3u);
+    EXPECT_EQ(console.Console().controllerNumber(), 3u);
 }
 
 TEST_F(ConsoleWindowTest, EnterWithoutANumberKeepsTheWindowAndTheOldValue) {
@@ -232,14 +232,14 @@ TEST_F(ConsoleWindowTest, EnterWithoutANumberKeepsTheWindowAndTheOldValue) {
         NumberField()->setText(QString::fromLatin1(text));
         PressEnterIn(NumberField());
         EXPECT_TRUE(console.isVisible()) << text;
-        EXPECT_EQ(console.controllerNumber(), 1u) << text;
+        EXPECT_EQ(console.Console().controllerNumber(), 1u) << text;
         EXPECT_EQ(NumberField(), QApplication::focusWidget()) << text;
     }
     EXPECT_EQ(boxes.Texts().mid(1), QStringList(4, QStringLiteral("Enter a positive integer.")));
     NumberField()->setText(QStringLiteral("4294967295"));
     PressEnterIn(console.IpField(IDC_CONNECT_ADDRESS)->Field(0));
     EXPECT_FALSE(console.isVisible());
-    EXPECT_EQ(console.controllerNumber(), 4294967295u);
+    EXPECT_EQ(console.Console().controllerNumber(), 4294967295u);
 }
 
 TEST_F(ConsoleWindowTest, EnterOnAFocusedButtonPressesIt) {
@@ -253,7 +253,7 @@ TEST_F(ConsoleWindowTest, EscapeAndFinishClose) {
     EXPECT_FALSE(console.isVisible());
     EXPECT_EQ(console.result(), QDialog::Rejected);
 
-    CKestruneDlg second(false, nullptr, ConsoleServices{adapters});
+    CConsoleWindow second(false, nullptr, ConsoleServices{adapters});
     second.show();
     QTest::mouseClick(second.Button(IDCANCEL), Qt::LeftButton);
     EXPECT_FALSE(second.isVisible());

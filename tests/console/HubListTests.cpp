@@ -1,4 +1,4 @@
-#include "console/IpAddressEdit.h"
+#include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/ConsoleFixture.h"
 
@@ -20,7 +20,7 @@ protected:
         hubs.hubModelTexts = {"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};
         hubs.hubPhysicalAddresses =
             {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
-        console.FillHubList();
+        console.Console().FillHubList();
     }
 
     QTreeWidget* List() { return console.HubListView(); }
@@ -42,7 +42,7 @@ protected:
     }
 
     MessageBoxScript boxes;
-    CKestruneDlg console{false, nullptr, ConsoleServices{AdaptersWithEntries(0)}};
+    CConsoleWindow console{false, nullptr, ConsoleServices{AdaptersWithEntries(0)}};
 };
 
 TEST_F(HubListTest, RowsShowTheListInOrderAsPlainText) {
@@ -95,7 +95,7 @@ TEST_F(HubListTest, ArrowsMoveTheSelectionButOnlySpaceTakesIt) {
 TEST_F(HubListTest, ANewSearchEmptiesTheRowsButKeepsTheSelectedIndex) {
     ClickRow(2);
     console.hubList() = HubList{{"198.18.0.11"}, {"HUB-4 1.07"}, {"02-00-5E-12-00-0B"}, 2};
-    console.FillHubList();
+    console.Console().FillHubList();
     EXPECT_EQ(List()->topLevelItemCount(), 1);
     EXPECT_TRUE(List()->selectedItems().isEmpty());
     EXPECT_EQ(console.hubList().selectedHubIndex, 2);
@@ -105,7 +105,7 @@ TEST_F(HubListTest, ANewSearchEmptiesTheRowsButKeepsTheSelectedIndex) {
 
 TEST_F(HubListTest, FillShowsTheFormCommitMessageForABadNumber) {
     NumberField()->clear();
-    console.FillHubList();
+    console.Console().FillHubList();
     EXPECT_EQ(boxes.Texts().count(QStringLiteral("Enter a positive integer.")), 2);
     EXPECT_EQ(List()->topLevelItemCount(), 3);
 }

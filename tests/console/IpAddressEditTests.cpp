@@ -1,4 +1,4 @@
-#include "console/IpAddressEdit.h"
+#include "gui/IpAddressEdit.h"
 
 #include <QAccessible>
 #include <QLineEdit>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/TemplateBuilder.h"
+#include "gui/TemplateBuilder.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,10 +2,10 @@
 // written through the real confirmation boxes, and back to idle, with keys alone. The
 // real window (offscreen, Qt's Russian texts loaded) in the PC's namespace of a test site.
 #include "app/QtTranslations.h"
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
-#include "console/TemplateBuilder.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
+#include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/QtPrinters.h"
 #include "tests/console/KeyInput.h"
@@ -43,7 +43,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }
-        console = std::make_unique<CKestruneDlg>(false);
+        console = std::make_unique<CConsoleWindow>(false);
         console->show();
         ASSERT_TRUE(QTest::qWaitForWindowActive(console.get()));
     }
@@ -75,7 +75,7 @@ protected:
         EXPECT_EQ(visited, expected);
     }
 
-    std::unique_ptr<CKestruneDlg> console;
+    std::unique_ptr<CConsoleWindow> console;
 };
 
 TEST_F(KeyboardFlow, FromTheHubListToASessionAndBackWithKeysAlone) {

@@ -1,10 +1,10 @@
 // The window and its dialogs with the keyboard alone, as a Windows dialog answers it: Tab
 // and Shift+Tab through the controls in the template's order, Space or Enter on the
 // focused button, Enter elsewhere for the default button, Escape to cancel.
-#include "adapters/SelectNetworkAdapter.h"
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/TemplateBuilder.h"
+#include "gui/SelectNetworkAdapter.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/ConsoleFixture.h"
 #include "tests/console/KeyInput.h"
@@ -53,8 +53,8 @@ void WhenActive(const QString& objectName, std::function<void(QWidget*)> action)
 
 class Keyboard : public testing::Test {
 protected:
-    std::unique_ptr<CKestruneDlg> Open(int adapterEntries) {
-        auto console = std::make_unique<CKestruneDlg>(
+    std::unique_ptr<CConsoleWindow> Open(int adapterEntries) {
+        auto console = std::make_unique<CConsoleWindow>(
             false, nullptr, ConsoleServices{AdaptersWithEntries(adapterEntries)});
         console->show();
         console->activateWindow();

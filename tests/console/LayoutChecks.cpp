@@ -1,7 +1,7 @@
 #include "tests/console/LayoutChecks.h"
 
-#include "console/IpAddressEdit.h"
-#include "console/TemplateBuilder.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <QAccessible>

@@ -1,6 +1,6 @@
-#include "adapters/SelectNetworkAdapter.h"
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
+#include "gui/SelectNetworkAdapter.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/ConsoleFixture.h"
 
@@ -12,7 +12,7 @@
 
 namespace {
 
-const QString kTitle = QString::fromUtf16(kTitleLine);
+const QString kTitle = QString::fromUtf8(kTitleLine);
 
 QString SearchLines(const char* subnet) {
     return QStringLiteral("Поиск хабов в подсети %1\r\nХабы в подсети %1 не обнаружены\r\n")
@@ -46,8 +46,8 @@ void AnswerSelection(int row, bool ok, QStringList* shownRows = nullptr) {
 
 class StartupFlow : public testing::Test {
 protected:
-    std::unique_ptr<CKestruneDlg> Open(std::shared_ptr<FakeAdapterSource> source) {
-        auto console = std::make_unique<CKestruneDlg>(false, nullptr, ConsoleServices{source});
+    std::unique_ptr<CConsoleWindow> Open(std::shared_ptr<FakeAdapterSource> source) {
+        auto console = std::make_unique<CConsoleWindow>(false, nullptr, ConsoleServices{source});
         console->show();
         return console;
     }

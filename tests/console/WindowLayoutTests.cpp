@@ -1,8 +1,8 @@
 // The three dialogs as a person sees them, with the fonts Debian's desktops give Qt
 // programs. CTest runs this binary twice: at 100 % and at 200 % (QT_SCALE_FACTOR=2).
-#include "adapters/SelectNetworkAdapter.h"
-#include "console/DialogUnits.h"
-#include "console/KestruneDlg.h"
+#include "gui/SelectNetworkAdapter.h"
+#include "gui/DialogUnits.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/ConsoleFixture.h"
@@ -88,8 +88,8 @@ protected:
 
     // The console, shown, with as many adapter entries as asked (two or more bring up the
     // selection dialog first, which onSelection sees and closes).
-    std::unique_ptr<CKestruneDlg> OpenConsole(int adapterEntries) {
-        auto console = std::make_unique<CKestruneDlg>(
+    std::unique_ptr<CConsoleWindow> OpenConsole(int adapterEntries) {
+        auto console = std::make_unique<CConsoleWindow>(
             false, nullptr, ConsoleServices{AdaptersWithEntries(adapterEntries)});
         console->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(console.get()));
@@ -205,7 +205,7 @@ protected:
 };
 
 TEST_F(ScreenReader, LinkIndicatorsTellTheirStateUnderTheirName) {
-    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
+    CConsoleWindow console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
     console.show();
     EXPECT_EQ(UnnamedControls(&console), QStringList()) << Lines(UnnamedControls(&console));
     console.LinkIndicator(2)->setChecked(true);
@@ -235,7 +235,7 @@ TEST_F(ScreenReader, SelectionDialogNamesItsListAndButtons) {
         }
         qobject_cast<QDialog*>(dialog)->reject();
     });
-    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(2)});
+    CConsoleWindow console(false, nullptr, ConsoleServices{AdaptersWithEntries(2)});
     console.show();
     EXPECT_EQ(unnamed, QStringList()) << Lines(unnamed);
     EXPECT_TRUE(
@@ -246,7 +246,7 @@ TEST_F(ScreenReader, SelectionDialogNamesItsListAndButtons) {
 }
 
 TEST_F(ScreenReader, AboutBoxNamesItsIconAndButton) {
-    CKestruneDlg console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
+    CConsoleWindow console(false, nullptr, ConsoleServices{AdaptersWithEntries(0)});
     console.show();
     QStringList unnamed{QStringLiteral("not shown")};
     QStringList names;

@@ -1,9 +1,9 @@
 // The console's hub search end to end: the real window (offscreen) in the PC's namespace
 // of a test site, with its one adapter, against simulated hubs that answer in every way
 // a hub may, well or badly, early or late.
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/tools/SharedSite.h"
@@ -63,7 +63,7 @@ protected:
 
     // Opens the console, whose start-up searches the site's subnet.
     void Open() {
-        console = std::make_unique<CKestruneDlg>(false);
+        console = std::make_unique<CConsoleWindow>(false);
         QElapsedTimer timer;
         timer.start();
         console->show();
@@ -77,7 +77,7 @@ protected:
     }
 
     QString Log() const { return console->Log()->Text(); }
-    static QString Title() { return QString::fromUtf16(kTitleLine); }
+    static QString Title() { return QString::fromUtf8(kTitleLine); }
     QString Hub(int i) const { return QString::fromStdString(site->HubAddress(i)); }
     // The text hub i gives as its physical address: 02-00-5E and its address's last
     // three octets.
@@ -138,7 +138,7 @@ protected:
     }
 
     MessageBoxScript boxes;
-    std::unique_ptr<CKestruneDlg> console;
+    std::unique_ptr<CConsoleWindow> console;
     qint64 startupSearchMs = 0;
 };
 

@@ -2,8 +2,8 @@
 // The dotted-address reading, the controller number field and the rules for new hub
 // parameters must each accept exactly what they promise, and a request is only ever built
 // from parameters that passed the rules.
-#include "console/ControllerNumberField.h"
-#include "console/IpAddressEdit.h"
+#include "console/ControllerNumber.h"
+#include "gui/IpAddressEdit.h"
 #include "hubsession/HubMessage.h"
 #include "hubsession/HubParameterRules.h"
 #include "tests/fuzz/FuzzRequire.h"
@@ -38,7 +38,7 @@ void CheckDottedAddress(const QString& text) {
 }
 
 void CheckControllerNumber(const QString& text) {
-    const auto value = ParseControllerNumber(text);
+    const auto value = ParseControllerNumber(text.toStdString());
     QString digits = text.trimmed();
     if (!AsciiDigits(digits)) {
         Require(!value, "a number from what is no number");

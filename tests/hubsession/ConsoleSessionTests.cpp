@@ -1,8 +1,8 @@
 // The console's hub session end to end: the real window (offscreen) in the PC's
 // namespace of a test site, against simulated hubs.
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/tools/SharedSite.h"
@@ -41,7 +41,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }
-        console = std::make_unique<CKestruneDlg>(debug);
+        console = std::make_unique<CConsoleWindow>(debug);
         console->show();
     }
 
@@ -108,7 +108,7 @@ protected:
 
     bool debug = false;
     MessageBoxScript boxes;
-    std::unique_ptr<CKestruneDlg> console;
+    std::unique_ptr<CConsoleWindow> console;
 };
 
 TEST_F(ConsoleSession, FindsTheHubsConnectsAndShowsWhatTheHubSays) {
@@ -166,8 +166,8 @@ TEST_F(ConsoleSession, ADropStillQueuedFromAnEndedSessionLeavesTheNewOneOpen) {
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ASSERT_EQ(console->session().State(), SocketState::Ended);
-    console->DisconnectFromHub();
-    console->ConnectToHub();
+    console->Console().DisconnectFromHub();
+    console->Console().ConnectToHub();
     ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
     QCoreApplication::processEvents(); // the old session's drop arrives now
     EXPECT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
@@ -253,7 +253,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     address->Field(3)->setFocus();
     address->Field(3)->selectAll();
     QTest::keyClicks(address->Field(3), QStringLiteral("99"));
-    EXPECT_TRUE(console->parametersChanged);
+    EXPECT_TRUE(console->Console().parametersChanged);
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
     // The hub may close its end during the pause (its network restarts): the watcher's
     // line then follows the lines of the console's step.

@@ -1,7 +1,7 @@
 #include "tests/reliability/ConsoleDriver.h"
 
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <QElapsedTimer>
@@ -23,7 +23,7 @@ bool WaitUntil(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-void TypeHubAddress(CKestruneDlg& console, const QString& address) {
+void TypeHubAddress(CConsoleWindow& console, const QString& address) {
     CIpAddressEdit* field = console.IpField(IDC_CONNECT_ADDRESS);
     const QStringList parts = address.split(QLatin1Char('.'));
     for (int i = 0; i < CIpAddressEdit::kFieldCount; ++i) {
@@ -32,19 +32,19 @@ void TypeHubAddress(CKestruneDlg& console, const QString& address) {
     }
 }
 
-bool Ready(CKestruneDlg& console) {
+bool Ready(CConsoleWindow& console) {
     const QPushButton* write = console.Button(IDC_WRITE_NUMBER);
     return console.session().IsSocketOpen() && write->isEnabled() &&
            write->text() == QStringLiteral("Записать") &&
            !console.IpField(IDC_HUB_GATEWAY)->IsBlank();
 }
 
-bool Idle(CKestruneDlg& console) {
+bool Idle(CConsoleWindow& console) {
     return !console.session().IsSocketOpen() && !console.Button(IDC_DISCONNECT)->isEnabled() &&
            console.Button(IDC_SEARCH_HUBS)->isEnabled();
 }
 
-void TypeLastPart(CKestruneDlg& console, int fieldId, const QString& part) {
+void TypeLastPart(CConsoleWindow& console, int fieldId, const QString& part) {
     QLineEdit* last = console.IpField(fieldId)->Field(CIpAddressEdit::kFieldCount - 1);
     last->setFocus();
     last->selectAll();

@@ -3,7 +3,7 @@
 #include <QString>
 #include <functional>
 
-class CKestruneDlg;
+class CConsoleWindow;
 
 // The window driven the way a technician drives it, with no test framework attached, so
 // that the soak benchmark can use it as well as the tests.
@@ -13,14 +13,14 @@ namespace console_driver {
 bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
 
 // Types address into "IP адрес хаба:" part by part.
-void TypeHubAddress(CKestruneDlg& console, const QString& address);
+void TypeHubAddress(CConsoleWindow& console, const QString& address);
 
 // Connected, with the hub's link status and parameters shown.
-bool Ready(CKestruneDlg& console);
+bool Ready(CConsoleWindow& console);
 // No session; the search may run again.
-bool Idle(CKestruneDlg& console);
+bool Idle(CConsoleWindow& console);
 
 // Types over the last part of the hub's IP address field.
-void TypeLastPart(CKestruneDlg& console, int fieldId, const QString& part);
+void TypeLastPart(CConsoleWindow& console, int fieldId, const QString& part);
 
 } // namespace console_driver

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
@@ -29,7 +29,7 @@ protected:
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }
-        console = std::make_unique<CKestruneDlg>(debug);
+        console = std::make_unique<CConsoleWindow>(debug);
         console->show();
     }
 
@@ -145,6 +145,6 @@ protected:
     };
 
     MessageBoxScript boxes;
-    std::unique_ptr<CKestruneDlg> console;
+    std::unique_ptr<CConsoleWindow> console;
     std::vector<Undo> undo;
 };

@@ -1,7 +1,7 @@
 // The full soak, run by hand: kestrune_soak [CYCLES [WRITES]] (default 1000 and 100).
 // It builds its own test site (root), runs the window offscreen in the site's PC
 // namespace and prints the figures; the exit code is 0 when every limit held.
-#include "console/KestruneDlg.h"
+#include "gui/ConsoleWindow.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
 #include "tests/reliability/SoakRun.h"
@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     {
         NetnsScope pc(site.PcNamespace());
         MessageBoxScript boxes;
-        CKestruneDlg console(false);
+        CConsoleWindow console(false);
         console.show();
         SoakRun run(console, [&site](const QString& address) {
             const std::string wanted = "ip=" + address.toStdString() + " ";

@@ -1,8 +1,8 @@
 #include "tests/reliability/SoakRun.h"
 
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/reliability/ConsoleDriver.h"
 

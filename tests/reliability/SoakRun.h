@@ -6,7 +6,7 @@
 #include <functional>
 #include <string>
 
-class CKestruneDlg;
+class CConsoleWindow;
 
 // Many sessions with one hub in one process, through the window: connect, wait for the
 // hub's answers, disconnect; and writes of new IP parameters that move the hub between two
@@ -35,7 +35,7 @@ struct SoakFigures {
 class SoakRun {
 public:
     // hubAt(address) waits until the hub answers at that address (after a move).
-    SoakRun(CKestruneDlg& console, std::function<bool(const QString&)> hubAt)
+    SoakRun(CConsoleWindow& console, std::function<bool(const QString&)> hubAt)
         : console(console), hubAt(std::move(hubAt)) {}
 
     // The hub starts at home; writes move it to away and back in turn.
@@ -47,7 +47,7 @@ private:
     bool ConnectReady(const QString& hub, std::string& failure);
     void Check(SoakFigures& figures) const;
 
-    CKestruneDlg& console;
+    CConsoleWindow& console;
     std::function<bool(const QString&)> hubAt;
 };
 

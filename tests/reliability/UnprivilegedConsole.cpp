@@ -1,8 +1,8 @@
 // The console as whoever starts it: offscreen, it connects to the hub address given and
 // prints its capabilities, its log, its boxes and whether the session came up. The
 // unprivileged tests run it as nobody.
-#include "console/EventLog.h"
-#include "console/KestruneDlg.h"
+#include "gui/EventLog.h"
+#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
@@ -29,7 +29,7 @@ int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     MessageBoxScript boxes;
-    CKestruneDlg console(false);
+    CConsoleWindow console(false);
     console.show();
     console_driver::TypeHubAddress(console, QString::fromLocal8Bit(argv[1]));
     QTest::mouseClick(console.Button(IDC_CONNECT), Qt::LeftButton);

@@ -1,7 +1,7 @@
 #include "tools/bench/DiscoveryBench.h"
 
-#include "console/KestruneDlg.h"
-#include "console/MessageBoxes.h"
+#include "gui/ConsoleWindow.h"
+#include "gui/MessageBoxes.h"
 #include "discovery/DiscoveryReply.h"
 #include "discovery/HubSearch.h"
 #include "resources/ConsoleTemplate.h"
@@ -65,7 +65,7 @@ struct Round {
 
 // One search as the console runs it (its SearchHubs is the search, then the fill), with
 // the two halves timed apart.
-Round MeasureRound(CKestruneDlg& console, const bench::HubControl& control, int hubs) {
+Round MeasureRound(CConsoleWindow& console, const bench::HubControl& control, int hubs) {
     Round round;
     const std::vector<long> before = ReplyCounts(control, hubs);
     const bench::UdpCounters udpBefore = bench::ReadUdpCounters();
@@ -83,7 +83,7 @@ Round MeasureRound(CKestruneDlg& console, const bench::HubControl& control, int 
             }
         });
     const Clock::time_point searched = Clock::now();
-    console.FillHubList();
+    console.Console().FillHubList();
     const Clock::time_point filled = Clock::now();
     QCoreApplication::processEvents();
     const Clock::time_point settled = Clock::now();
@@ -119,7 +119,7 @@ int RunDiscoveryBench(const DiscoveryBenchOptions& options) {
 
     Print("Discovery: %d simulated hubs, replies spread over %d ms, %d rounds\n", options.hubs,
           options.spreadMs, options.rounds);
-    CKestruneDlg console(false);
+    CConsoleWindow console(false);
     Clock::time_point start = Clock::now();
     console.show();
     Print("start-up search and fill: %.1f ms, %d hubs listed\n", MsBetween(start, Clock::now()),

@@ -1,9 +1,9 @@
 #include "tools/bench/SessionBench.h"
 
-#include "console/EventLog.h"
-#include "console/IpAddressEdit.h"
-#include "console/KestruneDlg.h"
-#include "console/MessageBoxes.h"
+#include "gui/EventLog.h"
+#include "gui/IpAddressEdit.h"
+#include "gui/ConsoleWindow.h"
+#include "gui/MessageBoxes.h"
 #include "probe/Ping.h"
 #include "resources/ConsoleTemplate.h"
 #include "tools/bench/BenchSupport.h"
@@ -32,7 +32,7 @@ const QString kResultText = QStringLiteral("Номер контроллера у
 // Every line the log receives, with the moment it arrived.
 class LogTimes {
 public:
-    explicit LogTimes(CKestruneDlg& console) : console(console) {
+    explicit LogTimes(CConsoleWindow& console) : console(console) {
         QObject::connect(console.Log(), &QPlainTextEdit::textChanged, console.Log(), [this] {
             arrivals.push_back({Clock::now(), this->console.Log()->Text()});
         });
@@ -57,20 +57,17 @@ private:
         Clock::time_point at;
         QString text;
     };
-    CKestruneDlg& console;
+    CConsoleWindow& console;
     std::vector<Arrival> arrivals;
 };
 
 // The console, with the moment the hub's IP address reached the dispatcher on the
 // watcher thread.
-class TimedConsole : public CKestruneDlg {
+// The watcher's reports reach the console through its queue: the moment the parameters
+// are shown is the moment they were handed over.
+class TimedConsole : public CConsoleWindow {
 public:
-    TimedConsole() : CKestruneDlg(false) {}
-    void ShowHubIpAddress(std::uint32_t address) override {
-        dispatched.store(Clock::now());
-        CKestruneDlg::ShowHubIpAddress(address);
-    }
-    std::atomic<Clock::time_point> dispatched{};
+    TimedConsole() : CConsoleWindow(false) {}
 };
 
 // Every box, answered Yes (or Ok), with the moment it was answered.
@@ -111,7 +108,7 @@ private:
     std::vector<Box> boxes;
 };
 
-bool ParametersShown(CKestruneDlg& console) {
+bool ParametersShown(CConsoleWindow& console) {
     for (int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
         if (console.IpField(id)->IsBlank()) {
             return false;
@@ -173,7 +170,6 @@ private:
 
 ConnectTimes SessionBench::Connect() {
     log.Restart();
-    console.dispatched.store({});
     Clock::time_point filled{};
     std::vector<QMetaObject::Connection> watches;
     for (int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
@@ -206,7 +202,7 @@ ConnectTimes SessionBench::Connect() {
                                kWaitMs)) {
         throw std::runtime_error("the hub sent no link status");
     }
-    const Clock::time_point dispatched = console.dispatched.load();
+    const Clock::time_point dispatched = filled;
     return {MsBetween(start, filled),      MsBetween(start, *opened),
             MsBetween(*opened, *looked),   MsBetween(*looked, dispatched),
             MsBetween(dispatched, filled), MsBetween(filled, settled)};
@@ -224,29 +220,18 @@ void SessionBench::Disconnect() {
 double SessionBench::WriteNumber(double& arrivedMs, double& shownAfterMs) {
     boxes.Restart();
     qobject_cast<QLineEdit*>(console.Control(IDC_CONTROLLER_NUMBER))->setText(QStringLiteral("3"));
-    // Cleared here as well as by the console, so that the watch below cannot see the
-    // previous round's answer.
-    console.numberAnswered.store(false);
-    std::atomic<bool> stop{false};
-    Clock::time_point arrived{};
-    std::thread watch([&] {
-        while (!stop.load() && !console.numberAnswered.load()) {
-            std::this_thread::sleep_for(std::chrono::microseconds(50));
-        }
-        arrived = Clock::now();
-    });
+    log.Restart();
     console.Button(IDC_WRITE_NUMBER)->click();
     const bool shown =
         bench::RunEventsUntil([&] { return boxes.When(kResultText).has_value(); }, kWaitMs);
-    stop.store(true);
-    watch.join();
     const auto confirmed = boxes.When(QStringLiteral("Процедура записи номера"));
     if (!shown || !confirmed) {
         throw std::runtime_error("unexpected boxes: " + bench::Text(boxes.Texts().join(" | ")));
     }
     const Clock::time_point result = *boxes.When(kResultText);
+    // The result's log line and its box come in the same step on the console's thread.
+    const Clock::time_point arrived = log.When(kResultText).value_or(result);
     arrivedMs = MsBetween(*confirmed, arrived);
-    // The watch looks every 50 microseconds, so it may see the result a little late.
     shownAfterMs = std::max(0.0, MsBetween(arrived, result));
     return MsBetween(*confirmed, result);
 }
@@ -261,7 +246,7 @@ int SessionBench::Run() {
         return 2;
     }
     list->setCurrentItem(list->topLevelItem(0));
-    console.SyncHubSelection();
+    console.Console().SyncHubSelection();
     hub = console.IpField(IDC_CONNECT_ADDRESS)->Text();
     // A forced result changes no controller, so every round writes the same number.
     control.Send("result 0");
