@@ -41,6 +41,8 @@ public:
     // the control before the focused one in the window's order.
     virtual void FocusControl(int id, bool selectText = false) = 0;
     virtual void FocusPreviousControl() = 0;
+    // The id of the control that has the focus, or 0.
+    virtual int FocusedControl() const = 0;
 
     // The IP address controls: four parts, each blank or 0..255.
     virtual void SetAddress(int id, std::uint32_t value) = 0; // first part most significant

@@ -98,6 +98,7 @@ bool CKestruneDlg::ConfirmWarning(const std::string& text) {
 
 void CKestruneDlg::Begin(Operation operation, std::initializer_list<int> heldControls) {
     operation_ = operation;
+    focusBefore_ = view_.FocusedControl();
     for (int id : heldControls) {
         heldControls_.emplace(id, view_.IsControlEnabled(id));
         view_.EnableControl(id, false);
@@ -106,8 +107,22 @@ void CKestruneDlg::Begin(Operation operation, std::initializer_list<int> heldCon
 
 void CKestruneDlg::End() {
     operation_ = Operation::None;
-    for (const auto& [id, enabled] : std::exchange(heldControls_, {}))
+    const auto held = std::exchange(heldControls_, {});
+    for (const auto& [id, enabled] : held)
         view_.EnableControl(id, enabled);
+    // A held control that had the focus lost it only while it was held: the focus goes
+    // where it would have gone had nothing been held: back to it, or, when the action
+    // leaves it disabled, on to the next control, as a window moves it off a control
+    // that goes disabled under it.
+    if (held.contains(focusBefore_)) {
+        if (view_.IsControlEnabled(focusBefore_)) {
+            view_.FocusControl(focusBefore_);
+        } else {
+            view_.EnableControl(focusBefore_, true);
+            view_.FocusControl(focusBefore_);
+            view_.EnableControl(focusBefore_, false);
+        }
+    }
 }
 
 void CKestruneDlg::SetControlEnabled(int id, bool enabled) {

@@ -132,6 +132,7 @@ private:
 
     Operation operation_ = Operation::None;
     std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
+    int focusBefore_ = 0;              // the control that had the focus when it began
     Scheduler::TimerId timer_ = 0;     // the apply pause's or the number wait's
     std::optional<std::uint32_t> dropDuringNumberWait_;
     bool resultBoxShown_ = false; // a controller-number result box is open

@@ -222,6 +222,17 @@ void CConsoleWindow::FocusControl(int id, bool selectText) {
 
 void CConsoleWindow::FocusPreviousControl() { focusPreviousChild(); }
 
+int CConsoleWindow::FocusedControl() const {
+    // A part of an address control, or the list's viewport, stands for its control.
+    for (const QWidget* widget = focusWidget(); widget != nullptr && widget != this;
+         widget = widget->parentWidget()) {
+        const int id = ControlIdOf(widget);
+        if (id != 0 && Control(id) == widget)
+            return id;
+    }
+    return 0;
+}
+
 void CConsoleWindow::SetAddress(int id, std::uint32_t value) {
     if (CIpAddressEdit* field = IpField(id))
         field->SetAddress(value);

@@ -53,6 +53,7 @@ public:
     void CheckControl(int id, bool checked) override;
     void FocusControl(int id, bool selectText) override;
     void FocusPreviousControl() override;
+    int FocusedControl() const override;
     void SetAddress(int id, std::uint32_t value) override;
     void SetAddressText(int id, const std::string& dotted) override;
     void ClearAddress(int id) override;

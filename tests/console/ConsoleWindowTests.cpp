@@ -2,6 +2,7 @@
 #include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/adapters/FakeAdapterSource.h"
 #include "tests/common/MessageBoxScript.h"
 
@@ -26,6 +27,7 @@ class ConsoleWindowTest : public testing::Test {
 protected:
     void SetUp() override {
         console.show();
+        EXPECT_TRUE(WaitUntilIdle(console)); // the start-up search runs after the first paint
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&console));
     }
 

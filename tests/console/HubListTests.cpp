@@ -1,5 +1,6 @@
 #include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/console/ConsoleFixture.h"
 
 #include <QLineEdit>
@@ -15,6 +16,7 @@ class HubListTest : public testing::Test {
 protected:
     void SetUp() override {
         console.show();
+        EXPECT_TRUE(WaitUntilIdle(console)); // the start-up search runs after the first paint
         HubList& hubs = console.hubList();
         hubs.hubAddresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13"};
         hubs.hubModelTexts = {"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};

@@ -7,6 +7,7 @@
 #include "gui/ConsoleWindow.h"
 #include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/QtPrinters.h"
 #include "tests/console/KeyInput.h"
 #include "tests/console/RealMessageBoxes.h"
@@ -45,6 +46,7 @@ protected:
         }
         console = std::make_unique<CConsoleWindow>(false);
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
         ASSERT_TRUE(QTest::qWaitForWindowActive(console.get()));
     }
 
@@ -100,6 +102,7 @@ TEST_F(KeyboardFlow, FromTheHubListToASessionAndBackWithKeysAlone) {
     // Tab to "Установить соединение" and Space: the session opens.
     TabThrough({IDC_CONNECT_ADDRESS, IDC_PHYSICAL_ADDRESS, IDC_CONNECT});
     PressKey(Qt::Key_Space);
+    ASSERT_TRUE(WaitUntilIdle(*console));
     ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
     QTRY_COMPARE_WITH_TIMEOUT(console->Button(IDC_WRITE_NUMBER)->text(), QStringLiteral("Записать"),
                               5000);

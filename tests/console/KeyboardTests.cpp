@@ -6,6 +6,7 @@
 #include "gui/IpAddressEdit.h"
 #include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/console/ConsoleFixture.h"
 #include "tests/console/KeyInput.h"
 
@@ -57,6 +58,7 @@ protected:
         auto console = std::make_unique<CConsoleWindow>(
             false, nullptr, ConsoleServices{AdaptersWithEntries(adapterEntries)});
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
         console->activateWindow();
         EXPECT_TRUE(QTest::qWaitForWindowActive(console.get()));
         return console;

@@ -41,6 +41,7 @@ public:
     void CheckControl(int id, bool checked) override { checked_[id] = checked; }
     void FocusControl(int id, bool) override { focused = id; }
     void FocusPreviousControl() override { focused = -1; }
+    int FocusedControl() const override { return focused > 0 ? focused : 0; }
     void SetAddress(int id, std::uint32_t value) override;
     void SetAddressText(int id, const std::string& dotted) override;
     void ClearAddress(int id) override { addresses_[id] = {}; }

@@ -2,6 +2,7 @@
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/console/ConsoleFixture.h"
 
 #include <QPushButton>
@@ -49,6 +50,7 @@ protected:
     std::unique_ptr<CConsoleWindow> Open(std::shared_ptr<FakeAdapterSource> source) {
         auto console = std::make_unique<CConsoleWindow>(false, nullptr, ConsoleServices{source});
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
         return console;
     }
 
@@ -64,6 +66,7 @@ TEST_F(StartupFlow, NoAdaptersTellsTheUserAndSearchesNothing) {
 
     // "Поиск хабов" has no entry to search on.
     QTest::mouseClick(console->Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(boxes.Texts().last(), QStringLiteral("Encountered an improper argument."));
     EXPECT_EQ(boxes.boxes().back().icon, BoxIcon::Stop);
     EXPECT_EQ(console->Log()->Text(), kTitle);
@@ -111,11 +114,13 @@ TEST_F(StartupFlow, CancelledChoiceLeavesTheWindowWithoutASearch) {
     // Later, "Выбор сетевого адаптера" and Отмена: the first entry is chosen and searched.
     AnswerSelection(1, false);
     QTest::mouseClick(console->Button(IDC_SELECT_ADAPTER), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(console->IpField(IDC_ADAPTER_ADDRESS)->Text(), QStringLiteral("198.18.0.1"));
     EXPECT_EQ(console->Log()->Text(), kTitle + SearchLines("198.18.0.0"));
 
     AnswerSelection(1, true);
     QTest::mouseClick(console->Button(IDC_SELECT_ADAPTER), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(console->adapterList().chosenIndex, 1);
     EXPECT_EQ(console->Log()->Text(),
               kTitle + SearchLines("198.18.0.0") + SearchLines("198.18.1.0"));
@@ -131,6 +136,7 @@ TEST_F(StartupFlow, SelectionFindingNoAdaptersStopsWithImproperArgument) {
         qobject_cast<QDialog*>(dialog)->accept();
     });
     QTest::mouseClick(console->Button(IDC_SELECT_ADAPTER), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(boxes.Texts(), (QStringList{"Сетевые адаптеры в компьютере не обнаружены",
                                           "Encountered an improper argument."}));
     EXPECT_EQ(console->adapterList().chosenIndex, 0);

@@ -5,6 +5,7 @@
 #include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/tools/SharedSite.h"
 
@@ -67,12 +68,14 @@ protected:
         QElapsedTimer timer;
         timer.start();
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
         startupSearchMs = timer.elapsed();
         ASSERT_EQ(console->adapterList().addresses, std::vector<std::string>{site->PcAddress()});
     }
 
     void PressSearch() {
         QTest::mouseClick(console->Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntilIdle(*console));
         QCoreApplication::processEvents();
     }
 
@@ -242,10 +245,12 @@ TEST_F(ConsoleDiscovery, SearchDisablesConnectFirstAndKeepsTheSelectedIndex) {
     QTest::keyClicks(address->Field(3), QStringLiteral("11"));
     ASSERT_EQ(address->Text(), Hub(1));
     QTest::mouseClick(console->Button(IDC_CONNECT), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
     QTRY_VERIFY_WITH_TIMEOUT(console->Button(IDC_WRITE_NUMBER)->isEnabled(), 5000);
     qobject_cast<QLineEdit*>(console->Control(IDC_CONTROLLER_NUMBER))->setText("3");
     QTest::mouseClick(console->Button(IDC_WRITE_NUMBER), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(boxes.Texts(), QStringList{"Encountered an improper argument."});
     EXPECT_FALSE(Log().contains(QStringLiteral("Передана команда")));
 }

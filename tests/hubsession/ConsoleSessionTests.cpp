@@ -4,6 +4,7 @@
 #include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/tools/SharedSite.h"
 
@@ -43,6 +44,7 @@ protected:
         }
         console = std::make_unique<CConsoleWindow>(debug);
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
     }
 
     void TearDown() override {
@@ -71,6 +73,7 @@ protected:
         QApplication::sendEvent(viewport, &doubleClick);
         QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
         QCoreApplication::processEvents();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the echo and the connect run off the console's thread
     }
 
     // Connects to hub i from the list and waits for the hub's first answers.
@@ -102,6 +105,7 @@ protected:
         boxes.Answer(BoxAnswer::Yes);
         boxes.Answer(BoxAnswer::Yes);
         QTest::mouseClick(console->Button(IDC_WRITE_NUMBER), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntilIdle(*console));
         QCoreApplication::processEvents();
         return boxes.Texts().mid(static_cast<qsizetype>(before));
     }
@@ -168,8 +172,11 @@ TEST_F(ConsoleSession, ADropStillQueuedFromAnEndedSessionLeavesTheNewOneOpen) {
     ASSERT_EQ(console->session().State(), SocketState::Ended);
     console->Console().DisconnectFromHub();
     console->Console().ConnectToHub();
+    // The connect runs off the console's thread; the old session's drop is delivered
+    // meanwhile or after, and is dropped as the report of an ended connection.
+    ASSERT_TRUE(WaitUntilIdle(*console));
     ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
-    QCoreApplication::processEvents(); // the old session's drop arrives now
+    QCoreApplication::processEvents();
     EXPECT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
     EXPECT_TRUE(console->Button(IDC_DISCONNECT)->isEnabled());
 }
@@ -247,6 +254,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     ConnectTo(1);
     // Nothing edited: nothing to write.
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(boxes.Texts(), QStringList{"Запись не требуется, ибо параметры не изменились..."});
 
     CIpAddressEdit* address = console->IpField(IDC_HUB_IP_ADDRESS);
@@ -255,6 +263,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     QTest::keyClicks(address->Field(3), QStringLiteral("99"));
     EXPECT_TRUE(console->Console().parametersChanged);
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     // The hub may close its end during the pause (its network restarts): the watcher's
     // line then follows the lines of the console's step.
     const QRegularExpression ending(QStringLiteral(
@@ -267,6 +276,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     QTRY_VERIFY_WITH_TIMEOUT(
         QString::fromStdString(site->Control(1, "status")).contains(QStringLiteral("ip=") + moved), 5000);
     QTest::mouseClick(console->Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_THAT(console->hubList().hubAddresses, testing::Contains(moved.toStdString()));
 }
 

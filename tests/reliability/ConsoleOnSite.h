@@ -4,6 +4,7 @@
 #include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
 #include "tests/tools/SharedSite.h"
@@ -31,6 +32,7 @@ protected:
         }
         console = std::make_unique<CConsoleWindow>(debug);
         console->show();
+        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
     }
 
     void TearDown() override {
@@ -57,6 +59,7 @@ protected:
         TypeHubAddress(address);
         ASSERT_TRUE(Button(IDC_CONNECT)->isEnabled());
         QTest::mouseClick(Button(IDC_CONNECT), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntilIdle(*console));
     }
 
     bool Ready() const { return console_driver::Ready(*console); }
@@ -108,6 +111,7 @@ protected:
             boxes.Answer(BoxAnswer::Yes);
         }
         QTest::mouseClick(Button(IDC_WRITE_NUMBER), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntilIdle(*console));
         QCoreApplication::processEvents();
         return boxes.Texts().mid(before);
     }

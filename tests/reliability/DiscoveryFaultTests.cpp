@@ -1,6 +1,7 @@
 // What arrives on UDP 30303 is not always a hub's reply: broken and oversized replies,
 // and a device that keeps talking to the port. The search lists what the hubs said, skips
 // what it cannot take, and ends.
+#include "tests/common/ConsoleWaits.h"
 #include "tests/reliability/ConsoleOnSite.h"
 #include "tests/reliability/SiteSuite.h"
 #include "tests/support/NetnsScope.h"
@@ -34,6 +35,7 @@ protected:
         QElapsedTimer timer;
         timer.start();
         QTest::mouseClick(Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+        EXPECT_TRUE(WaitUntilIdle(*console));
         return timer.elapsed();
     }
 

@@ -1,5 +1,6 @@
 // 2,000 hubs on one segment answer one search at once: every one of them must be listed,
 // and any of them reached from the list.
+#include "tests/common/ConsoleWaits.h"
 #include "tests/reliability/ConsoleOnSite.h"
 #include "tests/reliability/SiteSuite.h"
 
@@ -67,6 +68,7 @@ TEST_F(ManyHubs, EveryHubIsListedAndAnyCanBeReached) {
     QElapsedTimer timer;
     timer.start();
     QTest::mouseClick(Button(IDC_SEARCH_HUBS), Qt::LeftButton);
+    EXPECT_TRUE(WaitUntilIdle(*console));
     Record("2,000 hubs: search button", timer.elapsed());
     ExpectEveryHubListed();
 

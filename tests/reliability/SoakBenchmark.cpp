@@ -2,6 +2,7 @@
 // It builds its own test site (root), runs the window offscreen in the site's PC
 // namespace and prints the figures; the exit code is 0 when every limit held.
 #include "gui/ConsoleWindow.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
 #include "tests/reliability/SoakRun.h"
@@ -35,6 +36,7 @@ int main(int argc, char** argv) {
         MessageBoxScript boxes;
         CConsoleWindow console(false);
         console.show();
+        WaitUntilIdle(console); // the start-up search runs after the first paint
         SoakRun run(console, [&site](const QString& address) {
             const std::string wanted = "ip=" + address.toStdString() + " ";
             return console_driver::WaitUntil(

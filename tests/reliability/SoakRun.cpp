@@ -1,3 +1,4 @@
+#include "tests/common/ConsoleWaits.h"
 #include "tests/reliability/SoakRun.h"
 
 #include "gui/EventLog.h"
@@ -17,11 +18,12 @@ namespace {
 
 constexpr int kAnswerTimeoutMs = 5000;
 
-// A click, and then what the event loop does once the handler returns: whatever was
-// posted meanwhile (a drop the watcher saw during the handler) is handled before the
-// technician's next action is.
-void Click(QPushButton* button) {
+// A click, and then what the event loop does until the action is over (the connect, the
+// apply pause): whatever was posted meanwhile (a drop the watcher saw) is handled before
+// the technician's next action is.
+void Click(CConsoleWindow& console, QPushButton* button) {
     QTest::mouseClick(button, Qt::LeftButton);
+    WaitUntilIdle(console);
     QCoreApplication::processEvents();
 }
 
@@ -33,7 +35,7 @@ bool SoakRun::ConnectReady(const QString& hub, std::string& failure) {
     if (console.IpField(IDC_CONNECT_ADDRESS)->Text() != hub) {
         console_driver::TypeHubAddress(console, hub);
     }
-    Click(console.Button(IDC_CONNECT));
+    Click(console, console.Button(IDC_CONNECT));
     if (!console_driver::WaitUntil([this] { return console_driver::Ready(console); },
                                    kAnswerTimeoutMs)) {
         failure =
@@ -47,12 +49,12 @@ bool SoakRun::Cycle(const QString& hub, std::string& failure) {
     if (!ConnectReady(hub, failure)) {
         return false;
     }
-    Click(console.Button(IDC_DISCONNECT));
+    Click(console, console.Button(IDC_DISCONNECT));
     if (!console_driver::Idle(console)) {
         failure = "not idle after the disconnect";
         return false;
     }
-    Click(console.Button(IDC_CLEAR_LOG));
+    Click(console, console.Button(IDC_CLEAR_LOG));
     return true;
 }
 
@@ -62,7 +64,7 @@ bool SoakRun::Write(const QString& from, const QString& to, std::string& failure
     }
     console_driver::TypeLastPart(console, IDC_HUB_IP_ADDRESS, to.section(QLatin1Char('.'), 3));
     // Writes, pauses a second and ends the session.
-    Click(console.Button(IDC_APPLY_PARAMETERS));
+    Click(console, console.Button(IDC_APPLY_PARAMETERS));
     if (!console_driver::Idle(console)) {
         failure = "the write did not end the session:\n" + console.Log()->Text().toStdString();
         return false;
@@ -71,7 +73,7 @@ bool SoakRun::Write(const QString& from, const QString& to, std::string& failure
         failure = "the hub did not move to " + to.toStdString();
         return false;
     }
-    Click(console.Button(IDC_CLEAR_LOG));
+    Click(console, console.Button(IDC_CLEAR_LOG));
     return true;
 }
 

@@ -4,6 +4,7 @@
 #include "gui/EventLog.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
+#include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
 #include "tests/reliability/ConsoleDriver.h"
 
@@ -31,8 +32,10 @@ int main(int argc, char** argv) {
     MessageBoxScript boxes;
     CConsoleWindow console(false);
     console.show();
+    WaitUntilIdle(console); // the start-up search runs after the first paint
     console_driver::TypeHubAddress(console, QString::fromLocal8Bit(argv[1]));
     QTest::mouseClick(console.Button(IDC_CONNECT), Qt::LeftButton);
+    WaitUntilIdle(console);
     const bool ready =
         console_driver::WaitUntil([&console] { return console_driver::Ready(console); }, 3000);
 
