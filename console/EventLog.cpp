@@ -65,7 +65,9 @@ void CEventLog::AppendToLog(const QString& text) {
     }
 }
 
-void CEventLog::AppendToLog(const std::string& text) { AppendToLog(QString::fromStdString(text)); }
+void CEventLog::AppendToLog(const std::string& text) {
+    AppendToLog(QString::fromStdString(text));
+}
 
 void CEventLog::PostUpdateConnection(std::uint32_t code, CSocketManager* manager,
                                      std::uint32_t connection) {

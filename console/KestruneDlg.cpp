@@ -113,7 +113,9 @@ void CKestruneDlg::WriteToLog(const QString& text) { Log()->WriteToLog(text); }
 
 void CKestruneDlg::AppendToLog(const QString& text) { Log()->AppendToLog(text); }
 
-void CKestruneDlg::AppendToLog(const std::string& text) { Log()->AppendToLog(text); }
+void CKestruneDlg::AppendToLog(const std::string& text) {
+    Log()->AppendToLog(text);
+}
 
 void CKestruneDlg::ClearLog() { Log()->ClearLog(); }
 

@@ -9,8 +9,8 @@
 int CKestruneDlg::SearchHubs() {
     // An entry index outside the adapter list throws before anything is logged; the
     // list view then stays as it was.
-    const int count =
-        ::SearchHubs(adapterList_, hubList_, [this](const std::string& line) { AppendToLog(line); });
+    const int count = ::SearchHubs(adapterList_, hubList_,
+                                   [this](const std::string& line) { AppendToLog(line); });
     FillHubList();
     return count;
 }

@@ -86,7 +86,8 @@ TEST(UpdateConnectionEvent, TravelsThroughTheEventQueueWithItsCodeAndManager) {
     EXPECT_EQ(static_cast<int>(UpdateConnectionEvent::kType), 0x9234);
     CSocketManager manager;
     EventCatcher catcher;
-    QCoreApplication::postEvent(&catcher, new UpdateConnectionEvent(ConnectionDropped, &manager, 1));
+    QCoreApplication::postEvent(&catcher,
+                                new UpdateConnectionEvent(ConnectionDropped, &manager, 1));
     EXPECT_EQ(catcher.count, 0); // posted, not sent
     QCoreApplication::processEvents();
     EXPECT_EQ(catcher.count, 1);

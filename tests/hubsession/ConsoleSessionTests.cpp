@@ -12,11 +12,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
-
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
 #include <thread>
 
 namespace {

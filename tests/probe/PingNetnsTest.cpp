@@ -196,8 +196,8 @@ protected:
             EchoReplyInfo reply;
             const bool answered =
                 ping.SendEchoRequest(TwoHosts::kHubAddress, reply, 10, 1000, 32, 0, false);
-            const std::string text = std::to_string(platform::GetLastError()) + "\n" +
-                                     ping.MissingServiceDiagnosis();
+            const std::string text =
+                std::to_string(platform::GetLastError()) + "\n" + ping.MissingServiceDiagnosis();
             const ssize_t written [[maybe_unused]] = ::write(channel[1], text.data(), text.size());
             ::_exit(answered ? 0 : 1);
         }
