@@ -16,5 +16,6 @@ struct AdapterList {
     std::vector<std::string> subnetAddresses;    // address AND mask, "0.0.0.0" until then
     std::vector<std::string> broadcastAddresses; // address OR NOT mask, "0.0.0.0" until then
     std::int32_t count = 0;                      // the lists' length; 0 while an enumeration runs
-    std::int32_t chosenIndex = 0;                // the entry the console works through; set by the console
+    std::int32_t chosenIndex = 0;                // the entry the console works through; set
+                                                 // by the console
 };

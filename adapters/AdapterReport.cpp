@@ -94,8 +94,8 @@ std::string AdapterText(AdapterList& list, const platform::AdapterRecord& adapte
 
 std::string RowText(AdapterList& list, int i, const platform::AddressTableRow& row) {
     const std::string index = std::to_string(i);
-    std::string text = "\r\n\tInterface Index[" + index + "]:\t" + Signed(row.interfaceIndex) +
-                       kLineEnd;
+    std::string text =
+        "\r\n\tInterface Index[" + index + "]:\t" + Signed(row.interfaceIndex) + kLineEnd;
     const std::string address = DottedText(row.address);
     if (address == kLoopback)
         return text;
@@ -135,7 +135,7 @@ std::string RowText(AdapterList& list, int i, const platform::AddressTableRow& r
 } // namespace
 
 std::string EnumerateAdapters(AdapterList& list, bool writeReport, int family,
-                          platform::AdapterSource& source) {
+                              platform::AdapterSource& source) {
     ClearEntries(list);
 
     std::vector<platform::AdapterRecord> adapters;
@@ -167,7 +167,8 @@ std::string EnumerateAdapters(AdapterList& list, bool writeReport, int family,
     return log;
 }
 
-std::string ReadIpAddressTable(AdapterList& list, bool writeReport, platform::AdapterSource& source) {
+std::string ReadIpAddressTable(AdapterList& list, bool writeReport,
+                               platform::AdapterSource& source) {
     std::vector<platform::AddressTableRow> rows;
     std::uint32_t code = 0;
     try {

@@ -17,9 +17,10 @@
 // writeReport the adapter report and the address-table report are in the text; lines
 // about memory and the address table's failures are in it always.
 std::string EnumerateAdapters(AdapterList& list, bool writeReport, int family,
-                          platform::AdapterSource& source);
+                              platform::AdapterSource& source);
 
 // Fills each entry's mask, subnet and broadcast from the address-table row with the same
 // address text. A row that matches no entry is reported but fills nothing, so an entry's
 // three values are always those of its own address or still "0.0.0.0".
-std::string ReadIpAddressTable(AdapterList& list, bool writeReport, platform::AdapterSource& source);
+std::string ReadIpAddressTable(AdapterList& list, bool writeReport,
+                               platform::AdapterSource& source);

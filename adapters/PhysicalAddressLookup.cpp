@@ -47,8 +47,8 @@ std::string PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length)
 }
 
 std::string PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
-                               const std::uint8_t* bytes, std::uint32_t length,
-                               std::string& physicalAddressText) {
+                                   const std::uint8_t* bytes, std::uint32_t length,
+                                   std::string& physicalAddressText) {
     const std::string log =
         "Послан ARP запрос на IP адрес: " + DottedAddressText(peerAddress) + "\r\n";
     if (result != 0) {
@@ -64,7 +64,7 @@ std::string PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t resu
 }
 
 std::string LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
-                                 std::string& physicalAddressText) {
+                                     std::string& physicalAddressText) {
     std::array<std::uint8_t, 8> buffer;
     buffer.fill(0xFF);
     std::uint32_t length = kRequestedLength;

@@ -16,13 +16,13 @@ std::string LookUpHubPhysicalAddress(CSocketComm& connection, std::string& physi
 
 // The same for two addresses in network byte order.
 std::string LookUpHubPhysicalAddress(std::uint32_t peerAddress, std::uint32_t localAddress,
-                                 std::string& physicalAddressText);
+                                     std::string& physicalAddressText);
 
 // The log text of a lookup's outcome: result is 0 or the error code, bytes and length
 // what was delivered. Appends the address text to physicalAddressText on success.
 std::string PhysicalAddressLogText(std::uint32_t peerAddress, std::uint32_t result,
-                               const std::uint8_t* bytes, std::uint32_t length,
-                               std::string& physicalAddressText);
+                                   const std::uint8_t* bytes, std::uint32_t length,
+                                   std::string& physicalAddressText);
 
 // Each byte as two upper-case hexadecimal digits, joined by "-".
 std::string PhysicalAddressText(const std::uint8_t* bytes, std::uint32_t length);

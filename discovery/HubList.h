@@ -10,6 +10,8 @@
 struct HubList {
     std::vector<std::string> hubAddresses;         // the reply's source address, dotted decimal
     std::vector<std::string> hubModelTexts;        // line 1 of the reply: model and firmware
-    std::vector<std::string> hubPhysicalAddresses; // line 2 of the reply: the hub's physical address
-    std::int32_t selectedHubIndex = 0;             // the row last selected by the user; no search touches it
+    std::vector<std::string> hubPhysicalAddresses; // line 2 of the reply: the hub's physical
+                                                   // address
+    std::int32_t selectedHubIndex = 0;             // the row last selected by the user; no
+                                                   // search touches it
 };

@@ -56,8 +56,8 @@ WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t millis
     return ready == 0 ? WaitOutcome::TimedOut : WaitOutcome::Readable;
 }
 
-int DiscoverHubs(const std::string& destination, const std::string& localAddress,
-                 HubList& hubs, const LogSink& log, platform::DiscoverySocket& socket) {
+int DiscoverHubs(const std::string& destination, const std::string& localAddress, HubList& hubs,
+                 const LogSink& log, platform::DiscoverySocket& socket) {
     const auto target = socket.Resolve(destination);
     if (!target || !socket.Create())
         return 0;

@@ -23,8 +23,8 @@ WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t millis
 // appended to hubs and logged. Returns the number counted; 0 also when the socket cannot
 // be set up. A datagram longer than the receive buffer is passed over and the search
 // goes on; a failed wait or read ends the search with what was counted so far.
-int DiscoverHubs(const std::string& destination, const std::string& localAddress,
-                 HubList& hubs, const LogSink& log, platform::DiscoverySocket& socket);
+int DiscoverHubs(const std::string& destination, const std::string& localAddress, HubList& hubs,
+                 const LogSink& log, platform::DiscoverySocket& socket);
 
 // Searches the subnet of the adapter entry adapters.chosenIndex: logs the start, empties
 // hubs (selectedHubIndex stays), runs DiscoverHubs on the entry's broadcast address from

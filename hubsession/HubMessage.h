@@ -55,7 +55,7 @@ std::optional<ControllerNumberResult> DecodeControllerNumberResult(HubBytes mess
 // The text shown and logged for a controller-number result, judged against the number
 // the console asked for.
 std::string ControllerNumberResultText(const ControllerNumberResult& result,
-                                   std::uint32_t controllerNumber);
+                                       std::uint32_t controllerNumber);
 
 // The messages held in one block read from the connection: a block whose length is a
 // multiple of 32 and more than 32 holds that many 32-byte messages (the hub sent them

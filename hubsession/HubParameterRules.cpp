@@ -16,7 +16,7 @@ bool OuterPartIs(const AddressParts& parts, int value) {
 } // namespace
 
 std::optional<std::string> CheckHubParameters(const AddressParts& address, const AddressParts& mask,
-                                          const AddressParts& gateway) {
+                                              const AddressParts& gateway) {
     if (FilledCount(address) != 4) {
         return "Пустые поля в IP адресе недопустимы";
     }

@@ -19,8 +19,8 @@ std::string ResolverText(const std::string& text) {
         length = kMaxResolverText;
         // Back to the start of the character the cut fell in: UTF-8 continuation bytes
         // are 10xxxxxx, and a character has at most three of them.
-        for (int back = 0; back < 3 && length > 0 &&
-                           (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
+        for (int back = 0;
+             back < 3 && length > 0 && (static_cast<unsigned char>(text[length]) & 0xC0) == 0x80;
              ++back)
             --length;
     }

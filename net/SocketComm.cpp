@@ -48,8 +48,8 @@ CSocketComm::~CSocketComm() {
     Close();
 }
 
-bool CSocketComm::OpenConnection(const std::string& localAddress,
-                                 const std::string& remoteAddress, const std::string& service, int family, int type) {
+bool CSocketComm::OpenConnection(const std::string& localAddress, const std::string& remoteAddress,
+                                 const std::string& service, int family, int type) {
     if (socketHandle.load() != kInvalidSocket)
         return false;
     const SocketHandle socket = platform::OpenSocket(family, type, 0);
@@ -65,8 +65,7 @@ bool CSocketComm::OpenConnection(const std::string& localAddress,
     };
 
     platform::SocketAddressV4 local;
-    if (!FillSocketAddress(local, localAddress, "0",
-                           static_cast<std::uint16_t>(family))) {
+    if (!FillSocketAddress(local, localAddress, "0", static_cast<std::uint16_t>(family))) {
         platform::SetLastError(platform::kWsaEInvalid);
         return fail();
     }

@@ -37,23 +37,22 @@ TEST(AdapterReport, OneWiredAdapterByteForByte) {
 
     const std::string log = Enumerate(list, source);
 
-    EXPECT_EQ(log,
-              "\r\nСведения о сетевых адаптерах\r\n"
-              "Описание адаптера: Intel PRO/1000\r\n"
-              "Имя сетевого подключения: eth0\r\n"
-              "IP адрес (для одноадресных соединений): 192.168.1.10\r\n"
-              "Физический адрес: 00-1A-2B-3C-4D-5E\r\n"
-              "IfType: 6\r\n"
-              "\r\n"
-              "\tNum Entries: 2\r\n"
-              "\r\n\tInterface Index[0]:\t1\r\n"
-              "\r\n\tInterface Index[1]:\t2\r\n"
-              "\tIP Address[1]:\t\t192.168.1.10\r\n"
-              "\tSubnet Mask[1]:\t\t255.255.255.0\r\n"
-              "\tSubnet Address[1]:\t\t192.168.1.0 (108736)\r\n"
-              "\tBroadCast[1]:\t\t192.168.1.255 (-16668480)\r\n"
-              "\tReassembly size[1]:\t65535\r\n"
-              "\tType and State[1]:\t\tPrimary IP Address\t\tDynamic IP Address\r\n");
+    EXPECT_EQ(log, "\r\nСведения о сетевых адаптерах\r\n"
+                   "Описание адаптера: Intel PRO/1000\r\n"
+                   "Имя сетевого подключения: eth0\r\n"
+                   "IP адрес (для одноадресных соединений): 192.168.1.10\r\n"
+                   "Физический адрес: 00-1A-2B-3C-4D-5E\r\n"
+                   "IfType: 6\r\n"
+                   "\r\n"
+                   "\tNum Entries: 2\r\n"
+                   "\r\n\tInterface Index[0]:\t1\r\n"
+                   "\r\n\tInterface Index[1]:\t2\r\n"
+                   "\tIP Address[1]:\t\t192.168.1.10\r\n"
+                   "\tSubnet Mask[1]:\t\t255.255.255.0\r\n"
+                   "\tSubnet Address[1]:\t\t192.168.1.0 (108736)\r\n"
+                   "\tBroadCast[1]:\t\t192.168.1.255 (-16668480)\r\n"
+                   "\tReassembly size[1]:\t65535\r\n"
+                   "\tType and State[1]:\t\tPrimary IP Address\t\tDynamic IP Address\r\n");
     EXPECT_EQ(source.lastFamily, 2);
     EXPECT_EQ(list.count, 1);
     EXPECT_EQ(list.addresses, Texts{"192.168.1.10"});
@@ -83,10 +82,10 @@ TEST(AdapterReport, OnlyEthernetAndWirelessTypesAreListed) {
     const std::string log = Enumerate(list, source);
 
     EXPECT_EQ(list.connectionNames, (Texts{"wlan0", "fe0", "fx0"}));
-    EXPECT_TRUE(
-        Contains(log, "Описание адаптера: Wireless 7260\r\nИмя сетевого подключения: wlan0\r\n"
-                     "IP адрес (для одноадресных соединений): 10.0.0.5\r\n"
-                     "Физический адрес: 02-00-00-00-00-01\r\nIfType: 71\r\n\r\n"));
+    EXPECT_TRUE(Contains(log,
+                         "Описание адаптера: Wireless 7260\r\nИмя сетевого подключения: wlan0\r\n"
+                         "IP адрес (для одноадресных соединений): 10.0.0.5\r\n"
+                         "Физический адрес: 02-00-00-00-00-01\r\nIfType: 71\r\n\r\n"));
     EXPECT_TRUE(Contains(log, "IfType: 62\r\n") && Contains(log, "IfType: 69\r\n"));
     for (const char* passedOver : {"Loopback", "PPP", "Tunnel", "IfType: 24", "IfType: 23"})
         EXPECT_FALSE(Contains(log, passedOver)) << passedOver;
@@ -112,10 +111,10 @@ TEST(AdapterReport, EachAddressOfAnAdapterIsAnEntryWithItsOwnMask) {
     EXPECT_EQ(Filled(list, 0), (Texts{"255.255.255.0", "192.168.1.0", "192.168.1.255"}));
     EXPECT_EQ(Filled(list, 1), (Texts{"255.255.0.0", "10.1.0.0", "10.1.255.255"}));
     EXPECT_TRUE(Contains(log, "Имя сетевого подключения: eth2\r\n"
-                             "Нет IP адреса (для одноадресных соединений)\r\n"
-                             "Физический адрес: AA-BB-CC-DD-EE-FF\r\nIfType: 6\r\n"));
+                              "Нет IP адреса (для одноадресных соединений)\r\n"
+                              "Физический адрес: AA-BB-CC-DD-EE-FF\r\nIfType: 6\r\n"));
     EXPECT_TRUE(Contains(log, "IP адрес (для одноадресных соединений): 10.1.2.3\r\n"
-                             "IfType: 6\r\n")); // no physical address line for length 0
+                              "IfType: 6\r\n")); // no physical address line for length 0
     EXPECT_TRUE(
         Contains(log, "\tIP Address[1]:\t\t172.16.0.1\r\n\tSubnet Mask[1]:\t\t255.240.0.0\r\n"));
 }
@@ -136,8 +135,8 @@ TEST(AdapterReport, ExtremeMasksAndRepeatedAddresses) {
     EXPECT_EQ(Filled(list, 1), (Texts{"255.255.255.0", "198.18.0.0", "198.18.0.255"}));
     EXPECT_EQ(Filled(list, 2), (Texts{"0.0.0.0", "0.0.0.0", "0.0.0.0"}));
     EXPECT_TRUE(Contains(log, "\tSubnet Address[1]:\t\t0.0.0.0 (0)\r\n"
-                             "\tBroadCast[1]:\t\t255.255.255.255 (-1)\r\n"
-                             "\tReassembly size[1]:\t65535\r\n\tType and State[1]:\r\n"));
+                              "\tBroadCast[1]:\t\t255.255.255.255 (-1)\r\n"
+                              "\tReassembly size[1]:\t65535\r\n\tType and State[1]:\r\n"));
 }
 
 TEST(AdapterReport, AllStateFlagsInOrderAndUnsignedValuesPrintedSigned) {
@@ -148,8 +147,8 @@ TEST(AdapterReport, AllStateFlagsInOrderAndUnsignedValuesPrintedSigned) {
     const std::string log = Enumerate(list, source);
     EXPECT_TRUE(Contains(log, "\r\n\tInterface Index[0]:\t-2147483647\r\n"));
     EXPECT_TRUE(Contains(log, "\tType and State[0]:\t\tPrimary IP Address\t\tDynamic IP Address"
-                             "\t\tAddress is on disconnected interface\t\tAddress is being deleted"
-                             "\t\tTransient address\r\n"));
+                              "\t\tAddress is on disconnected interface\t\tAddress is being deleted"
+                              "\t\tTransient address\r\n"));
 }
 
 TEST(AdapterReport, AdapterQueryFailures) {

@@ -123,8 +123,7 @@ TEST_F(LinuxAdapterSourceTest, InventoryFromTheRealSource) {
         auto source = platform::MakeAdapterSource();
         log = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
     });
-    EXPECT_EQ(list.addresses,
-              (Texts{"198.18.5.1", "198.18.7.1", "198.18.5.2", "198.18.9.1"}));
+    EXPECT_EQ(list.addresses, (Texts{"198.18.5.1", "198.18.7.1", "198.18.5.2", "198.18.9.1"}));
     EXPECT_EQ(list.broadcastAddresses,
               (Texts{"198.18.5.255", "198.18.7.15", "198.18.5.255", "198.18.9.255"}));
     EXPECT_EQ(list.subnetAddresses,

@@ -72,8 +72,8 @@ TEST_F(HubSearchSite, EveryRouteOfReplyIsHeardOversizedSkippedLateMissed) {
         EXPECT_EQ(hubs.hubPhysicalAddresses[i], physical);
         EXPECT_EQ(hubs.hubModelTexts[i], host == 12 ? "IPH-8 2.05" : "IPH-4 2.05");
         EXPECT_TRUE(Contains(log, "Обнаружен хаб: \"" + hubs.hubModelTexts[i] + "\", " +
-                                 hubs.hubAddresses[i] + ", " + hubs.hubPhysicalAddresses[i] +
-                                 "\r\n"));
+                                      hubs.hubAddresses[i] + ", " + hubs.hubPhysicalAddresses[i] +
+                                      "\r\n"));
     }
     EXPECT_TRUE(log.starts_with("Поиск хабов в подсети " + Net(0) + "\r\n"));
 }

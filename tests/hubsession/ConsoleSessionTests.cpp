@@ -13,11 +13,9 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QTreeWidget>
-
+#include <chrono>
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
-
-#include <chrono>
 #include <thread>
 
 namespace {

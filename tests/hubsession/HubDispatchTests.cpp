@@ -3,7 +3,6 @@
 #include "tests/hubsession/RecordingHubConsole.h"
 
 #include <gtest/gtest.h>
-
 #include <vector>
 
 namespace {
@@ -26,10 +25,18 @@ Texts Dispatch(const Bytes& block) {
 }
 
 TEST(HubDispatch, EachCodeReachesItsReaction) {
-    EXPECT_EQ(Dispatch(Message(0x00, {{15, 0x80}, {16, 1}, {18, 0xFF}})),
-              Texts{"link 1010"});
-    EXPECT_EQ(Dispatch(Message(0x81, {{4, 0xC0}, {5, 0xA8}, {6, 1}, {7, 10}, {8, 0xFF}, {9, 0xFF},
-                                      {10, 0xFF}, {12, 0xC0}, {13, 0xA8}, {14, 1}, {15, 1}})),
+    EXPECT_EQ(Dispatch(Message(0x00, {{15, 0x80}, {16, 1}, {18, 0xFF}})), Texts{"link 1010"});
+    EXPECT_EQ(Dispatch(Message(0x81, {{4, 0xC0},
+                                      {5, 0xA8},
+                                      {6, 1},
+                                      {7, 10},
+                                      {8, 0xFF},
+                                      {9, 0xFF},
+                                      {10, 0xFF},
+                                      {12, 0xC0},
+                                      {13, 0xA8},
+                                      {14, 1},
+                                      {15, 1}})),
               (Texts{"ip c0a8010a", "mask ffffff00", "gateway c0a80101"}));
     EXPECT_EQ(Dispatch(Message(0x82, {{4, 3}, {5, 2}})), Texts{"number 3 result 2"});
 }

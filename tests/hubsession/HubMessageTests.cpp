@@ -28,12 +28,11 @@ std::string Zeros(int count) {
 
 TEST(HubRequests, CarryOnlyTheirCodeAndValues) {
     EXPECT_EQ(HexBytes(MakeIpParametersRequest()), std::string("00 00 00 81 ") + Zeros(28));
-    EXPECT_EQ(HexBytes(MakeControllerNumberRequest(3)),
-              std::string("00 00 00 82 03 ") + Zeros(27));
+    EXPECT_EQ(HexBytes(MakeControllerNumberRequest(3)), std::string("00 00 00 82 03 ") + Zeros(27));
     const HubRequest set = MakeSetIpParametersRequest({192, 168, 1, 10}, {255, 255, 255, 0},
                                                       {192, 168, 1, 1});
-    EXPECT_EQ(HexBytes(set), std::string("00 00 00 80 C0 A8 01 0A FF FF FF 00 C0 A8 01 01 ") +
-                                 Zeros(16));
+    EXPECT_EQ(HexBytes(set),
+              std::string("00 00 00 80 C0 A8 01 0A FF FF FF 00 C0 A8 01 01 ") + Zeros(16));
     EXPECT_EQ(HexBytes(set).size(), 96);
 }
 
@@ -71,16 +70,14 @@ TEST(ControllerNumberResult, TextsByNumberAndCode) {
     EXPECT_EQ(text(3, 1, 3),
               std::string("Ошибка 1 при записи номера контроллера: запись закончилась неудачно"));
     EXPECT_EQ(text(3, 2, 3), std::string("Ошибка 2 при записи номера контроллера: не обнаружен "
-                                            "контроллер с установленной перемычкой"));
+                                         "контроллер с установленной перемычкой"));
     EXPECT_EQ(text(3, 7, 3),
               std::string("Ошибка 7 при записи номера контроллера: неизвестный код ошибки"));
     EXPECT_EQ(text(3, 255, 3),
               std::string("Ошибка 255 при записи номера контроллера: неизвестный код ошибки"));
-    EXPECT_EQ(text(4, 0, 3),
-              std::string("Возвращен неверный номер 4 контроллера после записи"));
+    EXPECT_EQ(text(4, 0, 3), std::string("Возвращен неверный номер 4 контроллера после записи"));
     // The comparison is with the whole 32-bit number the console asked for.
-    EXPECT_EQ(text(4, 0, 260),
-              std::string("Возвращен неверный номер 4 контроллера после записи"));
+    EXPECT_EQ(text(4, 0, 260), std::string("Возвращен неверный номер 4 контроллера после записи"));
     EXPECT_FALSE(DecodeControllerNumberResult(Block(5, {})));
 }
 
@@ -112,7 +109,7 @@ TEST(FirmwareSupportsControllerNumbers, TheCharacterAfterTheFirstSpaceIsOneOrAbo
         EXPECT_TRUE(FirmwareSupportsControllerNumbers(passes)) << passes;
     }
     for (const std::string& fails : Texts{"IPH-4 0.95", "IPH-4 ", " ", "IPH-4  2.05", "IPH-4 /",
-                                          "Хаб-4 0.95", std::string("IPH-4 \0" "2", 8)}) {
+                                          "Хаб-4 0.95", std::string{'I', ' ', '\0', '2'}}) {
         EXPECT_FALSE(FirmwareSupportsControllerNumbers(fails)) << fails;
     }
 }

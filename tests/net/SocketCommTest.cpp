@@ -6,9 +6,9 @@
 #include <csignal>
 #include <future>
 #include <gtest/gtest.h>
+#include <string>
 #include <sys/socket.h>
 #include <thread>
-#include <string>
 #include <unistd.h>
 
 using namespace kntest;

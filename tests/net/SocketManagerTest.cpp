@@ -56,8 +56,9 @@ TEST(SocketManager, EachEventIsLoggedWithItsTextThenPosted) {
     CSocketManager manager;
     RecordingLogWindow log;
     manager.SetLogWindow(&log);
-    const std::string texts[] = {"Соединение установлено\r\n", "Не удалось установить соединение\r\n",
-                             "Подключение разорвано\r\n", "Нулевой длины сообщение\r\n"};
+    const std::string texts[] = {"Соединение установлено\r\n",
+                                 "Не удалось установить соединение\r\n",
+                                 "Подключение разорвано\r\n", "Нулевой длины сообщение\r\n"};
     for (std::uint32_t code = 0; code < 4; ++code) {
         manager.OnConnectionEvent(code);
         const auto entries = log.Entries();

@@ -5,10 +5,15 @@
 #include "tests/probe/EchoResponder.h"
 #include "tests/probe/HelperInstall.h"
 
+#include <csignal>
+#include <fcntl.h>
+#include <fstream>
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <ostream>
+#include <sstream>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 
 using namespace kntest;
@@ -196,8 +201,8 @@ protected:
             EchoReplyInfo reply;
             const bool answered =
                 ping.SendEchoRequest(TwoHosts::kHubAddress, reply, 10, 1000, 32, 0, false);
-            const std::string text = std::to_string(platform::GetLastError()) + "\n" +
-                                     ping.MissingServiceDiagnosis();
+            const std::string text =
+                std::to_string(platform::GetLastError()) + "\n" + ping.MissingServiceDiagnosis();
             const ssize_t written [[maybe_unused]] = ::write(channel[1], text.data(), text.size());
             ::_exit(answered ? 0 : 1);
         }
@@ -238,6 +243,39 @@ TEST_F(EchoAsUnprivilegedUser, AnswersThroughTheHelperThatAloneHoldsCapNetRaw) {
     const Outcome outcome = ProbeAsNobody(helper);
     EXPECT_TRUE(outcome.answered) << outcome.lastError << " " << outcome.diagnosis;
     EXPECT_TRUE(outcome.diagnosis.empty()) << outcome.diagnosis;
+}
+
+TEST_F(EchoAsUnprivilegedUser, TheHelperHoldsNoCapabilityOnceItsSocketIsOpen) {
+    const std::string helper = folder.Install(KESTRUNE_ECHO_HELPER, "kestrune-echo", true);
+    ASSERT_FALSE(helper.empty());
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const gid_t nobody = 65534;
+        const int null = ::open("/dev/null", O_WRONLY);
+        if (::dup2(null, 1) < 0 || ::setgroups(1, &nobody) != 0 ||
+            ::setresgid(nobody, nobody, nobody) != 0 || ::setresuid(nobody, nobody, nobody) != 0)
+            ::_exit(2);
+        ::execl(helper.c_str(), helper.c_str(), TwoHosts::kAbsentAddress, "10", "0", "0", "3000",
+                "-", nullptr);
+        ::_exit(127);
+    }
+    // It bars new privileges right after it gives up its capabilities, and then waits for
+    // a reply that never comes.
+    std::string status;
+    for (int tries = 0; tries < 100 && status.find("NoNewPrivs:\t1\n") == std::string::npos;
+         ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::stringstream text;
+        text << std::ifstream("/proc/" + std::to_string(child) + "/status").rdbuf();
+        status = text.str();
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    EXPECT_NE(status.find("NoNewPrivs:\t1\n"), std::string::npos) << status;
+    for (const char* set : {"CapInh", "CapPrm", "CapEff", "CapAmb"})
+        EXPECT_NE(status.find(std::string(set) + ":\t0000000000000000\n"), std::string::npos)
+            << set << "\n"
+            << status;
 }
 
 TEST_F(EchoAsUnprivilegedUser, FailsWith120AndNamesTheMissingPermissionOtherwise) {
