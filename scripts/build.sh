@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project.
-#   scripts/build.sh [normal|asan|tsan|fuzz]   (default: normal)
-# Build trees: build/ (normal), build-asan/, build-tsan/, build-fuzz/.
+#   scripts/build.sh [normal|asan|tsan|fuzz|core]   (default: normal)
+# Build trees: build/ (normal), build-asan/, build-tsan/, build-fuzz/, build-core/ (the
+# core alone, without Qt, as on a machine that has none).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,8 @@ case "$flavour" in
   fuzz)   dir=build-fuzz; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_FUZZ=ON
                                 -DKESTRUNE_SANITIZE=address
                                 -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang) ;;
-  *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz)" >&2; exit 2 ;;
+  core)   dir=build-core; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_QT=OFF) ;;
+  *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz, core)" >&2; exit 2 ;;
 esac
 
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build of
-# the threaded code, and a short run of every fuzz target (scripts/fuzz.sh). Tests that build network namespaces need root; without it they
+# the threaded code, the core built and tested without Qt, and a short run of every fuzz
+# target (scripts/fuzz.sh). Tests that build network namespaces need root; without it they
 # say so and skip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -20,6 +21,7 @@ start=$SECONDS
 run_suite normal build
 run_suite asan build-asan
 run_suite tsan build-tsan
+run_suite core build-core
 echo "=== fuzz targets"
 bash scripts/fuzz.sh 20
 echo "=== all tests passed in $((SECONDS - start)) s"
