@@ -234,6 +234,18 @@ TEST_F(ConsoleFlow, ASessionShowsWhatTheHubSaysAndEndsOnDisconnect) {
     EXPECT_TRUE(view.boxes.empty());
 }
 
+TEST_F(ConsoleFlow, AWindowClosedWhileItsConnectRunsLeavesTheResultToNobody) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open();
+    view.SetAddressText(IDC_CONNECT_ADDRESS, "127.0.0.1");
+    Click(&CKestruneDlg::ConnectToHub); // the connect's result is queued, not yet taken
+    const std::string before = view.log;
+    console.reset();
+    clock.RunPending(); // the result finds no console, and does nothing
+    EXPECT_EQ(view.log, before);
+}
+
 TEST_F(ConsoleFlow, WhatAnEndedSessionStillHadQueuedIsDroppedButItsLinesStay) {
     Adapters(1, true);
     Hub(AnsweringHub([](scripted::Connection& connection) {
