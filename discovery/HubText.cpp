@@ -1,5 +1,7 @@
 #include "discovery/HubText.h"
 
+#include "platform/Utf8.h"
+
 #include <array>
 #include <cstddef>
 #include <optional>
@@ -17,19 +19,6 @@ constexpr std::array<char16_t, 64> kCp1251From80 = {
     0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // B0
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // B8
 };
-
-void AppendUtf8(std::string& out, char32_t c) {
-    if (c < 0x80) {
-        out += static_cast<char>(c);
-    } else if (c < 0x800) {
-        out += static_cast<char>(0xC0 | (c >> 6));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-        out += static_cast<char>(0xE0 | (c >> 12));
-        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (c & 0x3F));
-    }
-}
 
 // The length of the well-formed UTF-8 sequence at bytes[at], 0 when there is none; and
 // whether the bytes ended inside a sequence that was well-formed so far.
@@ -93,11 +82,11 @@ std::string DecodeHubText(std::span<const std::uint8_t> bytes, bool wasCut) {
     out.reserve(bytes.size() * 2);
     for (const std::uint8_t byte : bytes) {
         if (byte < 0x80)
-            AppendUtf8(out, byte);
+            platform::AppendUtf8(out, byte);
         else if (byte < 0xC0)
-            AppendUtf8(out, kCp1251From80[byte - 0x80]);
+            platform::AppendUtf8(out, kCp1251From80[byte - 0x80]);
         else
-            AppendUtf8(out, 0x0410 + (byte - 0xC0));
+            platform::AppendUtf8(out, 0x0410 + (byte - 0xC0));
     }
     return out;
 }

@@ -1,36 +1,15 @@
 #include "tests/console/RecordingView.h"
 
+#include "platform/Utf8.h"
 #include "resources/ConsoleTemplate.h"
-
-namespace {
-
-// A template caption (UTF-16, Cyrillic included) as UTF-8.
-std::string Utf8(const char16_t* text) {
-    std::string out;
-    for (; text != nullptr && *text != 0; ++text) {
-        const char32_t c = *text;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
-} // namespace
 
 RecordingView::RecordingView() {
     for (const ControlTemplate& control : ConsoleTemplate().controls) {
         if (control.id == 0)
             continue;
         enabled_[control.id] = control.initiallyEnabled;
-        texts_[control.id] = Utf8(control.caption);
+        texts_[control.id] =
+            control.caption ? platform::Utf8FromUtf16(control.caption) : std::string();
     }
 }
 
