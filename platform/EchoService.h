@@ -75,6 +75,21 @@ using EchoProviderLoader = std::function<EchoProviderLoad()>;
 // The reply buffer must hold a record and at least an ICMP error's 8 bytes.
 inline constexpr std::uint32_t kMinEchoReplyBuffer = sizeof(EchoReplyRecord) + 8;
 
+// The checks every channel makes of a request's buffers before it sends anything: false,
+// with 122 or 87 in the last-error code, when the request cannot be made.
+inline bool EchoBuffersUsable(const void* requestData, std::uint16_t requestSize,
+                              const void* replyBuffer, std::uint32_t replySize) {
+    if (replyBuffer == nullptr || replySize < kMinEchoReplyBuffer) {
+        SetLastError(kErrorInsufficientBuffer);
+        return false;
+    }
+    if (requestData == nullptr && requestSize != 0) {
+        SetLastError(kErrorInvalidParameter);
+        return false;
+    }
+    return true;
+}
+
 // Where this program finds its echo helper, kestrune-echo: the small program without Qt
 // that alone holds cap_net_raw, so that no program linking Qt ever carries a capability
 // (Qt loads plugins from folders any user may name).

@@ -198,14 +198,8 @@ std::uint32_t HelperEchoChannel::SendEcho(std::uint32_t destination, const void*
                                           std::uint16_t requestSize,
                                           const EchoRequestOptions& options, void* replyBuffer,
                                           std::uint32_t replySize, std::uint32_t timeoutMs) {
-    if (replyBuffer == nullptr || replySize < kMinEchoReplyBuffer) {
-        SetLastError(kErrorInsufficientBuffer);
+    if (!EchoBuffersUsable(requestData, requestSize, replyBuffer, replySize))
         return 0;
-    }
-    if (requestData == nullptr && requestSize != 0) {
-        SetLastError(kErrorInvalidParameter);
-        return 0;
-    }
     echo_helper::Request request{destination, options.ttl,
                                  options.tos, (options.flags & kEchoFlagDontFragment) != 0,
                                  timeoutMs,   {}};

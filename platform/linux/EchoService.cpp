@@ -111,14 +111,8 @@ std::uint32_t SocketEchoChannel::SendEcho(std::uint32_t destination, const void*
                                           std::uint16_t requestSize,
                                           const EchoRequestOptions& options, void* replyBuffer,
                                           std::uint32_t replySize, std::uint32_t timeoutMs) {
-    if (replyBuffer == nullptr || replySize < kMinEchoReplyBuffer) {
-        SetLastError(kErrorInsufficientBuffer);
+    if (!EchoBuffersUsable(requestData, requestSize, replyBuffer, replySize))
         return 0;
-    }
-    if (requestData == nullptr && requestSize != 0) {
-        SetLastError(kErrorInvalidParameter);
-        return 0;
-    }
     if (!ApplyOptions(options))
         return 0;
 
