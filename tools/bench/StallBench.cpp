@@ -49,6 +49,8 @@ constexpr int kFirstPaintRuns = 3;
 constexpr int kCaseTimeoutMs = 15000;
 constexpr int kDevicePeriodMs = 300;
 constexpr const char* kMovedAddress = "198.18.76.60";
+constexpr std::size_t kNameWidth = 46;
+constexpr int kCheckBlockMs = 150;
 
 // A timer every 10 ms on the window's thread; the worst lateness of its ticks is how long
 // the event loop failed to answer.
@@ -160,6 +162,13 @@ private:
     std::atomic<int> sent{0};
     std::thread sender;
 };
+
+// The text padded to width characters (UTF-8: a character may take several bytes).
+std::string Padded(const std::string& text, std::size_t width) {
+    const std::size_t characters = static_cast<std::size_t>(
+        std::count_if(text.begin(), text.end(), [](char c) { return (c & 0xC0) != 0x80; }));
+    return text + std::string(width > characters ? width - characters : 0, ' ');
+}
 
 void Shell(const std::string& command) {
     if (std::system((command + " >/dev/null 2>&1").c_str()) != 0) {
@@ -381,7 +390,26 @@ bool StallBench::MeasureFirstPaint() {
     return met;
 }
 
+// The probe itself: a block of known length on the window's thread must read as one.
+bool ProbeSees(StallProbe& probe) {
+    probe.Restart();
+    bool blocked = false;
+    QTimer::singleShot(0, [&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(kCheckBlockMs));
+        blocked = true;
+    });
+    bench::RunEventsUntil([&] { return blocked; }, 1000);
+    bench::RunEventsFor(3 * kProbeIntervalMs);
+    const double seen = probe.Worst();
+    Print("probe check: a %d ms block reads as a %.1f ms stall\n", kCheckBlockMs, seen);
+    return seen >= kCheckBlockMs - kProbeIntervalMs && seen < kCheckBlockMs + 2 * kProbeIntervalMs;
+}
+
 int StallBench::Run() {
+    if (!ProbeSees(probe)) {
+        Print("the probe does not see a stall of known length\n");
+        return 2;
+    }
     std::vector<CaseResult> rows;
     rows.push_back(StartUp());
     // The hub the search listed is the one every connect goes to.
@@ -410,10 +438,11 @@ int StallBench::Run() {
     rows.push_back(ApplyAddress());
     console.reset();
 
-    Print("\n%-46s %12s %12s\n", "case", "until idle", "worst stall");
+    Print("\n%s %12s %12s\n", Padded("case", kNameWidth).c_str(), "until idle", "worst stall");
     double longest = 0;
     for (const CaseResult& row : rows) {
-        Print("%-46s %9.1f ms %9.1f ms%s\n", row.name.c_str(), row.tookMs, row.stallMs,
+        Print("%s %9.1f ms %9.1f ms%s\n", Padded(row.name, kNameWidth).c_str(), row.tookMs,
+              row.stallMs,
               row.stallMs < kStallTargetMs ? "" : "  over");
         longest = std::max(longest, row.stallMs);
     }
