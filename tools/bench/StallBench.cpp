@@ -163,6 +163,12 @@ private:
     std::thread sender;
 };
 
+std::string Ms(double ms) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f ms", ms);
+    return text;
+}
+
 // The text padded to width characters (UTF-8: a character may take several bytes).
 std::string Padded(const std::string& text, std::size_t width) {
     const std::size_t characters = static_cast<std::size_t>(
@@ -215,6 +221,7 @@ private:
     Boxes boxes;
     std::unique_ptr<CConsoleWindow> console;
     std::string hub;
+    std::string startUpDetail;
 };
 
 CaseResult StallBench::Measure(const std::string& name, const std::function<void()>& act,
@@ -263,14 +270,20 @@ void StallBench::TypeAddress(int id, const std::string& address) {
 }
 
 CaseResult StallBench::StartUp() {
+    Clock::time_point begun{}, built{}, shown{};
     const CaseResult result = Measure(
         "start-up (window shown, its search)",
-        [this] {
+        [&] {
+            begun = Clock::now();
             console = std::make_unique<CConsoleWindow>(false);
+            built = Clock::now();
             console->show();
+            shown = Clock::now();
         },
         [this] { return console->IsIdle() && Rows(1); });
     Check(console->adapterList().count == 1, "the PC must have exactly one adapter address");
+    startUpDetail = "start-up: the window built in " + Ms(MsBetween(begun, built)) +
+                    ", shown (its adapters read) in " + Ms(MsBetween(built, shown));
     return result;
 }
 
@@ -446,6 +459,7 @@ int StallBench::Run() {
               row.stallMs < kStallTargetMs ? "" : "  over");
         longest = std::max(longest, row.stallMs);
     }
+    Print("%s\n", startUpDetail.c_str());
     const bool stallsMet = longest < kStallTargetMs;
     const bool paintMet = MeasureFirstPaint();
     Print("\nlongest stall: %.0f ms\n", longest);
