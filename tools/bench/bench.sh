@@ -138,7 +138,7 @@ session() {
 }
 
 stalls() {
-    local site
+    local site bench_pid
     (($# == 0)) || usage
     build
     trap 'bash "$ROOT/tools/testsite.sh" down --prefix "$STALL_SITE"' EXIT
@@ -147,9 +147,14 @@ stalls() {
         --hubs 1 --hubsim "$HUBSIM") || die "the test site did not come up"
     echo "$site" | sed 's/^/site: /'
     ip -n "$STALL_SITE-h1" addr add "$STALL_NET.99/24" dev eth0
+    # In the background, so that a signal to this script alone ends the run at once too
+    # (the shell takes its traps only once a foreground command is over).
     ip netns exec "$STALL_SITE-pc" "$BENCH" stalls \
         --control "/run/kestrune-site/$STALL_SITE/hub1.sock" --hub-netns "$STALL_SITE-h1" \
-        --absent "$STALL_NET.200" --device "$STALL_NET.99"
+        --absent "$STALL_NET.200" --device "$STALL_NET.99" &
+    bench_pid=$!
+    trap 'kill -TERM "$bench_pid" 2>/dev/null; wait "$bench_pid" 2>/dev/null || true; exit 130' INT TERM
+    wait "$bench_pid"
 }
 
 (($#)) || usage
