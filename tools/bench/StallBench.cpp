@@ -51,6 +51,7 @@ constexpr int kDevicePeriodMs = 300;
 constexpr const char* kMovedAddress = "198.18.76.60";
 constexpr std::size_t kNameWidth = 46;
 constexpr int kCheckBlockMs = 150;
+constexpr int kFloodMs = 2000;
 
 // A timer every 10 ms on the window's thread; the worst lateness of its ticks is how long
 // the event loop failed to answer.
@@ -213,6 +214,7 @@ private:
     CaseResult FailedConnect(const std::string& name, const std::string& address);
     CaseResult SilentNumberWrite();
     CaseResult ApplyAddress();
+    CaseResult FloodThenDisconnect();
     bool MeasureFirstPaint();
 
     StallBenchOptions options;
@@ -356,6 +358,22 @@ CaseResult StallBench::ApplyAddress() {
     return result;
 }
 
+CaseResult StallBench::FloodThenDisconnect() {
+    control.Send("fault flood on");
+    bool pressed = false;
+    const CaseResult result = Measure(
+        "extra: hub floods for 2 s, then disconnect",
+        [&] {
+            QTimer::singleShot(kFloodMs, [&] {
+                console->Button(IDC_DISCONNECT)->click();
+                pressed = true;
+            });
+        },
+        [&] { return pressed && console->IsIdle() && !console->session().IsSocketOpen(); });
+    control.Send("fault flood off");
+    return result;
+}
+
 bool StallBench::MeasureFirstPaint() {
     Print("\nstart-up, a process of its own: its start to the window's first paint\n");
     bench::Samples total, toMain;
@@ -449,6 +467,9 @@ int StallBench::Run() {
     rows.push_back(Connect("connect to the hub", hub));
     rows.push_back(SilentNumberWrite());
     rows.push_back(ApplyAddress());
+    // Beyond the list: a hub that sends 10,000 messages a second.
+    Connect("", hub);
+    rows.push_back(FloodThenDisconnect());
     console.reset();
 
     Print("\n%s %12s %12s\n", Padded("case", kNameWidth).c_str(), "until idle", "worst stall");
