@@ -364,7 +364,7 @@ CaseResult StallBench::FloodThenDisconnect() {
     const CaseResult result = Measure(
         "extra: hub floods for 2 s, then disconnect",
         [&] {
-            QTimer::singleShot(kFloodMs, [&] {
+            QTimer::singleShot(kFloodMs, Qt::PreciseTimer, [&] {
                 console->Button(IDC_DISCONNECT)->click();
                 pressed = true;
             });
