@@ -53,7 +53,7 @@ struct Round {
     int answered = 0;
     int listed = 0;
     double searchBeyondWaitMs = 0; // the press to the fill, beyond the search's final wait
-    double firstReplyMs = 0; // when the first and the last reply reached the log
+    double firstReplyMs = 0;       // when the first and the last reply reached the log
     double lastReplyMs = 0;
     double fillMs = 0;
     double idleMs = 0; // the press until the console is idle with the list filled

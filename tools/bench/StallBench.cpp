@@ -12,26 +12,24 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QTreeWidget>
-
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <sched.h>
-#include <spawn.h>
-#include <sys/socket.h>
-#include <sys/wait.h>
-#include <time.h>
-#include <unistd.h>
-
 #include <algorithm>
+#include <arpa/inet.h>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <functional>
 #include <memory>
+#include <netinet/in.h>
 #include <optional>
+#include <sched.h>
+#include <spawn.h>
 #include <stdexcept>
+#include <sys/socket.h>
+#include <sys/wait.h>
 #include <thread>
+#include <time.h>
+#include <unistd.h>
 #include <vector>
 
 extern char** environ;
@@ -245,11 +243,11 @@ CaseResult StallBench::Measure(const std::string& name, const std::function<void
 void StallBench::Check(bool condition, const std::string& what) const {
     if (!condition) {
         const std::string state =
-            console ? " (idle " + std::to_string(console->IsIdle()) + ", operation " +
-                          std::to_string(static_cast<int>(console->Console().operation())) +
-                          ", rows " +
-                          std::to_string(console->HubListView()->topLevelItemCount()) + ")"
-                    : std::string();
+            console
+                ? " (idle " + std::to_string(console->IsIdle()) + ", operation " +
+                      std::to_string(static_cast<int>(console->Console().operation())) + ", rows " +
+                      std::to_string(console->HubListView()->topLevelItemCount()) + ")"
+                : std::string();
         throw std::runtime_error(what + state + "; log:\n" +
                                  (console ? bench::Text(console->Log()->Text()) : "") +
                                  "\nboxes: " + boxes.All());
@@ -323,9 +321,9 @@ CaseResult StallBench::Connect(const std::string& name, const std::string& addre
 
 CaseResult StallBench::FailedConnect(const std::string& name, const std::string& address) {
     TypeAddress(IDC_CONNECT_ADDRESS, address);
-    const CaseResult result =
-        Measure(name, [this] { console->Button(IDC_CONNECT)->click(); },
-                [this] { return console->IsIdle(); });
+    const CaseResult result = Measure(
+        name, [this] { console->Button(IDC_CONNECT)->click(); },
+        [this] { return console->IsIdle(); });
     Check(!console->session().IsSocketOpen() && boxes.Any(QStringLiteral("Ошибка подключения")),
           "the connect to " + address + " did not fail");
     return result;
@@ -389,8 +387,8 @@ bool StallBench::MeasureFirstPaint() {
                               const_cast<char*>("first-paint"), nullptr};
         pid_t child = 0;
         const long long spawned = MonotonicNs();
-        const int error = ::posix_spawn(&child, options.self.c_str(), &actions, nullptr, argv,
-                                        environ);
+        const int error =
+            ::posix_spawn(&child, options.self.c_str(), &actions, nullptr, argv, environ);
         posix_spawn_file_actions_destroy(&actions);
         ::close(pipeEnds[1]);
         std::string output;
@@ -409,13 +407,12 @@ bool StallBench::MeasureFirstPaint() {
             throw std::runtime_error("the first-paint run said: " + output);
         }
         const double mainMs = (mainNs - spawned) / 1e6, paintMs = (paintNs - spawned) / 1e6;
-        Print("  run %d: %6.1f ms (main reached after %5.1f ms, then %6.1f ms to the paint)\n",
-              run, paintMs, mainMs, paintMs - mainMs);
+        Print("  run %d: %6.1f ms (main reached after %5.1f ms, then %6.1f ms to the paint)\n", run,
+              paintMs, mainMs, paintMs - mainMs);
         total.Add(paintMs);
         toMain.Add(mainMs);
     }
-    Print("  first paint %s; main reached %s\n", total.Summary().c_str(),
-          toMain.Summary().c_str());
+    Print("  first paint %s; main reached %s\n", total.Summary().c_str(), toMain.Summary().c_str());
     const bool met = total.Max() < kFirstPaintTargetMs;
     Print("  target first paint under %.0f ms: %s\n", kFirstPaintTargetMs, met ? "met" : "MISSED");
     return met;
@@ -476,17 +473,15 @@ int StallBench::Run() {
     double longest = 0;
     for (const CaseResult& row : rows) {
         Print("%s %9.1f ms %9.1f ms%s\n", Padded(row.name, kNameWidth).c_str(), row.tookMs,
-              row.stallMs,
-              row.stallMs < kStallTargetMs ? "" : "  over");
+              row.stallMs, row.stallMs < kStallTargetMs ? "" : "  over");
         longest = std::max(longest, row.stallMs);
     }
     Print("%s\n", startUpDetail.c_str());
     const bool stallsMet = longest < kStallTargetMs;
     const bool paintMet = MeasureFirstPaint();
     Print("\nlongest stall: %.0f ms\n", longest);
-    Print("target every stall under %.0f ms: %s; first paint under %.0f ms: %s\n",
-          kStallTargetMs, stallsMet ? "met" : "MISSED", kFirstPaintTargetMs,
-          paintMet ? "met" : "MISSED");
+    Print("target every stall under %.0f ms: %s; first paint under %.0f ms: %s\n", kStallTargetMs,
+          stallsMet ? "met" : "MISSED", kFirstPaintTargetMs, paintMet ? "met" : "MISSED");
     return stallsMet && paintMet ? 0 : 1;
 }
 

@@ -3,11 +3,11 @@
 #include <string>
 
 struct StallBenchOptions {
-    std::string control;        // the hub's control socket
-    std::string hubNamespace;   // the hub's network namespace
-    std::string absentAddress;  // an address of the subnet where nobody answers
-    std::string deviceAddress;  // the chatty device's address, held by the hub's namespace
-    std::string self;           // this program, run again for the start-up's first paint
+    std::string control;       // the hub's control socket
+    std::string hubNamespace;  // the hub's network namespace
+    std::string absentAddress; // an address of the subnet where nobody answers
+    std::string deviceAddress; // the chatty device's address, held by the hub's namespace
+    std::string self;          // this program, run again for the start-up's first paint
 };
 
 // How long the window's event loop fails to answer while the console works: start-up,

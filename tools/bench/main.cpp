@@ -54,8 +54,8 @@ int RunStalls(int argc, char** argv) {
             return Usage();
         }
     }
-    if (options.control.empty() || options.hubNamespace.empty() ||
-        options.absentAddress.empty() || options.deviceAddress.empty()) {
+    if (options.control.empty() || options.hubNamespace.empty() || options.absentAddress.empty() ||
+        options.deviceAddress.empty()) {
         return Usage();
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
