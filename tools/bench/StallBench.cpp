@@ -42,7 +42,6 @@ using bench::Print;
 
 constexpr double kStallTargetMs = 100;
 constexpr double kFirstPaintTargetMs = 300;
-constexpr int kProbeIntervalMs = 10;
 constexpr int kFirstPaintRuns = 3;
 constexpr int kCaseTimeoutMs = 15000;
 constexpr int kDevicePeriodMs = 300;
@@ -50,35 +49,6 @@ constexpr const char* kMovedAddress = "198.18.76.60";
 constexpr std::size_t kNameWidth = 46;
 constexpr int kCheckBlockMs = 150;
 constexpr int kFloodMs = 2000;
-
-// A timer every 10 ms on the window's thread; the worst lateness of its ticks is how long
-// the event loop failed to answer.
-class StallProbe {
-public:
-    StallProbe() {
-        timer.setTimerType(Qt::PreciseTimer);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const Clock::time_point now = Clock::now();
-            worst = std::max(worst, MsBetween(last, now) - kProbeIntervalMs);
-            last = now;
-        });
-        Restart();
-        timer.start(kProbeIntervalMs);
-    }
-    void Restart() {
-        last = Clock::now();
-        worst = 0;
-    }
-    // Up to now: a stall still under way when the case ends counts too.
-    double Worst() const {
-        return std::max(worst, MsBetween(last, Clock::now()) - kProbeIntervalMs);
-    }
-
-private:
-    QTimer timer;
-    Clock::time_point last;
-    double worst = 0;
-};
 
 // Every box, answered Yes (or Ok), its text kept.
 class Boxes {
@@ -217,7 +187,7 @@ private:
 
     StallBenchOptions options;
     bench::HubControl control;
-    StallProbe probe;
+    bench::StallProbe probe;
     Boxes boxes;
     std::unique_ptr<CConsoleWindow> console;
     std::string hub;
@@ -419,7 +389,7 @@ bool StallBench::MeasureFirstPaint() {
 }
 
 // The probe itself: a block of known length on the window's thread must read as one.
-bool ProbeSees(StallProbe& probe) {
+bool ProbeSees(bench::StallProbe& probe) {
     probe.Restart();
     bool blocked = false;
     QTimer::singleShot(0, [&] {
@@ -427,10 +397,11 @@ bool ProbeSees(StallProbe& probe) {
         blocked = true;
     });
     bench::RunEventsUntil([&] { return blocked; }, 1000);
-    bench::RunEventsFor(3 * kProbeIntervalMs);
+    bench::RunEventsFor(3 * bench::StallProbe::kIntervalMs);
     const double seen = probe.Worst();
     Print("probe check: a %d ms block reads as a %.1f ms stall\n", kCheckBlockMs, seen);
-    return seen >= kCheckBlockMs - kProbeIntervalMs && seen < kCheckBlockMs + 2 * kProbeIntervalMs;
+    return seen >= kCheckBlockMs - bench::StallProbe::kIntervalMs &&
+           seen < kCheckBlockMs + 2 * bench::StallProbe::kIntervalMs;
 }
 
 int StallBench::Run() {
@@ -447,7 +418,7 @@ int StallBench::Run() {
     hub = bench::Text(console->IpField(IDC_CONNECT_ADDRESS)->Text());
     control.Send("result auto");
     Print("Stalls of the window's event loop (a %d ms timer's worst lateness); hub %s\n",
-          kProbeIntervalMs, hub.c_str());
+          bench::StallProbe::kIntervalMs, hub.c_str());
 
     rows.push_back(Search("search (\"Поиск хабов\")", false));
     rows.push_back(ChattySearch());
