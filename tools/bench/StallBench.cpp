@@ -45,6 +45,7 @@ constexpr double kFirstPaintTargetMs = 300;
 constexpr int kFirstPaintRuns = 3;
 constexpr int kCaseTimeoutMs = 15000;
 constexpr int kDevicePeriodMs = 300;
+// Where the IP apply moves the hub (bench.sh's site, 198.18.76.0/24); it goes back after.
 constexpr const char* kMovedAddress = "198.18.76.60";
 constexpr std::size_t kNameWidth = 46;
 constexpr int kCheckBlockMs = 150;
@@ -435,7 +436,7 @@ int StallBench::Run() {
     rows.push_back(Connect("connect to the hub", hub));
     rows.push_back(SilentNumberWrite());
     rows.push_back(ApplyAddress());
-    // Beyond the list: a hub that sends 10,000 messages a second.
+    // One case more: a hub that sends 10,000 messages a second.
     Connect("", hub);
     rows.push_back(FloodThenDisconnect());
     console.reset();

@@ -29,8 +29,8 @@ readonly CROWD_MAX_HUBS=1013 # 198.18.72.10 .. 198.18.75.254
 # The session's site.
 readonly SITE=kb1
 readonly SITE_SUBNET=71
-# The stalls' site: its hub is .11; .200 answers nothing; .99 is the chatty device, an
-# extra address of the hub's namespace.
+# The stalls' site: its hub is .11 (the IP apply moves it to .60 and back); .200 answers
+# nothing; .99 is the chatty device, an extra address of the hub's namespace.
 readonly STALL_SITE=kb3
 readonly STALL_NET=198.18.76
 
