@@ -61,6 +61,26 @@ long HubControl::DiscoveryReplies(int hub) const {
     return std::stol(status.substr(at + 11));
 }
 
+StallProbe::StallProbe() {
+    timer.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&timer, &QTimer::timeout, [this] {
+        const Clock::time_point now = Clock::now();
+        worst = std::max(worst, MsBetween(last, now) - kIntervalMs);
+        last = now;
+    });
+    Restart();
+    timer.start(kIntervalMs);
+}
+
+void StallProbe::Restart() {
+    last = Clock::now();
+    worst = 0;
+}
+
+double StallProbe::Worst() const {
+    return std::max(worst, MsBetween(last, Clock::now()) - kIntervalMs);
+}
+
 UdpCounters ReadUdpCounters() {
     // Two "Udp:" lines: the names, then the values.
     std::ifstream snmp("/proc/net/snmp");

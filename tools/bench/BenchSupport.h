@@ -1,14 +1,15 @@
 #pragma once
 
 #include <QString>
+#include <QTimer>
 #include <chrono>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
 
-// What both benchmarks share: a clock, samples and their summary, the hubs' control
-// channel, and waiting on the console's event loop.
+// What the benchmarks share: a clock, samples and their summary, the hubs' control
+// channel, waiting on the console's event loop and timing its stalls.
 namespace bench {
 
 using Clock = std::chrono::steady_clock;
@@ -43,6 +44,23 @@ public:
 
 private:
     std::string path;
+};
+
+// A timer every 10 ms on the calling (window's) thread; the worst lateness of its ticks
+// is how long the event loop failed to answer.
+class StallProbe {
+public:
+    static constexpr int kIntervalMs = 10;
+
+    StallProbe();
+    void Restart();
+    // Since the last restart, up to now: a stall still under way counts too.
+    double Worst() const;
+
+private:
+    QTimer timer;
+    Clock::time_point last;
+    double worst = 0;
 };
 
 // The UDP counters of the calling thread's network namespace (/proc/net/snmp).

@@ -1,13 +1,11 @@
 #include "tools/bench/DiscoveryBench.h"
 
+#include "discovery/DiscoveryReply.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/MessageBoxes.h"
-#include "discovery/DiscoveryReply.h"
-#include "discovery/HubSearch.h"
 #include "resources/ConsoleTemplate.h"
 #include "tools/bench/BenchSupport.h"
 
-#include <QCoreApplication>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <stdexcept>
@@ -53,49 +51,86 @@ int HubsThatAnswered(const std::vector<long>& before, const std::vector<long>& a
 
 struct Round {
     int answered = 0;
-    int counted = 0;
     int listed = 0;
-    double searchBeyondWaitMs = 0;
-    double firstReplyMs = 0; // when the first and the last reply were handled
+    double searchBeyondWaitMs = 0; // the press to the fill, beyond the search's final wait
+    double firstReplyMs = 0;       // when the first and the last reply reached the log
     double lastReplyMs = 0;
     double fillMs = 0;
-    double eventsAfterFillMs = 0; // the repaint and whatever else the fill left queued
+    double idleMs = 0;  // the press until the console is idle with the list filled
+    double stallMs = 0; // the window's event loop's longest stall meanwhile
     long receiveBufferDrops = 0;
 };
 
-// One search as the console runs it (its SearchHubs is the search, then the fill), with
-// the two halves timed apart.
-Round MeasureRound(CConsoleWindow& console, const bench::HubControl& control, int hubs) {
+// The window with the moments the console used its view: the search's lines as they reach
+// the log, and the fill of the hub list (the rows taken away, then the new ones shown).
+class TimedWindow : public CConsoleWindow {
+public:
+    TimedWindow() : CConsoleWindow(false) {}
+
+    struct Times {
+        Clock::time_point firstReply, lastReply, fillBegun, fillEnded;
+    };
+    void Restart() { times_ = {}; }
+    const Times& times() const { return times_; }
+
+    void AppendToLog(const std::string& text) override {
+        if (text.starts_with("Обнаружен хаб")) {
+            times_.lastReply = Clock::now();
+            if (times_.firstReply == Clock::time_point{}) {
+                times_.firstReply = times_.lastReply;
+            }
+        }
+        CConsoleWindow::AppendToLog(text);
+    }
+    void ShowHubRows(const std::vector<HubRow>& rows) override {
+        if (rows.empty()) {
+            times_.fillBegun = Clock::now();
+        }
+        CConsoleWindow::ShowHubRows(rows);
+        times_.fillEnded = Clock::now();
+    }
+
+private:
+    Times times_;
+};
+
+constexpr int kSearchTimeoutMs = 15000;
+
+// The press, then the event loop until the console is idle with the list filled.
+bool PressSearch(TimedWindow& console, int hubs) {
+    console.Restart();
+    console.Button(IDC_SEARCH_HUBS)->click();
+    return bench::RunEventsUntil(
+        [&] { return console.IsIdle() && console.HubListView()->topLevelItemCount() >= hubs; },
+        kSearchTimeoutMs);
+}
+
+// One search as the technician starts it, with its parts timed apart.
+Round MeasureRound(TimedWindow& console, bench::StallProbe& probe, const bench::HubControl& control,
+                   int hubs) {
     Round round;
     const std::vector<long> before = ReplyCounts(control, hubs);
     const bench::UdpCounters udpBefore = bench::ReadUdpCounters();
 
+    probe.Restart();
     const Clock::time_point start = Clock::now();
-    Clock::time_point firstReply{}, lastReply{};
-    round.counted =
-        ::SearchHubs(console.adapterList(), console.hubList(), [&](const std::string& line) {
-            console.AppendToLog(line);
-            if (line.starts_with("Обнаружен хаб")) {
-                lastReply = Clock::now();
-                if (firstReply == Clock::time_point{}) {
-                    firstReply = lastReply;
-                }
-            }
-        });
-    const Clock::time_point searched = Clock::now();
-    console.Console().FillHubList();
-    const Clock::time_point filled = Clock::now();
-    QCoreApplication::processEvents();
-    const Clock::time_point settled = Clock::now();
+    PressSearch(console, hubs);
+    const Clock::time_point idle = Clock::now();
+    // The repaint of the filled list is part of the search's work on the window's thread.
+    bench::RunEventsFor(50);
+    round.stallMs = probe.Worst();
+    const TimedWindow::Times& times = console.times();
 
     round.listed = console.HubListView()->topLevelItemCount();
-    round.searchBeyondWaitMs = MsBetween(start, searched) - DISCOVERY_WAIT_MS;
-    if (round.counted > 0) {
-        round.firstReplyMs = MsBetween(start, firstReply);
-        round.lastReplyMs = MsBetween(start, lastReply);
+    if (times.fillBegun != Clock::time_point{}) {
+        round.searchBeyondWaitMs = MsBetween(start, times.fillBegun) - DISCOVERY_WAIT_MS;
+        round.fillMs = MsBetween(times.fillBegun, times.fillEnded);
     }
-    round.fillMs = MsBetween(searched, filled);
-    round.eventsAfterFillMs = MsBetween(filled, settled);
+    if (times.firstReply != Clock::time_point{}) {
+        round.firstReplyMs = MsBetween(start, times.firstReply);
+        round.lastReplyMs = MsBetween(start, times.lastReply);
+    }
+    round.idleMs = MsBetween(start, idle);
     round.receiveBufferDrops =
         bench::ReadUdpCounters().receiveBufferErrors - udpBefore.receiveBufferErrors;
     round.answered = HubsThatAnswered(before, ReplyCounts(control, hubs));
@@ -119,46 +154,53 @@ int RunDiscoveryBench(const DiscoveryBenchOptions& options) {
 
     Print("Discovery: %d simulated hubs, replies spread over %d ms, %d rounds\n", options.hubs,
           options.spreadMs, options.rounds);
-    CConsoleWindow console(false);
-    Clock::time_point start = Clock::now();
+    TimedWindow console;
+    const Clock::time_point start = Clock::now();
     console.show();
-    Print("start-up search and fill: %.1f ms, %d hubs listed\n", MsBetween(start, Clock::now()),
-          console.HubListView()->topLevelItemCount());
-    bench::RunEventsFor(200);
+    // The start-up search begins after the first paint.
+    const bool started = bench::RunEventsUntil(
+        [&] {
+            return console.IsIdle() && console.HubListView()->topLevelItemCount() >= options.hubs;
+        },
+        kSearchTimeoutMs);
+    Print("start-up (shown, its search and fill): %.1f ms until idle, %d hubs listed%s\n",
+          MsBetween(start, Clock::now()), console.HubListView()->topLevelItemCount(),
+          started ? "" : " (not all)");
     if (console.adapterList().count != 1) {
         Print("the PC must have exactly one adapter address; it has %d\n",
               console.adapterList().count);
         return 2;
     }
 
-    Print(
-        "round  answering  listed  search-1s  first..last reply  fill  after fill  rcvbuf drops\n");
+    Print("\"Поиск хабов\" pressed, until the console is idle with the list filled\n");
+    Print("round  answering  listed  search-1s  first..last reply  fill      idle      "
+          "stall     rcvbuf drops\n");
     bool met = true;
-    bench::Samples search, fill;
+    bench::Samples search, fill, idle, stall;
+    bench::StallProbe probe;
     for (int r = 1; r <= options.rounds; ++r) {
         Round round;
         try {
-            round = MeasureRound(console, control, options.hubs);
+            round = MeasureRound(console, probe, control, options.hubs);
         } catch (const std::exception& error) {
             Print("round %d: %s\n", r, error.what());
             return 2;
         }
-        Print("%5d  %9d  %6d  %6.1f ms  %6.1f..%6.1f ms  %5.1f ms  %6.1f ms  %12ld\n", r,
+        Print("%5d  %9d  %6d  %6.1f ms  %6.1f..%6.1f ms  %5.1f ms  %7.1f ms  %5.1f ms  %12ld\n", r,
               round.answered, round.listed, round.searchBeyondWaitMs, round.firstReplyMs,
-              round.lastReplyMs, round.fillMs, round.eventsAfterFillMs, round.receiveBufferDrops);
+              round.lastReplyMs, round.fillMs, round.idleMs, round.stallMs,
+              round.receiveBufferDrops);
         search.Add(round.searchBeyondWaitMs);
         fill.Add(round.fillMs);
+        idle.Add(round.idleMs);
+        stall.Add(round.stallMs);
         met = met && round.listed == options.hubs && round.fillMs < kFillTargetMs;
     }
 
-    // And once more the way the technician does it: the button, search and fill in one.
-    start = Clock::now();
-    console.Button(IDC_SEARCH_HUBS)->click();
-    Print("\"Поиск хабов\" pressed: %.1f ms until the list was filled, %d hubs listed\n",
-          MsBetween(start, Clock::now()), console.HubListView()->topLevelItemCount());
-
     Print("search beyond the final wait: %s\n", search.Summary().c_str());
     Print("fill of the hub list view:    %s\n", fill.Summary().c_str());
+    Print("press to idle:                %s\n", idle.Summary().c_str());
+    Print("the window's longest stall:   %s\n", stall.Summary().c_str());
     Print("target (%d of %d listed, fill under %.0f ms): %s\n", options.hubs, options.hubs,
           kFillTargetMs, met ? "met" : "MISSED");
     SetMessageBoxHandler({});

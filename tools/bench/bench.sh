@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The benchmarks of the console's hub search and hub session, each on a site of its own.
+# The benchmarks of the console's hub search and hub session and of the window's stalls,
+# each on a site of its own.
 #
 #   bench.sh discovery [--hubs N] [--spread MS] [--rounds R]
 #       N hubs (default 1000) played by one hubsim in one namespace that holds all their
@@ -7,6 +8,10 @@
 #   bench.sh session [--rounds R] [--hub-delay MS]
 #       one hub on the test site (tools/testsite.sh, 198.18.71.0/24); MS is the hub's own
 #       delay before it answers a controller-number request (default 0)
+#   bench.sh stalls
+#       one hub on a site of its own (198.18.76.0/24): how long the window's event loop
+#       stalls at start-up, in searches, connects, a number write and an IP apply, and the
+#       start-up's time to the first paint
 #
 # Builds build/ (RelWithDebInfo, the normal flavour) when needed, runs the benchmark in
 # the PC's namespace and tears the site down again, also when interrupted. Needs root.
@@ -24,6 +29,10 @@ readonly CROWD_MAX_HUBS=1013 # 198.18.72.10 .. 198.18.75.254
 # The session's site.
 readonly SITE=kb1
 readonly SITE_SUBNET=71
+# The stalls' site: its hub is .11 (the IP apply moves it to .60 and back); .200 answers
+# nothing; .99 is the chatty device, an extra address of the hub's namespace.
+readonly STALL_SITE=kb3
+readonly STALL_NET=198.18.76
 
 die() {
     echo "bench: $*" >&2
@@ -31,7 +40,7 @@ die() {
 }
 
 usage() {
-    sed -n '4,10p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '5,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -128,6 +137,26 @@ session() {
         "${args[@]}"
 }
 
+stalls() {
+    local site bench_pid
+    (($# == 0)) || usage
+    build
+    trap 'bash "$ROOT/tools/testsite.sh" down --prefix "$STALL_SITE"' EXIT
+    trap 'exit 130' INT TERM
+    site=$(bash "$ROOT/tools/testsite.sh" up --prefix "$STALL_SITE" --subnet "${STALL_NET##*.}" \
+        --hubs 1 --hubsim "$HUBSIM") || die "the test site did not come up"
+    echo "$site" | sed 's/^/site: /'
+    ip -n "$STALL_SITE-h1" addr add "$STALL_NET.99/24" dev eth0
+    # In the background, so that a signal to this script alone ends the run at once too
+    # (the shell takes its traps only once a foreground command is over).
+    ip netns exec "$STALL_SITE-pc" "$BENCH" stalls \
+        --control "/run/kestrune-site/$STALL_SITE/hub1.sock" --hub-netns "$STALL_SITE-h1" \
+        --absent "$STALL_NET.200" --device "$STALL_NET.99" &
+    bench_pid=$!
+    trap 'kill -TERM "$bench_pid" 2>/dev/null; wait "$bench_pid" 2>/dev/null || true; exit 130' INT TERM
+    wait "$bench_pid"
+}
+
 (($#)) || usage
 [[ $EUID -eq 0 ]] || die "needs root (network namespaces)"
 command=$1
@@ -135,5 +164,6 @@ shift
 case "$command" in
 discovery) discovery "$@" ;;
 session) session "$@" ;;
+stalls) stalls "$@" ;;
 *) usage ;;
 esac

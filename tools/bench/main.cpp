@@ -1,7 +1,9 @@
-// kestrune_bench: times the console's hub search and hub session against simulated hubs.
+// kestrune_bench: times the console's hub search and hub session against simulated hubs,
+// and how long the window's event loop stalls meanwhile.
 // bench.sh builds the site and runs it in the PC's namespace; see there.
 #include "tools/bench/DiscoveryBench.h"
 #include "tools/bench/SessionBench.h"
+#include "tools/bench/StallBench.h"
 
 #include <QApplication>
 #include <charconv>
@@ -15,6 +17,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: kestrune_bench discovery --control PATH [--hubs N] [--spread MS] [--rounds R]\n"
     "       kestrune_bench session --control PATH [--rounds R] [--hub-delay MS]\n"
+    "       kestrune_bench stalls --control PATH --hub-netns NS --absent A.B.C.D\n"
+    "                             --device A.B.C.D\n"
     "Run in the PC's network namespace of a site (tools/bench/bench.sh does).\n";
 
 bool Number(const char* text, int low, int high, int& value) {
@@ -29,13 +33,53 @@ int Usage() {
     return 2;
 }
 
+int RunStalls(int argc, char** argv) {
+    StallBenchOptions options;
+    options.self = "/proc/self/exe";
+    for (int i = 2; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc) {
+            return Usage();
+        }
+        const char* value = argv[++i];
+        if (option == "--control") {
+            options.control = value;
+        } else if (option == "--hub-netns") {
+            options.hubNamespace = value;
+        } else if (option == "--absent") {
+            options.absentAddress = value;
+        } else if (option == "--device") {
+            options.deviceAddress = value;
+        } else {
+            return Usage();
+        }
+    }
+    if (options.control.empty() || options.hubNamespace.empty() || options.absentAddress.empty() ||
+        options.deviceAddress.empty()) {
+        return Usage();
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication application(argc, argv);
+    return RunStallBench(options);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    // The start-up measurement counts from here, too.
+    const long long entered = MonotonicNs();
     if (argc < 2) {
         return Usage();
     }
     const std::string mode = argv[1];
+    if (mode == "first-paint" && argc == 2) {
+        return RunFirstPaint(entered);
+    }
+    if (mode == "stalls") {
+        return RunStalls(argc, argv);
+    }
     DiscoveryBenchOptions discovery;
     SessionBenchOptions session;
     for (int i = 2; i < argc; ++i) {
