@@ -1,7 +1,7 @@
 #include "net/SocketComm.h"
 #include "platform/LastError.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -19,8 +19,8 @@ protected:
         BetweenHosts::SetUp();
         if (Stopped())
             return;
-        ScopedNetns atHub(hosts->Hub().Name());
-        ASSERT_TRUE(atHub.Ok());
+        NetnsScope atHub(hosts->Hub().Name());
+        ASSERT_TRUE(atHub.ok());
         listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, kHubPort);
         ASSERT_TRUE(listener->Ok());
     }

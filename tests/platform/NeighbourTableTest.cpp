@@ -1,8 +1,8 @@
 #include "platform/NeighbourTable.h"
 
 #include "platform/LastError.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
 
 TEST_F(NeighbourTableBetweenHosts, AHostThatWasTalkedToIsFoundAtOnce) {
     {
-        ScopedNetns atHub(hosts->Hub().Name());
+        NetnsScope atHub(hosts->Hub().Name());
         ASSERT_TRUE(Shell("ping -c1 -W1 " + std::string(TwoHosts::kPcAddress)));
     }
     Mac mac;

@@ -1,9 +1,9 @@
 #include "platform/LastError.h"
 #include "probe/Ping.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 #include "tests/probe/EchoResponder.h"
 #include "tests/probe/HelperInstall.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <csignal>
 #include <fcntl.h>
