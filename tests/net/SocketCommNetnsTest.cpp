@@ -48,8 +48,7 @@ protected:
 
 TEST_F(SocketCommBetweenHosts, ConnectionLeavesFromTheChosenAdapterAddress) {
     // A second address on the PC's adapter: the connection must use the one chosen.
-    ASSERT_TRUE(Shell("ip -n " + hosts->Pc().Name() + " addr add 198.18.0.3/24 dev " +
-                      hosts->PcInterface()));
+    ASSERT_TRUE(hosts->Pc().Ip("addr add 198.18.0.3/24 dev " + hosts->PcInterface()));
     const auto start = Clock::now();
     ASSERT_TRUE(Open("198.18.0.3", TwoHosts::kHubAddress));
     const auto elapsed = MillisecondsSince(start);
