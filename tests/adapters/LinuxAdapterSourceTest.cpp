@@ -1,14 +1,18 @@
 #include "platform/linux/LinuxAdapterSource.h"
 
-#include "NetNamespace.h"
 #include "adapters/AdapterReport.h"
 #include "tests/common/TextChecks.h"
+#include "tests/support/Netns.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
 #include <net/if.h>
 #include <net/if_arp.h>
+#include <optional>
 
+using kntest::Netns;
+using kntest::NetnsUnavailable;
+using kntest::RunInNetns;
 using platform::AdapterRecord;
 using platform::AddressTableRow;
 using platform::Ipv4Address;
@@ -18,31 +22,25 @@ namespace {
 class LinuxAdapterSourceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const std::string why = NetNamespaces::Unavailable(); !why.empty())
+        if (const std::string why = NetnsUnavailable(); !why.empty())
             GTEST_SKIP() << why;
-        host_ = spaces_.Add("ah");
-        peer_ = spaces_.Add("ap");
-        ASSERT_FALSE(host_.empty() || peer_.empty()) << spaces_.Log();
-        const std::string h = "ip -n " + host_ + " ";
+        host_.emplace("a");
+        peer_.emplace("p");
+        ASSERT_TRUE(host_->ok() && peer_->ok()) << host_->Log() << peer_->Log();
+        Netns& h = *host_;
         // A veth with a primary, a secondary and a dynamic address; a bridge without
         // carrier; a tun link, which is no Ethernet and must be passed over.
         const bool made =
-            spaces_.Run(h + "link add kdv0 type veth peer name kdv1 netns " + peer_) &&
-            spaces_.Run(h + "addr add 198.18.5.1/24 dev kdv0") &&
-            spaces_.Run(h + "addr add 198.18.5.2/24 dev kdv0") &&
-            spaces_.Run(h + "addr add 198.18.7.1/28 dev kdv0 valid_lft 300 preferred_lft 300") &&
-            spaces_.Run(h + "link set kdv0 up") &&
-            spaces_.Run("ip -n " + peer_ + " link set kdv1 up") &&
-            spaces_.Run(h + "link add kdb0 type bridge") &&
-            spaces_.Run(h + "addr add 198.18.9.1/24 dev kdb0") &&
-            spaces_.Run(h + "tuntap add kdt0 mode tun") &&
-            spaces_.Run(h + "addr add 198.18.11.1/24 dev kdt0");
-        ASSERT_TRUE(made) << spaces_.Log();
+            h.Veth("kdv0", "198.18.5.1/24", *peer_, "kdv1", "") &&
+            h.Ip("addr add 198.18.5.2/24 dev kdv0") &&
+            h.Ip("addr add 198.18.7.1/28 dev kdv0 valid_lft 300 preferred_lft 300") &&
+            h.Ip("link add kdb0 type bridge") && h.Ip("addr add 198.18.9.1/24 dev kdb0") &&
+            h.Ip("tuntap add kdt0 mode tun") && h.Ip("addr add 198.18.11.1/24 dev kdt0");
+        ASSERT_TRUE(made) << h.Log() << peer_->Log();
     }
 
-    NetNamespaces spaces_;
-    std::string host_;
-    std::string peer_;
+    std::optional<Netns> host_;
+    std::optional<Netns> peer_;
 };
 
 const AdapterRecord* Find(const std::vector<AdapterRecord>& adapters, const std::string& name) {
@@ -56,7 +54,7 @@ const AdapterRecord* Find(const std::vector<AdapterRecord>& adapters, const std:
 TEST_F(LinuxAdapterSourceTest, AdaptersCarryTypeNameDescriptionAndAddressesInOrder) {
     std::vector<AdapterRecord> adapters;
     std::uint32_t code = 1;
-    RunInNamespace(host_, [&] {
+    RunInNetns(host_->Name(), [&] {
         platform::netlink::LinuxAdapterSource source;
         code = source.GetAdapters(platform::kAdapterFamilyInet, adapters);
     });
@@ -86,7 +84,7 @@ TEST_F(LinuxAdapterSourceTest, AddressTableRowsCarryIndexMaskAndStateFlags) {
     std::uint32_t code = 1;
     unsigned vethIndex = 0;
     unsigned bridgeIndex = 0;
-    RunInNamespace(host_, [&] {
+    RunInNetns(host_->Name(), [&] {
         platform::netlink::LinuxAdapterSource source;
         code = source.GetAddressTable(rows);
         vethIndex = ::if_nametoindex("kdv0");
@@ -119,7 +117,7 @@ TEST_F(LinuxAdapterSourceTest, AddressTableRowsCarryIndexMaskAndStateFlags) {
 TEST_F(LinuxAdapterSourceTest, InventoryFromTheRealSource) {
     AdapterList list;
     std::string log;
-    RunInNamespace(host_, [&] {
+    RunInNetns(host_->Name(), [&] {
         auto source = platform::MakeAdapterSource();
         log = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
     });

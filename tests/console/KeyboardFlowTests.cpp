@@ -2,16 +2,16 @@
 // written through the real confirmation boxes, and back to idle, with keys alone. The
 // real window (offscreen, Qt's Russian texts loaded) in the PC's namespace of a test site.
 #include "app/QtTranslations.h"
+#include "gui/ConsoleWindow.h"
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
-#include "gui/ConsoleWindow.h"
 #include "gui/TemplateBuilder.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/common/QtPrinters.h"
 #include "tests/console/KeyInput.h"
 #include "tests/console/RealMessageBoxes.h"
-#include "tests/tools/SharedSite.h"
+#include "tests/support/SiteTest.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -22,25 +22,26 @@
 
 namespace {
 
-class KeyboardFlow : public SiteTest {
+// Not a ConsoleOnSite: the boxes here are the real ones, with Qt's Russian texts, and
+// the window must be the active one for the keys to reach it.
+class KeyboardFlow : public SiteSuite<KeyboardFlow> {
+public:
+    // Hub 2: old firmware, and controller 2 with its programming jumper fitted.
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "kp",
+                .subnet = 60,
+                .hubs = 2,
+                .perHubArgs = {{2, "--firmware 0.98 --controller 2 present --jumper 2 on"}}};
+    }
+
 protected:
     static void SetUpTestSuite() {
         InstallQtTranslations(*qApp);
-        // Hub 2: old firmware, and controller 2 with its programming jumper fitted.
-        Start(shared(), TestSiteOptions{.prefix = "kp",
-                                        .subnet = 60,
-                                        .hubs = 2,
-                                        .perHubArgs = {{2, "--firmware 0.98 --controller 2 present "
-                                                           "--jumper 2 on"}}});
-    }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
+        SiteSuite::SetUpTestSuite();
     }
 
     void SetUp() override {
-        Enter(shared());
+        Enter(SuiteShared());
         if (IsSkipped() || HasFatalFailure()) {
             return;
         }

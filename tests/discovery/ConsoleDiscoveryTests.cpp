@@ -1,13 +1,14 @@
 // The console's hub search end to end: the real window (offscreen) in the PC's namespace
 // of a test site, with its one adapter, against simulated hubs that answer in every way
 // a hub may, well or badly, early or late.
+#include "gui/ConsoleWindow.h"
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
-#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
-#include "tests/tools/SharedSite.h"
+#include "tests/support/ConsoleDriver.h"
+#include "tests/support/SiteTest.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -43,20 +44,13 @@ void PrintTo(const Row& row, std::ostream* out) {
          << row.physical.toStdString() << " | " << row.model.toStdString();
 }
 
-class ConsoleDiscovery : public SiteTest {
+class ConsoleDiscovery : public SiteSuite<ConsoleDiscovery> {
+public:
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "kb", .subnet = kSubnet, .hubs = 8, .perHubArgs = kHubArgs};
+    }
+
 protected:
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{
-                            .prefix = "kb", .subnet = kSubnet, .hubs = 8, .perHubArgs = kHubArgs});
-    }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
-
-    void SetUp() override { Enter(shared()); }
-
     void TearDown() override {
         console.reset();
         SiteTest::TearDown();
@@ -239,11 +233,8 @@ TEST_F(ConsoleDiscovery, SearchDisablesConnectFirstAndKeepsTheSelectedIndex) {
 
     // The index now points past the list: a session with a typed hub still opens, but
     // the number write, which reads the selected hub's firmware, refuses.
-    CIpAddressEdit* address = console->IpField(IDC_CONNECT_ADDRESS);
-    address->Field(3)->setFocus();
-    address->Field(3)->selectAll();
-    QTest::keyClicks(address->Field(3), QStringLiteral("11"));
-    ASSERT_EQ(address->Text(), Hub(1));
+    console_driver::TypeLastPart(*console, IDC_CONNECT_ADDRESS, QStringLiteral("11"));
+    ASSERT_EQ(console->IpField(IDC_CONNECT_ADDRESS)->Text(), Hub(1));
     QTest::mouseClick(console->Button(IDC_CONNECT), Qt::LeftButton);
     EXPECT_TRUE(WaitUntilIdle(*console));
     ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();

@@ -1,8 +1,8 @@
-#include "NetNamespace.h"
 #include "adapters/AdapterReport.h"
 #include "discovery/DiscoveryReply.h"
 #include "discovery/HubSearch.h"
 #include "tests/common/TextChecks.h"
+#include "tests/support/Netns.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -10,6 +10,7 @@
 #include <future>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
+#include <optional>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -35,7 +36,7 @@ public:
         : answers_(std::move(answers)) {
         std::promise<void> bound;
         auto ready = bound.get_future();
-        thread_ = StartInNamespace(space, [this, device, &bound] { Serve(device, bound); });
+        thread_ = kntest::StartInNetns(space, [this, device, &bound] { Serve(device, bound); });
         ready.wait_for(5s);
     }
     ~Responder() { thread_.join(); }
@@ -89,24 +90,21 @@ private:
 class HubSearchNetns : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const std::string why = NetNamespaces::Unavailable(); !why.empty())
+        if (const std::string why = kntest::NetnsUnavailable(); !why.empty())
             GTEST_SKIP() << why;
-        pc_ = spaces_.Add("pc");
-        hub_ = spaces_.Add("hub");
-        ASSERT_FALSE(pc_.empty() || hub_.empty()) << spaces_.Log();
-        const bool made =
-            spaces_.Run("ip -n " + pc_ + " link add kdh0 type veth peer name kdh1 netns " + hub_) &&
-            spaces_.Run("ip -n " + pc_ + " addr add 198.18.20.1/24 dev kdh0") &&
-            spaces_.Run("ip -n " + hub_ + " addr add 198.18.20.2/24 dev kdh1") &&
-            spaces_.Run("ip -n " + pc_ + " link set kdh0 up") &&
-            spaces_.Run("ip -n " + hub_ + " link set kdh1 up");
-        ASSERT_TRUE(made) << spaces_.Log();
+        pcSpace_.emplace("pc");
+        hubSpace_.emplace("hub");
+        ASSERT_TRUE(pcSpace_->ok() && hubSpace_->ok()) << pcSpace_->Log() << hubSpace_->Log();
+        pc_ = pcSpace_->Name();
+        hub_ = hubSpace_->Name();
+        ASSERT_TRUE(pcSpace_->Veth("kdh0", "198.18.20.1/24", *hubSpace_, "kdh1", "198.18.20.2/24"))
+            << pcSpace_->Log() << hubSpace_->Log();
     }
 
     // Enumerates the PC's adapters and searches through its only entry.
     int Search(std::string& log, HubList& hubs, std::chrono::milliseconds& took) {
         int count = -1;
-        RunInNamespace(pc_, [&] {
+        kntest::RunInNetns(pc_, [&] {
             AdapterList adapters;
             auto source = platform::MakeAdapterSource();
             EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
@@ -118,7 +116,8 @@ protected:
         return count;
     }
 
-    NetNamespaces spaces_;
+    std::optional<kntest::Netns> pcSpace_;
+    std::optional<kntest::Netns> hubSpace_;
     std::string pc_;
     std::string hub_;
 };
@@ -151,7 +150,7 @@ TEST_F(HubSearchNetns, RepliesByUnicastSubnetBroadcastAndLimitedBroadcastAreAllH
 TEST_F(HubSearchNetns, NobodyAnswersOneSecondAndOwnQueryIsNotAHub) {
     // The query comes back to the search's own socket: it is there, and it is not a hub.
     bool ownQueryHeard = false;
-    RunInNamespace(pc_, [&] {
+    kntest::RunInNetns(pc_, [&] {
         auto socket = platform::MakeDiscoverySocket();
         ASSERT_TRUE(socket->Create() && socket->SetBroadcast(true) &&
                     socket->Bind({198, 18, 20, 1}, 30301) &&
@@ -193,7 +192,7 @@ TEST_F(HubSearchNetns, OversizedDatagramSkippedFullBufferTakenLateReplyMissed) {
 
 TEST_F(HubSearchNetns, PortTakenOnTheAdapterCountsNoHub) {
     int blocker = -1;
-    RunInNamespace(pc_, [&] {
+    kntest::RunInNetns(pc_, [&] {
         blocker = ::socket(AF_INET, SOCK_DGRAM, 0);
         sockaddr_in any{};
         any.sin_family = AF_INET;

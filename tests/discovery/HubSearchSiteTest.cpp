@@ -1,12 +1,14 @@
-#include "NetNamespace.h"
 #include "adapters/AdapterReport.h"
 #include "discovery/HubSearch.h"
 #include "tests/common/TextChecks.h"
+#include "tests/support/Netns.h"
+#include "tests/support/TestSite.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <gtest/gtest.h>
+#include <memory>
 #include <unistd.h>
 
 // The search against the hub simulator on the test site: hubs in namespaces of their own
@@ -16,33 +18,29 @@ namespace {
 class HubSearchSite : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (const std::string why = NetNamespaces::Unavailable(); !why.empty())
+        std::string why;
+        if (!TestSite::Available(&why))
             GTEST_SKIP() << why;
         const int number = ::getpid() % 100;
-        prefix_ = "kd" + std::string(number < 10 ? "0" : "") + std::to_string(number);
         subnet_ = 100 + number;
-        const std::string up = std::string(KESTRUNE_TESTSITE) + " up --prefix " + prefix_ +
-                               " --subnet " + std::to_string(subnet_) +
-                               " --hubs 5 --pc ns --hubsim " + KESTRUNE_HUBSIM +
-                               " --hub 1 '--reply unicast' --hub 2 '--reply subnet --model IPH-8'"
-                               " --hub 3 '--reply broadcast' --hub 4 '--fault discovery-oversized'"
-                               " --hub 5 '--fault discovery-late'";
-        started_ = shell_.Run(up);
-        ASSERT_TRUE(started_) << shell_.Log();
-    }
-    void TearDown() override {
-        if (started_)
-            shell_.Run(std::string(KESTRUNE_TESTSITE) + " down --prefix " + prefix_);
+        site_ = std::make_unique<TestSite>(TestSiteOptions{
+            .prefix = "kd" + std::string(number < 10 ? "0" : "") + std::to_string(number),
+            .subnet = subnet_,
+            .hubs = 5,
+            .perHubArgs = {{1, "--reply unicast"},
+                           {2, "--reply subnet --model IPH-8"},
+                           {3, "--reply broadcast"},
+                           {4, "--fault discovery-oversized"},
+                           {5, "--fault discovery-late"}}});
+        ASSERT_TRUE(site_->ok()) << site_->whyNot();
     }
 
     std::string Net(int host) const {
         return "198.18." + std::to_string(subnet_) + "." + std::to_string(host);
     }
 
-    NetNamespaces shell_;
-    std::string prefix_;
+    std::unique_ptr<TestSite> site_;
     int subnet_ = 0;
-    bool started_ = false;
 };
 
 } // namespace
@@ -52,7 +50,7 @@ TEST_F(HubSearchSite, EveryRouteOfReplyIsHeardOversizedSkippedLateMissed) {
     HubList hubs;
     std::string log;
     int count = -1;
-    RunInNamespace(prefix_ + "-pc", [&] {
+    kntest::RunInNetns(site_->PcNamespace(), [&] {
         auto source = platform::MakeAdapterSource();
         EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
         count = SearchHubs(adapters, hubs, [&](const std::string& line) { log += line; });

@@ -5,7 +5,6 @@
 #include "tests/common/TextChecks.h"
 #include "tests/support/FakeDiscoverySocket.h"
 
-#include <deque>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>

@@ -1,12 +1,6 @@
 // The console's hub session end to end: the real window (offscreen) in the PC's
 // namespace of a test site, against simulated hubs.
-#include "gui/EventLog.h"
-#include "gui/IpAddressEdit.h"
-#include "gui/ConsoleWindow.h"
-#include "resources/ConsoleTemplate.h"
-#include "tests/common/ConsoleWaits.h"
-#include "tests/common/MessageBoxScript.h"
-#include "tests/tools/SharedSite.h"
+#include "tests/support/ConsoleOnSite.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -20,97 +14,22 @@
 
 namespace {
 
-class ConsoleSession : public SiteTest {
+class ConsoleSession : public SiteSuite<ConsoleSession, ConsoleOnSite> {
+public:
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "ke",
+                .subnet = 40,
+                .hubs = 2,
+                .perHubArgs = {{2, "--firmware 0.98 --controller 2 present --jumper 2 on"}}};
+    }
+
 protected:
-    static void SetUpTestSuite() {
-        Start(shared(), TestSiteOptions{.prefix = "ke",
-                                        .subnet = 40,
-                                        .hubs = 2,
-                                        .perHubArgs = {{2, "--firmware 0.98 --controller 2 present "
-                                                           "--jumper 2 on"}}});
-    }
-    static void TearDownTestSuite() { shared().site.reset(); }
-    static Shared& shared() {
-        static Shared instance;
-        return instance;
-    }
-
-    void SetUp() override {
-        Enter(shared());
-        if (IsSkipped() || HasFatalFailure()) {
-            return;
-        }
-        console = std::make_unique<CConsoleWindow>(debug);
-        console->show();
-        EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
-    }
-
-    void TearDown() override {
-        console.reset();
-        SiteTest::TearDown();
-    }
-
-    QString Log() const { return console->Log()->Text(); }
-    QString Hub(int i) const { return QString::fromStdString(site->HubAddress(i)); }
-
-    // Double-clicks hub i's row (rows come in the order the replies arrived).
-    void DoubleClickHub(int i) {
-        QTreeWidget* list = console->HubListView();
-        const auto rows = list->findItems(Hub(i), Qt::MatchExactly, 0);
-        ASSERT_EQ(rows.size(), 1) << Log().toStdString();
-        const QRect rect = list->visualItemRect(rows.first());
-        // What a window system delivers for a double-click: press, release, press,
-        // double-click, release.
-        QWidget* viewport = list->viewport();
-        const QPoint at = rect.center();
-        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
-        QTest::mousePress(viewport, Qt::LeftButton, {}, at);
-        QMouseEvent doubleClick(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
-                                Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(viewport, &doubleClick);
-        QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
-        QCoreApplication::processEvents();
-        EXPECT_TRUE(WaitUntilIdle(*console)); // the echo and the connect run off the console's thread
-    }
-
-    // Connects to hub i from the list and waits for the hub's first answers.
-    void ConnectTo(int i) {
-        DoubleClickHub(i);
-        ASSERT_TRUE(console->session().IsSocketOpen()) << Log().toStdString();
-        QTRY_COMPARE_WITH_TIMEOUT(console->Button(IDC_WRITE_NUMBER)->text(), QStringLiteral("Записать"), 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(!console->IpField(IDC_HUB_GATEWAY)->IsBlank(), 5000);
-    }
-
-    void ExpectIdle() {
-        EXPECT_FALSE(console->session().IsSocketOpen());
-        EXPECT_FALSE(console->Button(IDC_DISCONNECT)->isEnabled());
-        EXPECT_TRUE(console->Button(IDC_SEARCH_HUBS)->isEnabled());
-        EXPECT_FALSE(console->Button(IDC_WRITE_NUMBER)->isEnabled());
-        EXPECT_EQ(console->Button(IDC_WRITE_NUMBER)->text(), QStringLiteral("Нет связи"));
-        EXPECT_FALSE(console->Button(IDC_APPLY_PARAMETERS)->isEnabled());
-        EXPECT_TRUE(console->IpField(IDC_HUB_IP_ADDRESS)->IsBlank());
-        for (int controller = 1; controller <= 4; ++controller) {
-            EXPECT_FALSE(console->LinkIndicator(controller)->isChecked());
-        }
-    }
+    void SetUp() override { OpenConsole(SuiteShared(), debug); }
 
     // Writes a controller number with both questions answered Yes; returns the boxes.
-    QStringList WriteNumber(int number) {
-        auto* field = qobject_cast<QLineEdit*>(console->Control(IDC_CONTROLLER_NUMBER));
-        field->setText(QString::number(number));
-        const auto before = boxes.boxes().size();
-        boxes.Answer(BoxAnswer::Yes);
-        boxes.Answer(BoxAnswer::Yes);
-        QTest::mouseClick(console->Button(IDC_WRITE_NUMBER), Qt::LeftButton);
-        EXPECT_TRUE(WaitUntilIdle(*console));
-        QCoreApplication::processEvents();
-        return boxes.Texts().mid(static_cast<qsizetype>(before));
-    }
+    QStringList WriteNumber(int number) { return ConsoleOnSite::WriteNumber(number, 2); }
 
     bool debug = false;
-    MessageBoxScript boxes;
-    std::unique_ptr<CConsoleWindow> console;
 };
 
 TEST_F(ConsoleSession, FindsTheHubsConnectsAndShowsWhatTheHubSays) {
@@ -255,10 +174,7 @@ TEST_F(ConsoleSession, NewIpParametersMoveTheHubAndEndTheSession) {
     EXPECT_TRUE(WaitUntilIdle(*console));
     EXPECT_EQ(boxes.Texts(), QStringList{"Запись не требуется, ибо параметры не изменились..."});
 
-    CIpAddressEdit* address = console->IpField(IDC_HUB_IP_ADDRESS);
-    address->Field(3)->setFocus();
-    address->Field(3)->selectAll();
-    QTest::keyClicks(address->Field(3), QStringLiteral("99"));
+    console_driver::TypeLastPart(*console, IDC_HUB_IP_ADDRESS, QStringLiteral("99"));
     EXPECT_TRUE(console->Console().parametersChanged);
     QTest::mouseClick(console->Button(IDC_APPLY_PARAMETERS), Qt::LeftButton);
     EXPECT_TRUE(WaitUntilIdle(*console));

@@ -1,6 +1,6 @@
 #include "net/AddressHelpers.h"
 
-#include "tests/net/NetnsHarness.h"
+#include "tests/support/Netns.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -28,20 +28,20 @@ TEST(ResolveIPv4, NamesFromTheHostsFile) {
 class WithoutResolver : public ::testing::Test {
 protected:
     void SetUp() override {
-        if (!kntest::RunningAsRoot())
-            GTEST_SKIP() << "needs root: the lookup runs in a namespace of its own, without DNS";
-        isolated = std::make_unique<kntest::NetNamespace>("e");
-        ASSERT_TRUE(isolated->Ok());
-        inside = std::make_unique<kntest::ScopedNetns>(isolated->Name());
-        ASSERT_TRUE(inside->Ok());
+        if (const std::string why = kntest::NetnsUnavailable(); !why.empty())
+            GTEST_SKIP() << why << ": the lookup runs in a namespace of its own, without DNS";
+        isolated = std::make_unique<kntest::Netns>("e");
+        ASSERT_TRUE(isolated->ok()) << isolated->Log();
+        inside = std::make_unique<kntest::NetnsScope>(isolated->Name());
+        ASSERT_TRUE(inside->ok()) << inside->whyNot();
     }
     void TearDown() override {
         inside.reset();
         isolated.reset();
     }
 
-    std::unique_ptr<kntest::NetNamespace> isolated;
-    std::unique_ptr<kntest::ScopedNetns> inside;
+    std::unique_ptr<kntest::Netns> isolated;
+    std::unique_ptr<kntest::NetnsScope> inside;
 };
 
 TEST_F(WithoutResolver, UnresolvableNamesGiveTheBroadcastValue) {

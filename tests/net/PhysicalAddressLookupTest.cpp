@@ -1,8 +1,8 @@
 #include "adapters/PhysicalAddressLookup.h"
 
 #include "net/SocketComm.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -66,7 +66,7 @@ using PhysicalAddressLookupBetweenHosts = BetweenHosts<>;
 TEST_F(PhysicalAddressLookupBetweenHosts, TheHubOfAnOpenSessionIsFound) {
     std::unique_ptr<TcpListener> listener;
     {
-        ScopedNetns atHub(hosts->Hub().Name());
+        NetnsScope atHub(hosts->Hub().Name());
         listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, 5000);
     }
     CSocketComm session;

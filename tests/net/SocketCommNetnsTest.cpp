@@ -1,7 +1,7 @@
 #include "net/SocketComm.h"
 #include "platform/LastError.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -19,8 +19,8 @@ protected:
         BetweenHosts::SetUp();
         if (Stopped())
             return;
-        ScopedNetns atHub(hosts->Hub().Name());
-        ASSERT_TRUE(atHub.Ok());
+        NetnsScope atHub(hosts->Hub().Name());
+        ASSERT_TRUE(atHub.ok());
         listener = std::make_unique<TcpListener>(TwoHosts::kHubAddress, kHubPort);
         ASSERT_TRUE(listener->Ok());
     }
@@ -48,8 +48,7 @@ protected:
 
 TEST_F(SocketCommBetweenHosts, ConnectionLeavesFromTheChosenAdapterAddress) {
     // A second address on the PC's adapter: the connection must use the one chosen.
-    ASSERT_TRUE(Shell("ip -n " + hosts->Pc().Name() + " addr add 198.18.0.3/24 dev " +
-                      hosts->PcInterface()));
+    ASSERT_TRUE(hosts->Pc().Ip("addr add 198.18.0.3/24 dev " + hosts->PcInterface()));
     const auto start = Clock::now();
     ASSERT_TRUE(Open("198.18.0.3", TwoHosts::kHubAddress));
     const auto elapsed = MillisecondsSince(start);

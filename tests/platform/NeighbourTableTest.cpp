@@ -1,8 +1,8 @@
 #include "platform/NeighbourTable.h"
 
 #include "platform/LastError.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <array>
 #include <gtest/gtest.h>
@@ -36,7 +36,7 @@ protected:
 
 TEST_F(NeighbourTableBetweenHosts, AHostThatWasTalkedToIsFoundAtOnce) {
     {
-        ScopedNetns atHub(hosts->Hub().Name());
+        NetnsScope atHub(hosts->Hub().Name());
         ASSERT_TRUE(Shell("ping -c1 -W1 " + std::string(TwoHosts::kPcAddress)));
     }
     Mac mac;
@@ -70,22 +70,21 @@ TEST_F(NeighbourTableBetweenHosts, AnAbsentHostIs67AfterTheWaitAndTouchesNothing
 }
 
 TEST_F(NeighbourTableBetweenHosts, APermanentEntryCountsUnlessItsAddressIsZero) {
-    const std::string neigh = "ip -n " + hosts->Pc().Name() + " neigh replace " +
-                              TwoHosts::kAbsentAddress + " nud permanent dev " +
-                              hosts->PcInterface() + " lladdr ";
+    const std::string neigh = std::string("neigh replace ") + TwoHosts::kAbsentAddress +
+                              " nud permanent dev " + hosts->PcInterface() + " lladdr ";
     Mac mac;
     std::uint32_t length;
-    ASSERT_TRUE(Shell(neigh + "02:4b:4e:00:00:ee"));
+    ASSERT_TRUE(hosts->Pc().Ip(neigh + "02:4b:4e:00:00:ee"));
     EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), 0u);
     EXPECT_EQ(mac[5], 0xEE);
-    ASSERT_TRUE(Shell(neigh + "00:00:00:00:00:00"));
+    ASSERT_TRUE(hosts->Pc().Ip(neigh + "00:00:00:00:00:00"));
     EXPECT_EQ(LookUp(TwoHosts::kAbsentAddress, mac, length), platform::kErrorBadNetName);
     EXPECT_EQ(mac, kUntouched);
 }
 
 TEST_F(NeighbourTableBetweenHosts, AHostBehindARouterHasNoEntryToFind) {
-    ASSERT_TRUE(Shell("ip -n " + hosts->Pc().Name() + " route add 198.19.0.0/24 via " +
-                      TwoHosts::kHubAddress));
+    ASSERT_TRUE(
+        hosts->Pc().Ip(std::string("route add 198.19.0.0/24 via ") + TwoHosts::kHubAddress));
     Mac mac;
     std::uint32_t length;
     EXPECT_EQ(LookUp("198.19.0.5", mac, length), platform::kErrorBadNetName);

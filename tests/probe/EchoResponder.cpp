@@ -1,6 +1,6 @@
 #include "tests/probe/EchoResponder.h"
 
-#include "tests/net/NetnsHarness.h"
+#include "tests/support/Netns.h"
 
 #include <arpa/inet.h>
 #include <chrono>
@@ -38,8 +38,8 @@ void SetChecksum(std::vector<std::uint8_t>& message) {
 EchoResponder::EchoResponder(const std::string& hubNamespace, std::vector<Forgery> forgeries,
                              bool answer)
     : forgeries_(std::move(forgeries)), answer_(answer) {
-    ScopedNetns atHub(hubNamespace);
-    if (!atHub.Ok())
+    NetnsScope atHub(hubNamespace);
+    if (!atHub.ok())
         return;
     listen_ = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);
     second_ = ::socket(AF_INET, SOCK_RAW | SOCK_CLOEXEC, IPPROTO_ICMP);

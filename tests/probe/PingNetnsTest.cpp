@@ -1,9 +1,9 @@
 #include "platform/LastError.h"
 #include "probe/Ping.h"
-#include "tests/net/BetweenHosts.h"
 #include "tests/net/SocketTestSupport.h"
 #include "tests/probe/EchoResponder.h"
 #include "tests/probe/HelperInstall.h"
+#include "tests/support/BetweenHosts.h"
 
 #include <csignal>
 #include <fcntl.h>
@@ -56,8 +56,8 @@ protected:
         ASSERT_FALSE(helper.empty());
         ASSERT_TRUE(hosts->Pc().Sysctl("net.ipv4.ping_group_range",
                                        GetParam() == Provider::Datagram ? kEveryGroup : kNoGroup));
-        ASSERT_TRUE(Shell("ip -n " + hosts->Hub().Name() + " addr add " +
-                          EchoResponder::kSecondHubAddress + "/24 dev " + hosts->HubInterface()));
+        ASSERT_TRUE(hosts->Hub().Ip(std::string("addr add ") + EchoResponder::kSecondHubAddress +
+                                    "/24 dev " + hosts->HubInterface()));
     }
 
     // The hub's kernel stays silent; only the responder answers.

@@ -2,9 +2,8 @@
 // and a device that keeps talking to the port. The search lists what the hubs said, skips
 // what it cannot take, and ends.
 #include "tests/common/ConsoleWaits.h"
-#include "tests/reliability/ConsoleOnSite.h"
-#include "tests/reliability/SiteSuite.h"
-#include "tests/support/NetnsScope.h"
+#include "tests/support/ConsoleOnSite.h"
+#include "tests/support/Netns.h"
 
 #include <QTreeWidget>
 #include <arpa/inet.h>
@@ -97,7 +96,7 @@ TEST_F(DiscoveryFaults, BrokenAndOversizedRepliesAreSurvived) {
 class ChatteringDevice {
 public:
     ChatteringDevice(const std::string& nameSpace, const std::string& pc, int lifetimeMs) {
-        NetnsScope device(nameSpace);
+        kntest::NetnsScope device(nameSpace);
         fd = ::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
         sockaddr_in local{};
         local.sin_family = AF_INET;

@@ -1,9 +1,8 @@
 // A hub that floods the session with link status messages, 10,000 a second: the window
 // must keep answering the technician and must not pile up memory, with and without the
 // traffic dump.
-#include "tests/reliability/ConsoleOnSite.h"
 #include "tests/reliability/ProcessFigures.h"
-#include "tests/reliability/SiteSuite.h"
+#include "tests/support/ConsoleOnSite.h"
 
 #include <QEventLoop>
 #include <QRegularExpression>

@@ -1,8 +1,7 @@
 // 2,000 hubs on one segment answer one search at once: every one of them must be listed,
 // and any of them reached from the list.
 #include "tests/common/ConsoleWaits.h"
-#include "tests/reliability/ConsoleOnSite.h"
-#include "tests/reliability/SiteSuite.h"
+#include "tests/support/ConsoleOnSite.h"
 
 #include <QTreeWidget>
 

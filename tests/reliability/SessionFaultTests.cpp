@@ -1,9 +1,8 @@
 // Every way a hub or the network can fail a session, end to end: the real window in the
 // PC's namespace of a test site. Each test asserts what the technician sees, that the
 // console returns to Idle, and that it connects again afterwards.
-#include "tests/reliability/ConsoleOnSite.h"
+#include "tests/support/ConsoleOnSite.h"
 #include "tests/support/ScriptedHub.h"
-#include "tests/reliability/SiteSuite.h"
 
 #include <random>
 #include <thread>

@@ -4,9 +4,9 @@
 #include "gui/ConsoleWindow.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
-#include "tests/reliability/ConsoleDriver.h"
 #include "tests/reliability/SoakRun.h"
-#include "tests/support/NetnsScope.h"
+#include "tests/support/ConsoleDriver.h"
+#include "tests/support/Netns.h"
 #include "tests/support/TestSite.h"
 
 #include <QApplication>
@@ -32,7 +32,7 @@ int main(int argc, char** argv) {
     }
     SoakFigures figures;
     {
-        NetnsScope pc(site.PcNamespace());
+        kntest::NetnsScope pc(site.PcNamespace());
         MessageBoxScript boxes;
         CConsoleWindow console(false);
         console.show();

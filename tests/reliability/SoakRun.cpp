@@ -1,11 +1,11 @@
-#include "tests/common/ConsoleWaits.h"
 #include "tests/reliability/SoakRun.h"
 
+#include "gui/ConsoleWindow.h"
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
-#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
-#include "tests/reliability/ConsoleDriver.h"
+#include "tests/common/ConsoleWaits.h"
+#include "tests/support/ConsoleDriver.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

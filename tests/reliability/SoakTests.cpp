@@ -1,8 +1,7 @@
 // A short soak in the test command: a hundred sessions and a few address writes through
 // the window; the full thousand are the kestrune_soak benchmark's.
-#include "tests/reliability/ConsoleOnSite.h"
-#include "tests/reliability/SiteSuite.h"
 #include "tests/reliability/SoakRun.h"
+#include "tests/support/ConsoleOnSite.h"
 
 namespace {
 

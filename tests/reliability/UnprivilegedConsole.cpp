@@ -1,12 +1,12 @@
 // The console as whoever starts it: offscreen, it connects to the hub address given and
 // prints its capabilities, its log, its boxes and whether the session came up. The
 // unprivileged tests run it as nobody.
-#include "gui/EventLog.h"
 #include "gui/ConsoleWindow.h"
+#include "gui/EventLog.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
-#include "tests/reliability/ConsoleDriver.h"
+#include "tests/support/ConsoleDriver.h"
 
 #include <QApplication>
 #include <QPushButton>

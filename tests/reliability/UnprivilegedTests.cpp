@@ -4,8 +4,8 @@
 // the package installs it, the echo helper holds cap_net_raw and the console none, even
 // though Qt looks for plugins in a folder of the user's own.
 #include "tests/probe/HelperInstall.h"
-#include "tests/reliability/SiteSuite.h"
-#include "tests/support/NetnsScope.h"
+#include "tests/support/Netns.h"
+#include "tests/support/SiteTest.h"
 
 #include <cstring>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
 #include "tests/support/ScriptedHub.h"
 
-#include "tests/support/NetnsScope.h"
+#include "tests/support/Netns.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -137,7 +137,7 @@ Hub::Hub(const std::string& nameSpace, const std::string& address, Script script
     }
     {
         // The listening socket belongs to the hub's namespace for good.
-        std::optional<NetnsScope> hub;
+        std::optional<kntest::NetnsScope> hub;
         if (!nameSpace.empty()) {
             hub.emplace(nameSpace);
             if (!hub->ok()) {

@@ -8,7 +8,7 @@
 // hub a hubsim in a network namespace of its own, joined by a bridge. Built by
 // tools/testsite.sh in the constructor and torn down in the destructor. Needs root.
 //
-//   #include "tests/support/NetnsScope.h"
+//   #include "tests/support/Netns.h"
 //   #include "tests/support/TestSite.h"
 //
 //   TEST(Discovery, FindsBothHubs) {
@@ -18,7 +18,7 @@
 //       }
 //       TestSite site({.prefix = "kd", .hubs = 2, .perHubArgs = {{2, "--firmware 0.98"}}});
 //       ASSERT_TRUE(site.ok()) << site.whyNot();
-//       NetnsScope pc(site.PcNamespace()); // sockets made from here on are the PC's
+//       kntest::NetnsScope pc(site.PcNamespace()); // sockets made from here on are the PC's
 //       ASSERT_TRUE(pc.ok()) << pc.whyNot();
 //       ... search from site.PcAddress() (198.18.0.1), expect site.HubAddress(1), (2) ...
 //       EXPECT_EQ(site.Control(2, "link 2 up"), "ok");

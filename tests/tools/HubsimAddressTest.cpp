@@ -1,6 +1,6 @@
 // A hub that takes new IP parameters, and many hubs played by one process.
 #include "ConsolePeer.h"
-#include "SharedSite.h"
+#include "tests/support/SiteTest.h"
 
 #include <set>
 #include <unistd.h>
@@ -9,12 +9,9 @@ namespace {
 
 using peer::HubLink;
 
-class HubsimMove : public SiteTest {
-protected:
-    static void SetUpTestSuite() { Start(shared, {.prefix = "ks3", .subnet = 3, .hubs = 1}); }
-    static void TearDownTestSuite() { shared.site.reset(); }
-    void SetUp() override { Enter(shared); }
-    static inline Shared shared;
+class HubsimMove : public SiteSuite<HubsimMove> {
+public:
+    static TestSiteOptions SiteOptions() { return {.prefix = "ks3", .subnet = 3, .hubs = 1}; }
 };
 
 TEST_F(HubsimMove, SetIpParametersMovesTheHub) {
@@ -70,14 +67,11 @@ TEST_F(HubsimMove, ParametersTheHubCannotTakeAreIgnored) {
 }
 
 // One process, one namespace, twenty addresses: each hub answers from its own.
-class HubsimMany : public SiteTest {
-protected:
-    static void SetUpTestSuite() {
-        Start(shared, {.prefix = "ks5", .subnet = 5, .hubs = 1, .hubArgs = "--count 20"});
+class HubsimMany : public SiteSuite<HubsimMany> {
+public:
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "ks5", .subnet = 5, .hubs = 1, .hubArgs = "--count 20"};
     }
-    static void TearDownTestSuite() { shared.site.reset(); }
-    void SetUp() override { Enter(shared); }
-    static inline Shared shared;
 };
 
 TEST_F(HubsimMany, EachHubAnswersFromItsOwnAddress) {

@@ -1,6 +1,6 @@
 // hubsim's discovery responder, seen from the PC's end of a test site.
 #include "ConsolePeer.h"
-#include "SharedSite.h"
+#include "tests/support/SiteTest.h"
 
 #include <algorithm>
 #include <string>
@@ -15,14 +15,13 @@ std::string AsText(const Bytes& bytes) {
     return std::string(bytes.begin(), bytes.end());
 }
 
-class HubsimDiscovery : public SiteTest {
-protected:
-    static void SetUpTestSuite() {
-        Start(shared, {.prefix = "ks1", .hubs = 2, .perHubArgs = {{2, "--firmware 0.98"}}});
+class HubsimDiscovery : public SiteSuite<HubsimDiscovery> {
+public:
+    static TestSiteOptions SiteOptions() {
+        return {.prefix = "ks1", .hubs = 2, .perHubArgs = {{2, "--firmware 0.98"}}};
     }
-    static void TearDownTestSuite() { shared.site.reset(); }
-    void SetUp() override { Enter(shared); }
 
+protected:
     std::vector<DiscoveryReply> Search(int windowMs = 400) {
         return Discover("198.18.0.255", site->PcAddress(), windowMs);
     }
@@ -32,8 +31,6 @@ protected:
         });
         return it == replies.end() ? nullptr : &*it;
     }
-
-    static inline Shared shared;
 };
 
 TEST_F(HubsimDiscovery, EveryHubAnswersByTheRouteItIsToldToUse) {

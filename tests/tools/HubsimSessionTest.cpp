@@ -1,6 +1,6 @@
 // hubsim's session port, played from the PC's end with a raw TCP socket.
 #include "ConsolePeer.h"
-#include "SharedSite.h"
+#include "tests/support/SiteTest.h"
 
 #include <cerrno>
 #include <chrono>
@@ -11,12 +11,11 @@ using peer::Bytes;
 using peer::HubLink;
 using Clock = std::chrono::steady_clock;
 
-class HubsimSession : public SiteTest {
-protected:
-    static void SetUpTestSuite() { Start(shared, {.prefix = "ks2", .hubs = 1}); }
-    static void TearDownTestSuite() { shared.site.reset(); }
-    void SetUp() override { Enter(shared); }
+class HubsimSession : public SiteSuite<HubsimSession> {
+public:
+    static TestSiteOptions SiteOptions() { return {.prefix = "ks2", .hubs = 1}; }
 
+protected:
     // A connected link whose first status has been read.
     void Open(HubLink& link) {
         ASSERT_EQ(link.Connect(site->HubAddress(1)), 0);
@@ -28,8 +27,6 @@ protected:
         EXPECT_TRUE(link.Send(peer::ControllerNumberRequest(number)));
         return link.WaitFor(peer::kControllerNumber, 1000);
     }
-
-    static inline Shared shared;
 };
 
 TEST_F(HubsimSession, StatusAtOnceThenTheIpParameters) {

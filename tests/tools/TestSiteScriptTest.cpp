@@ -1,7 +1,7 @@
 // tools/testsite.sh: what it builds, that it refuses a second site under one prefix,
 // and that nothing of a site outlives it.
 #include "ConsolePeer.h"
-#include "tests/support/NetnsScope.h"
+#include "tests/support/Netns.h"
 #include "tests/support/TestSite.h"
 
 #include <filesystem>
@@ -98,7 +98,7 @@ TEST_F(TestSiteScript, BuildsAReachableSiteAndLeavesNothingBehind) {
     const std::vector<pid_t> pids = HubPids(kPrefix, 3);
     ASSERT_EQ(pids.size(), 3u);
     {
-        NetnsScope pc(site->PcNamespace());
+        kntest::NetnsScope pc(site->PcNamespace());
         ASSERT_TRUE(pc.ok()) << pc.whyNot();
 
         // The console in the PC's namespace sees one adapter besides lo.
@@ -207,7 +207,7 @@ TEST_F(TestSiteScript, PcOnTheCallingSide) {
     ASSERT_EQ(code, 0) << up;
     EXPECT_EQ(up.rfind("pc 198.18.4.1 host ks4-pc0\nhub 1 198.18.4.11 ns ks4-h1 mac", 0), 0u) << up;
     {
-        NetnsScope scope(host);
+        kntest::NetnsScope scope(host);
         ASSERT_TRUE(scope.ok()) << scope.whyNot();
         EXPECT_NE(if_nametoindex("ks4-pc0"), 0u);
         EXPECT_TRUE(peer::Ping("198.18.4.11", 1000));
@@ -223,7 +223,7 @@ TEST_F(TestSiteScript, PcOnTheCallingSide) {
     code = RunCommand(
         {"ip", "netns", "exec", host, "bash", TestSite::ScriptPath(), "down", "--prefix", kPrefix});
     EXPECT_EQ(code, 0);
-    NetnsScope scope(host);
+    kntest::NetnsScope scope(host);
     EXPECT_EQ(if_nametoindex("ks4-pc0"), 0u);
     EXPECT_FALSE(fs::exists("/run/netns/ks4-sw"));
 }

@@ -20,7 +20,11 @@ bool Ready(CConsoleWindow& console);
 // No session; the search may run again.
 bool Idle(CConsoleWindow& console);
 
-// Types over the last part of the hub's IP address field.
+// Types over the last part of an IP address field (IDC_CONNECT_ADDRESS, IDC_HUB_IP_ADDRESS).
 void TypeLastPart(CConsoleWindow& console, int fieldId, const QString& part);
+
+// Double-clicks the hub list's row of address as a window system delivers it; false when
+// the list has no single row of it.
+bool DoubleClickHub(CConsoleWindow& console, const QString& address);
 
 } // namespace console_driver

@@ -1,13 +1,13 @@
 #pragma once
 
+#include "gui/ConsoleWindow.h"
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
-#include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/common/MessageBoxScript.h"
-#include "tests/reliability/ConsoleDriver.h"
-#include "tests/tools/SharedSite.h"
+#include "tests/support/ConsoleDriver.h"
+#include "tests/support/SiteTest.h"
 
 #include <QElapsedTimer>
 #include <QLineEdit>
@@ -21,8 +21,8 @@
 #include <vector>
 
 // The real window (offscreen) in the PC's namespace of a test site, driven the way a
-// technician drives it: typed addresses, clicks, answered boxes. Each suite starts its
-// own site in SetUpTestSuite and calls OpenConsole from SetUp.
+// technician drives it: typed addresses, clicks, answered boxes. Each suite is a
+// SiteSuite<Suite, ConsoleOnSite> and calls OpenConsole from SetUp.
 class ConsoleOnSite : public SiteTest {
 protected:
     void OpenConsole(Shared& shared, bool debug = false) {
@@ -67,6 +67,22 @@ protected:
     // Connects and waits until the hub's first answers are shown.
     void ConnectReady(const QString& address) {
         Connect(address);
+        ASSERT_TRUE(console->session().IsSocketOpen()) << LogText();
+        ASSERT_TRUE(WaitUntil([this] { return Ready(); }, 5000)) << LogText();
+    }
+
+    // Double-clicks hub i's row (rows come in the order the replies arrived); returns once
+    // the echo and the connect, which run off the console's thread, are done.
+    void DoubleClickHub(int i) {
+        ASSERT_TRUE(console_driver::DoubleClickHub(*console, Hub(i)))
+            << "no single row of hub " << i << "\n"
+            << LogText();
+        EXPECT_TRUE(WaitUntilIdle(*console));
+    }
+
+    // Connects to hub i from the list and waits until the hub's first answers are shown.
+    void ConnectTo(int i) {
+        DoubleClickHub(i);
         ASSERT_TRUE(console->session().IsSocketOpen()) << LogText();
         ASSERT_TRUE(WaitUntil([this] { return Ready(); }, 5000)) << LogText();
     }

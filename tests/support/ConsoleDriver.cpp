@@ -1,13 +1,16 @@
-#include "tests/reliability/ConsoleDriver.h"
+#include "tests/support/ConsoleDriver.h"
 
-#include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
+#include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
 
+#include <QApplication>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace console_driver {
 
@@ -49,6 +52,26 @@ void TypeLastPart(CConsoleWindow& console, int fieldId, const QString& part) {
     last->setFocus();
     last->selectAll();
     QTest::keyClicks(last, part);
+}
+
+bool DoubleClickHub(CConsoleWindow& console, const QString& address) {
+    QTreeWidget* list = console.HubListView();
+    const auto rows = list->findItems(address, Qt::MatchExactly, 0);
+    if (rows.size() != 1) {
+        return false;
+    }
+    // Press, release, press, double-click, release.
+    QWidget* viewport = list->viewport();
+    const QPoint at = list->visualItemRect(rows.first()).center();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    QTest::mousePress(viewport, Qt::LeftButton, {}, at);
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, at, viewport->mapToGlobal(at),
+                            Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &doubleClick);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+    return true;
 }
 
 } // namespace console_driver

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "tests/support/NetnsScope.h"
+#include "tests/support/Netns.h"
 #include "tests/support/TestSite.h"
 
 #include <gtest/gtest.h>
+#include <iostream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,5 +53,20 @@ protected:
     }
 
     TestSite* site = nullptr;
-    std::optional<NetnsScope> pc;
+    std::optional<kntest::NetnsScope> pc;
+};
+
+// One test site for all the tests of Suite, built as Suite::SiteOptions() (public) says
+// before the first and torn down after the last; each test enters it in SetUp. Base is
+// SiteTest or a class derived from it; a suite whose tests do more on arrival (open the
+// console) overrides SetUp.
+template <typename Suite, typename Base = SiteTest> class SiteSuite : public Base {
+protected:
+    static void SetUpTestSuite() { SiteTest::Start(SuiteShared(), Suite::SiteOptions()); }
+    static void TearDownTestSuite() { SuiteShared().site.reset(); }
+    static SiteTest::Shared& SuiteShared() {
+        static SiteTest::Shared instance;
+        return instance;
+    }
+    void SetUp() override { this->Enter(SuiteShared()); }
 };
