@@ -296,15 +296,7 @@ void CConsoleWindow::AppendToLog(const std::string& text) { Log()->WriteToLog(Q(
 void CConsoleWindow::ClearLog() { Log()->ClearLog(); }
 
 BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& box) {
-    MessageBoxRequest request;
-    request.text = Q(box.text);
-    request.caption = Q(box.caption);
-    request.icon = box.icon;
-    request.buttons = box.buttons;
-    request.defaultNo = box.defaultNo;
-    request.topmost = box.topmost;
-    request.owner = this;
-    return ShowMessageBox(request);
+    return ShowMessageBox(QtBoxRequest(box, this));
 }
 
 AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters) {

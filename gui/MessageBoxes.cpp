@@ -58,23 +58,14 @@ BoxAnswer ShowMessageBox(const MessageBoxRequest& request) {
 
 void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
 
-QString ProgramTitle() { return QStringLiteral("Kestrune"); }
-
-BoxAnswer ShowAppMessage(const QString& text, BoxIcon icon) {
+MessageBoxRequest QtBoxRequest(const BoxRequest& box, QWidget* owner) {
     MessageBoxRequest request;
-    request.text = text;
-    request.caption = ProgramTitle();
-    request.icon = icon;
-    return ShowMessageBox(request);
-}
-
-bool ConfirmWarning(const QString& text) {
-    MessageBoxRequest request;
-    request.text = text;
-    request.caption = QStringLiteral("Внимание");
-    request.icon = BoxIcon::Warning;
-    request.buttons = BoxButtons::YesNo;
-    request.defaultNo = true;
-    request.topmost = true;
-    return ShowMessageBox(request) == BoxAnswer::Yes;
+    request.text = QString::fromStdString(box.text);
+    request.caption = QString::fromStdString(box.caption);
+    request.icon = box.icon;
+    request.buttons = box.buttons;
+    request.defaultNo = box.defaultNo;
+    request.topmost = box.topmost;
+    request.owner = owner;
+    return request;
 }

@@ -32,9 +32,5 @@ BoxAnswer ShowMessageBox(const MessageBoxRequest& request);
 // Replaces the box shown by ShowMessageBox; an empty handler restores the real boxes.
 void SetMessageBoxHandler(MessageBoxHandler handler);
 
-// The program title, the caption of the application's own boxes.
-QString ProgramTitle();
-
-// The boxes the program uses again and again.
-BoxAnswer ShowAppMessage(const QString& text, BoxIcon icon = BoxIcon::None);
-bool ConfirmWarning(const QString& text); // "Внимание", Yes/No, No by default
+// The console's box (console/Boxes.h: its captions, icons and buttons) as Qt shows it.
+MessageBoxRequest QtBoxRequest(const BoxRequest& box, QWidget* owner = nullptr);

@@ -26,7 +26,8 @@ TEST(QtTranslations, ConfirmationsAskDaOrNetWithNetAsTheDefault) {
                 PressKey(Qt::Key_Return);
             }
         });
-        const bool answer = ConfirmWarning(QStringLiteral("Записать номер?"));
+        const bool answer =
+            ShowMessageBox(QtBoxRequest(Confirmation("Записать номер?"))) == BoxAnswer::Yes;
         EXPECT_EQ(answer, pressYes);
         EXPECT_EQ(shown.caption, QStringLiteral("Внимание"));
         EXPECT_EQ(shown.text, QStringLiteral("Записать номер?"));
@@ -43,8 +44,8 @@ TEST(QtTranslations, ApplicationMessagesHaveOneButtonUnderTheProgramTitle) {
         shown = Describe(box);
         PressKey(Qt::Key_Space); // the one button has the focus
     });
-    EXPECT_EQ(ShowAppMessage(QStringLiteral("Сетевые адаптеры в компьютере не обнаружены"),
-                             BoxIcon::Warning),
+    EXPECT_EQ(ShowMessageBox(QtBoxRequest(
+                  AppMessage("Сетевые адаптеры в компьютере не обнаружены", BoxIcon::Warning))),
               BoxAnswer::Ok);
     EXPECT_EQ(shown.caption, QStringLiteral("Kestrune"));
     EXPECT_EQ(shown.buttons.size(), 1);
