@@ -1,5 +1,7 @@
 #pragma once
 
+#include <exception>
+
 #include <QString>
 #include <QTimer>
 #include <chrono>
@@ -78,5 +80,18 @@ void RunEventsFor(int ms);
 // printf to stdout, flushed (the output is read while the benchmark runs).
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string Text(const QString& text);
+
+// Makes a benchmark of options and runs it; a failure to set it up or run it is printed
+// with the benchmark's name and gives exit status 2.
+template <typename Benchmark, typename Options>
+int RunBenchmark(const char* name, const Options& options) {
+    try {
+        Benchmark benchmark(options);
+        return benchmark.Run();
+    } catch (const std::exception& error) {
+        Print("%s benchmark: %s\n", name, error.what());
+        return 2;
+    }
+}
 
 } // namespace bench

@@ -309,11 +309,5 @@ bool SessionBench::MeasureNumberWrites() {
 } // namespace
 
 int RunSessionBench(const SessionBenchOptions& options) {
-    try {
-        SessionBench bench(options);
-        return bench.Run();
-    } catch (const std::exception& error) {
-        Print("session benchmark: %s\n", error.what());
-        return 2;
-    }
+    return bench::RunBenchmark<SessionBench>("session", options);
 }

@@ -481,13 +481,7 @@ long long MonotonicNs() {
 }
 
 int RunStallBench(const StallBenchOptions& options) {
-    try {
-        StallBench bench(options);
-        return bench.Run();
-    } catch (const std::exception& error) {
-        Print("stall benchmark: %s\n", error.what());
-        return 2;
-    }
+    return bench::RunBenchmark<StallBench>("stall", options);
 }
 
 int RunFirstPaint(long long mainEnteredNs) {
