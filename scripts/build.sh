@@ -19,6 +19,12 @@ case "$flavour" in
   *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz, core)" >&2; exit 2 ;;
 esac
 
+# A compiler cache, where one is installed, shares objects between build trees and
+# worktrees (paths under the tree's parent count as relative).
+if command -v ccache >/dev/null; then
+  launcher="env;CCACHE_BASEDIR=$(cd .. && pwd);ccache"
+  args+=("-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher" "-DCMAKE_C_COMPILER_LAUNCHER=$launcher")
+fi
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
 if [ "$flavour" = tsan ]; then
   # Only the threaded code's tests run under ThreadSanitizer.
