@@ -19,6 +19,9 @@ struct HubRow {
     std::string name; // the "Сетевое имя" column, which the console leaves empty
     std::string physicalAddress;
     std::string model;
+    // What the hub's reply conflicts with, in words for the person (one sentence per
+    // conflict, each ending its line); empty when nothing. The window marks such a row.
+    std::string warning;
 };
 
 // The outcome of the adapter selection dialog (template 120).
