@@ -1,5 +1,6 @@
 // The console's programming of a controller's address number through the hub.
 #include "adapters/ImproperArgument.h"
+#include "console/ControllerNumber.h"
 #include "console/KestruneDlg.h"
 #include "hubsession/HubParameterRules.h"
 #include "platform/SocketApi.h"
@@ -7,7 +8,6 @@
 
 namespace {
 
-constexpr std::uint32_t kHighestControllerNumber = kControllerCount;
 constexpr std::chrono::milliseconds kResultWait{5000};
 
 } // namespace
@@ -18,15 +18,8 @@ void CKestruneDlg::WriteControllerNumber() {
     if (!UpdateData(true))
         return;
     const std::uint32_t number = controllerNumber_;
-    if (number == 0 || number > kHighestControllerNumber) {
-        ShowAppMessage("Недопустимый адресный номер контроллера. Может быть 1..." +
-                       std::to_string(kHighestControllerNumber));
-        return;
-    }
-    if (linkFlags[number - 1]) {
-        ShowAppMessage("Запись номера контроллера невозможна из-за дублирования номера "
-                       "контроллеров. Контроллер с номером " +
-                       std::to_string(number) + " существует в этом хабе и находится на связи...");
+    if (const auto problem = CheckControllerNumber(number, linkFlags)) {
+        ShowAppMessage(*problem);
         return;
     }
     const std::string modelText = CheckedAt(hubList_.hubModelTexts, hubList_.selectedHubIndex);

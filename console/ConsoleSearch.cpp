@@ -30,7 +30,8 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
     };
     auto outcome = std::make_shared<Outcome>();
     RunOffThread(
-        [outcome, entry, socketMaker = services_.discoverySocket, &scheduler = scheduler_,
+        [outcome, entry, socketMaker = services_.discoverySocket,
+         window = SearchWindow{.quietMs = services_.searchQuietMs}, &scheduler = scheduler_,
          life = std::weak_ptr<CKestruneDlg*>(life_)] {
             // The search's own lines reach the log the moment they happen.
             const auto line = [&scheduler, life](const std::string& text) {
@@ -40,7 +41,7 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
                 });
             };
             const auto socket = socketMaker();
-            outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket);
+            outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket, window);
         },
         [outcome, then = std::move(then)](CKestruneDlg& console) {
             HubList& hubs = console.hubList_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "discovery/DiscoveryReply.h"
 #include "platform/AdapterSource.h"
 #include "platform/DiscoverySocket.h"
 #include "platform/EchoService.h"
@@ -24,6 +25,8 @@ struct ConsoleServices {
         lookUpPhysicalAddress{};
     // The hub's session port.
     std::string hubService = "5000";
+    // The wait for each next reply of a search; the window keeps the hubs' usual second.
+    int searchQuietMs = DISCOVERY_WAIT_MS;
 
     // These services with every empty one the host's own.
     ConsoleServices WithSystemDefaults() const;

@@ -29,3 +29,16 @@ std::optional<std::uint32_t> ParseControllerNumber(const std::string& text) {
     }
     return static_cast<std::uint32_t>(value);
 }
+
+std::optional<std::string> CheckControllerNumber(std::uint32_t number,
+                                                 const std::array<bool, kControllerCount>& onLink) {
+    constexpr std::uint32_t kHighest = kControllerCount;
+    if (number == 0 || number > kHighest)
+        return "Недопустимый адресный номер контроллера. Может быть 1..." + std::to_string(kHighest);
+    if (onLink[number - 1]) {
+        return "Запись номера контроллера невозможна из-за дублирования номера контроллеров. "
+               "Контроллер с номером " +
+               std::to_string(number) + " существует в этом хабе и находится на связи...";
+    }
+    return std::nullopt;
+}

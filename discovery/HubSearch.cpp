@@ -15,16 +15,17 @@ namespace {
 // Reads replies until a wait ends without one, or the search's time is up; returns the
 // number counted.
 int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>& buffer,
-                   const std::string& ownAddress, HubList& hubs, const LogSink& log) {
+                   const std::string& ownAddress, HubList& hubs, const LogSink& log,
+                   const SearchWindow& window) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(DISCOVERY_SEARCH_LIMIT_MS);
+    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(window.limitMs, window.quietMs));
     int count = 0;
     for (;;) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             break;
-        const auto wait = static_cast<std::uint32_t>(std::min<long long>(DISCOVERY_WAIT_MS, left));
+        const auto wait = static_cast<std::uint32_t>(std::min<long long>(window.quietMs, left));
         if (WaitReadable(socket, wait) != WaitOutcome::Readable)
             break;
         platform::ReceivedDatagram datagram;
@@ -43,6 +44,8 @@ int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>&
         log("Обнаружен хаб: \"" + reply->modelText + "\", " + source + ", " +
             reply->physicalAddress + "\r\n");
         ++count;
+        if (window.enough && window.enough(hubs))
+            break;
     }
     return count;
 }
@@ -57,7 +60,8 @@ WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t millis
 }
 
 int DiscoverHubs(const std::string& destination, const std::string& localAddress, HubList& hubs,
-                 const LogSink& log, platform::DiscoverySocket& socket) {
+                 const LogSink& log, platform::DiscoverySocket& socket,
+                 const SearchWindow& window) {
     const auto target = socket.Resolve(destination);
     if (!target || !socket.Create())
         return 0;
@@ -73,7 +77,7 @@ int DiscoverHubs(const std::string& destination, const std::string& localAddress
     if (ready) {
         try {
             std::vector<std::uint8_t> buffer(kDiscoveryReceiveBufferSize, 0);
-            count = CollectReplies(socket, buffer, localAddress, hubs, log);
+            count = CollectReplies(socket, buffer, localAddress, hubs, log, window);
         } catch (const std::bad_alloc&) {
             // No buffer, no search: counted as no hub, like every other set-up failure.
         }
@@ -83,7 +87,7 @@ int DiscoverHubs(const std::string& destination, const std::string& localAddress
 }
 
 int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log,
-               platform::DiscoverySocket& socket) {
+               platform::DiscoverySocket& socket, const SearchWindow& window) {
     const std::int32_t entry = adapters.chosenIndex;
     const std::string subnet = CheckedAt(adapters.subnetAddresses, entry);
     const std::string broadcast = CheckedAt(adapters.broadcastAddresses, entry);
@@ -93,7 +97,7 @@ int SearchHubs(const AdapterList& adapters, HubList& hubs, const LogSink& log,
     hubs.hubAddresses.clear();
     hubs.hubPhysicalAddresses.clear();
     hubs.hubModelTexts.clear();
-    const int count = DiscoverHubs(broadcast, address, hubs, log, socket);
+    const int count = DiscoverHubs(broadcast, address, hubs, log, socket, window);
     if (count == 0)
         log("Хабы в подсети " + subnet + " не обнаружены\r\n");
     return count;

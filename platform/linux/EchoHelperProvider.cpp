@@ -252,7 +252,8 @@ private:
 
 } // namespace
 
-// The installed program (the package's /usr/bin/kestrune) starts the installed helper.
+// The installed programs (the package's /usr/bin/kestrune and /usr/bin/kestrunectl) start
+// the installed helper.
 // A program anywhere else, a build tree above all, starts the helper beside itself: the
 // build puts kestrune-echo next to the window's program. The program's own path comes
 // from the kernel (/proc/self/exe), never from the environment; and since the program
@@ -267,7 +268,7 @@ std::string EchoHelperPath() {
     constexpr std::string_view kDeleted = " (deleted)";
     if (self.ends_with(kDeleted))
         self.resize(self.size() - kDeleted.size());
-    if (self == KESTRUNE_INSTALLED_PROGRAM)
+    if (self == KESTRUNE_INSTALLED_PROGRAM || self == KESTRUNE_INSTALLED_COMMAND)
         return KESTRUNE_INSTALLED_ECHO_HELPER;
     const std::filesystem::path helper(KESTRUNE_INSTALLED_ECHO_HELPER);
     return (std::filesystem::path(self).parent_path() / helper.filename()).string();

@@ -99,6 +99,10 @@ void Hub::OnRequest(ByteView message) {
             Log("SetIpParameters ignored: " + why);
             return;
         }
+        if (state.Has(Fault::NoMove)) {
+            EndSession("new IP parameters taken, and the hub stays (no-move)");
+            return;
+        }
         std::string error;
         TakeIpParameters(request.address, request.mask, request.gateway, &error);
         return;

@@ -27,6 +27,7 @@ constexpr std::string_view kFaultNames[] = {
     "flood",
     "bad-status",
     "wrong-number",
+    "no-move",
 };
 static_assert(std::size(kFaultNames) == static_cast<std::size_t>(Fault::Count));
 

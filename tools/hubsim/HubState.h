@@ -34,6 +34,7 @@ enum class Fault {
     Flood,              // 10,000 link status messages a second
     BadStatus,          // link status with bits 0..6 of byte 2 set
     WrongNumber,        // a controller-number result for another number
+    NoMove,             // new IP parameters end the session, and the hub stays where it was
     Count
 };
 std::string_view FaultName(Fault fault);

@@ -1,0 +1,11 @@
+#include "platform/Terminal.h"
+
+#include <unistd.h>
+
+namespace platform {
+
+bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
+
+} // namespace platform
