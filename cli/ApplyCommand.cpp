@@ -1,0 +1,170 @@
+// kestrunectl apply PLAN.csv: a whole site from its plan, each hub verified.
+#include "cli/Commands.h"
+#include "cli/HubArgument.h"
+#include "cli/Plan.h"
+#include "cli/Report.h"
+#include "resources/ConsoleTemplate.h"
+
+#include <fstream>
+#include <map>
+#include <ostream>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr auto kVerifyLimit = 10s;
+
+// Where each physical address answered the search, and which answered from each address,
+// kept up to date as hubs move.
+struct SiteMap {
+    std::map<std::string, std::set<std::string>> addressesOf; // physical key: addresses
+    std::map<std::string, std::set<std::string>> keysAt;      // address: physical keys
+
+    explicit SiteMap(const HubList& hubs) {
+        for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
+            const std::string key =
+                i < hubs.hubPhysicalAddresses.size() ? HubPhysicalKey(hubs.hubPhysicalAddresses[i]) : "";
+            addressesOf[key].insert(hubs.hubAddresses[i]);
+            keysAt[hubs.hubAddresses[i]].insert(key);
+        }
+    }
+    void Moved(const std::string& key, const std::string& from, const std::string& to) {
+        addressesOf[key] = {to};
+        keysAt[from].erase(key);
+        keysAt[to].insert(key);
+    }
+    // Another hub answers from address.
+    std::string OtherAt(const std::string& address, const std::string& key) const {
+        const auto found = keysAt.find(address);
+        if (found != keysAt.end())
+            for (const std::string& other : found->second)
+                if (other != key)
+                    return other;
+        return {};
+    }
+};
+
+std::optional<int> RowOf(const HubList& hubs, const std::string& address) {
+    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i)
+        if (hubs.hubAddresses[i] == address)
+            return static_cast<int>(i);
+    return std::nullopt;
+}
+
+// One line that needs a session: set, verified, or why not.
+void SetHub(HubDriver& driver, const PlanLine& line, SiteMap& site, ApplyRow& row) {
+    const auto fail = [&row](std::string reason) {
+        row.result = "failed";
+        row.reason = std::move(reason);
+    };
+    if (const std::string other = site.OtherAt(row.newAddress, line.physicalKey); !other.empty()) {
+        fail("another hub answers from " + row.newAddress);
+        return;
+    }
+    if (!driver.Open(row.oldAddress, RowOf(driver.Hubs(), row.oldAddress))) {
+        fail("no session with the hub");
+        return;
+    }
+    const AddressParts present[] = {driver.Parameter(IDC_HUB_IP_ADDRESS),
+                                    driver.Parameter(IDC_HUB_SUBNET_MASK),
+                                    driver.Parameter(IDC_HUB_GATEWAY)};
+    const AddressParts wanted[] = {line.address, line.mask.value_or(present[1]),
+                                   line.gateway.value_or(present[2])};
+    if (std::equal(std::begin(present), std::end(present), std::begin(wanted))) {
+        driver.Close();
+        row.result = "unchanged";
+        return;
+    }
+    std::string refusal;
+    if (!driver.Apply(wanted[0], wanted[1], wanted[2], refusal)) {
+        std::erase(refusal, '\n');
+        fail(refusal);
+        return;
+    }
+    if (!driver.WaitForHubAt(row.newAddress, line.physicalKey, kVerifyLimit)) {
+        fail("did not answer at " + row.newAddress + " within " + std::to_string(kVerifyLimit.count()) +
+             " s");
+        return;
+    }
+    site.Moved(line.physicalKey, row.oldAddress, row.newAddress);
+    row.result = "changed";
+}
+
+// The row of a line from the search alone; "to change" when it needs a session.
+ApplyRow FirstLook(const PlanLine& line, const SiteMap& site) {
+    ApplyRow row;
+    row.line = line.lineNumber;
+    row.mac = line.mac;
+    row.newAddress = DottedParts(line.address);
+    const auto found = site.addressesOf.find(line.physicalKey);
+    if (found == site.addressesOf.end() || found->second.empty()) {
+        row.result = "missing";
+        row.reason = "did not answer the search";
+        return row;
+    }
+    if (found->second.size() > 1) {
+        std::string list;
+        for (const std::string& address : found->second)
+            list += (list.empty() ? "" : ", ") + address;
+        row.result = "failed";
+        row.reason = "answers from several addresses: " + list;
+        return row;
+    }
+    row.oldAddress = *found->second.begin();
+    const bool keepsRest = !line.mask && !line.gateway;
+    row.result = row.oldAddress == row.newAddress && keepsRest ? "unchanged" : "to change";
+    return row;
+}
+
+} // namespace
+
+int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& request) {
+    std::ifstream file(request.planPath, std::ios::binary);
+    std::stringstream content;
+    if (!file || !(content << file.rdbuf())) {
+        io.err << "kestrunectl: cannot read the plan " << request.planPath << "\n";
+        return kExitUsage;
+    }
+    const Plan plan = ReadPlan(content.str());
+    if (!plan.problems.empty()) {
+        for (const PlanProblem& problem : plan.problems)
+            io.err << request.planPath << ":" << problem.lineNumber << ": " << problem.text << "\n";
+        io.err << "kestrunectl: the plan has " << plan.problems.size()
+               << (plan.problems.size() == 1 ? " problem" : " problems") << "; nothing sent\n";
+        return kExitUsage;
+    }
+
+    HubDriver driver(io, options);
+    if (const int code = driver.Start(); code != kExitSuccess)
+        return code;
+    if (!driver.Search())
+        return kExitFailed;
+    SiteMap site(driver.Hubs());
+    std::vector<ApplyRow> rows;
+    for (const PlanLine& line : plan.lines)
+        rows.push_back(FirstLook(line, site));
+
+    const bool anyToChange =
+        std::any_of(rows.begin(), rows.end(), [](const ApplyRow& row) { return row.result == "to change"; });
+    if (!request.dryRun && anyToChange && !driver.EchoServiceAvailable())
+        return kExitPermission;
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (!request.dryRun && rows[i].result == "to change")
+            SetHub(driver, plan.lines[i], site, rows[i]);
+        if (io.errIsTerminal) {
+            const ApplyRow& row = rows[i];
+            io.err << "[" << i + 1 << "/" << rows.size() << "] " << row.mac << " "
+                   << (row.oldAddress.empty() ? "-" : row.oldAddress) << " -> " << row.newAddress
+                   << ": " << row.result << (row.reason.empty() ? "" : " (" + row.reason + ")") << "\n";
+        }
+    }
+    io.out << (request.json ? ApplyJson(rows) : ApplyTable(rows));
+    // A dry run's exit code foretells the real run's, with every change taken as done.
+    const auto done = static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const ApplyRow& row) {
+        return row.result == "changed" || row.result == "unchanged" || row.result == "to change";
+    }));
+    return done == rows.size() ? kExitSuccess : done == 0 ? kExitFailed : kExitPartial;
+}

@@ -1,0 +1,232 @@
+#include "cli/Report.h"
+
+#include "discovery/HubConflicts.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+using nlohmann::json;
+
+// Code points, for the columns' widths: model texts may be Cyrillic.
+std::size_t Width(const std::string& text) {
+    return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+        return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+    }));
+}
+
+// Hub texts are UTF-8 already; a byte that is not is shown as U+FFFD, not thrown at.
+std::string Dump(const json& value) {
+    return value.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
+}
+
+unsigned long AddressNumber(const std::string& dotted) {
+    unsigned long number = 0;
+    std::size_t start = 0;
+    for (int part = 0; part < 4; ++part) {
+        const std::size_t dot = dotted.find('.', start);
+        number = number * 256 + std::strtoul(dotted.substr(start, dot - start).c_str(), nullptr, 10);
+        if (dot == std::string::npos)
+            return number << (8 * (3 - part));
+        start = dot + 1;
+    }
+    return number;
+}
+
+std::string Joined(const std::vector<std::string>& texts) {
+    std::string joined;
+    for (const std::string& text : texts)
+        joined += (joined.empty() ? "" : ", ") + text;
+    return joined;
+}
+
+std::string ConflictWords(const HubConflict& conflict) {
+    std::vector<std::string> words;
+    if (!conflict.otherPhysicalAddresses.empty())
+        words.push_back("address also answered by " + Joined(conflict.otherPhysicalAddresses));
+    if (!conflict.otherAddresses.empty())
+        words.push_back("also answers from " + Joined(conflict.otherAddresses));
+    if (conflict.adapterAddress)
+        words.push_back("answers from the adapter's own address");
+    if (conflict.outsideSubnet)
+        words.push_back("outside the adapter's subnet");
+    std::string text;
+    for (const std::string& word : words)
+        text += (text.empty() ? "" : "; ") + word;
+    return text;
+}
+
+} // namespace
+
+std::string TextTable(const std::vector<std::string>& header,
+                      const std::vector<std::vector<std::string>>& rows) {
+    std::vector<std::size_t> widths(header.size(), 0);
+    for (std::size_t i = 0; i < header.size(); ++i)
+        widths[i] = Width(header[i]);
+    for (const auto& row : rows)
+        for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i)
+            widths[i] = std::max(widths[i], Width(row[i]));
+    const auto line = [&](const std::vector<std::string>& cells) {
+        std::string text;
+        for (std::size_t i = 0; i < cells.size(); ++i) {
+            text += cells[i];
+            if (i + 1 < cells.size())
+                text += std::string(widths[i] - Width(cells[i]) + 2, ' ');
+        }
+        while (!text.empty() && text.back() == ' ')
+            text.pop_back();
+        return text + "\n";
+    };
+    std::string table = line(header);
+    for (const auto& row : rows)
+        table += line(row);
+    return table;
+}
+
+std::string CsvLine(const std::vector<std::string>& cells) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        const std::string& cell = cells[i];
+        if (cell.find_first_of(",;\"\r\n") == std::string::npos) {
+            line += cell;
+            continue;
+        }
+        line += '"';
+        for (const char c : cell)
+            line += c == '"' ? std::string("\"\"") : std::string(1, c);
+        line += '"';
+    }
+    return line + "\n";
+}
+
+std::vector<AdapterEntry> AdapterEntries(const AdapterList& adapters) {
+    std::vector<AdapterEntry> entries;
+    const auto at = [](const std::vector<std::string>& list, std::size_t i) {
+        return i < list.size() ? list[i] : std::string();
+    };
+    for (std::size_t i = 0; i < adapters.addresses.size(); ++i) {
+        entries.push_back({at(adapters.connectionNames, i), adapters.addresses[i],
+                           at(adapters.subnetMasks, i), at(adapters.descriptions, i)});
+    }
+    return entries;
+}
+
+std::string AdaptersTable(const std::vector<AdapterEntry>& entries) {
+    std::vector<std::vector<std::string>> rows;
+    for (const AdapterEntry& entry : entries)
+        rows.push_back({entry.interfaceName, entry.address, entry.mask, entry.description});
+    return TextTable({"INTERFACE", "ADDRESS", "MASK", "DESCRIPTION"}, rows);
+}
+
+std::string AdaptersJson(const std::vector<AdapterEntry>& entries) {
+    json list = json::array();
+    for (const AdapterEntry& entry : entries) {
+        list.push_back({{"interface", entry.interfaceName},
+                        {"address", entry.address},
+                        {"mask", entry.mask},
+                        {"description", entry.description}});
+    }
+    return Dump(list);
+}
+
+std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
+                                const std::string& adapterMask) {
+    const std::vector<HubConflict> conflicts = FindHubConflicts(hubs, adapterAddress, adapterMask);
+    std::vector<FoundHub> found;
+    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
+        FoundHub hub;
+        hub.ip = hubs.hubAddresses[i];
+        if (i < hubs.hubPhysicalAddresses.size())
+            hub.mac = hubs.hubPhysicalAddresses[i];
+        if (i < hubs.hubModelTexts.size())
+            hub.model = hubs.hubModelTexts[i];
+        hub.adapter = adapterAddress;
+        if (i < conflicts.size())
+            hub.conflict = ConflictWords(conflicts[i]);
+        found.push_back(std::move(hub));
+    }
+    std::stable_sort(found.begin(), found.end(), [](const FoundHub& a, const FoundHub& b) {
+        return AddressNumber(a.ip) < AddressNumber(b.ip);
+    });
+    return found;
+}
+
+std::string HubsTable(const std::vector<FoundHub>& hubs) {
+    std::vector<std::vector<std::string>> rows;
+    for (const FoundHub& hub : hubs)
+        rows.push_back({hub.ip, hub.mac, hub.model, hub.adapter, hub.conflict});
+    return TextTable({"ADDRESS", "PHYSICAL ADDRESS", "MODEL/FIRMWARE", "ADAPTER", "CONFLICT"}, rows);
+}
+
+std::string HubsJson(const std::vector<FoundHub>& hubs) {
+    json list = json::array();
+    for (const FoundHub& hub : hubs) {
+        json item = {{"ip", hub.ip}, {"mac", hub.mac}, {"model", hub.model}, {"adapter", hub.adapter}};
+        if (!hub.conflict.empty())
+            item["conflict"] = hub.conflict;
+        list.push_back(std::move(item));
+    }
+    return Dump(list);
+}
+
+std::string HubsCsv(const std::vector<FoundHub>& hubs) {
+    std::string csv = CsvLine({"ip", "mac", "model", "adapter", "conflict"});
+    for (const FoundHub& hub : hubs)
+        csv += CsvLine({hub.ip, hub.mac, hub.model, hub.adapter, hub.conflict});
+    return csv;
+}
+
+std::string HubStateText(const HubState& hub) {
+    std::string onLink;
+    for (const int controller : hub.controllersOnLink)
+        onLink += (onLink.empty() ? "" : " ") + std::to_string(controller);
+    std::vector<std::vector<std::string>> rows = {
+        {"physical address:", hub.mac},
+        {"controllers on link:", onLink.empty() ? "none" : onLink},
+        {"address:", hub.address},
+        {"mask:", hub.mask},
+        {"gateway:", hub.gateway}};
+    if (!hub.model.empty())
+        rows.insert(rows.begin() + 1, {"model/firmware:", hub.model});
+    const std::vector<std::string> first = rows.front();
+    rows.erase(rows.begin());
+    return TextTable(first, rows);
+}
+
+std::string HubStateJson(const HubState& hub) {
+    json item = {{"ip", hub.ip},
+                 {"mac", hub.mac},
+                 {"controllers_on_link", hub.controllersOnLink},
+                 {"address", hub.address},
+                 {"mask", hub.mask},
+                 {"gateway", hub.gateway}};
+    if (!hub.model.empty())
+        item["model"] = hub.model;
+    return Dump(item);
+}
+
+std::string ApplyTable(const std::vector<ApplyRow>& rows) {
+    std::vector<std::vector<std::string>> cells;
+    for (const ApplyRow& row : rows) {
+        cells.push_back({std::to_string(row.line), row.mac, row.oldAddress.empty() ? "-" : row.oldAddress,
+                         row.newAddress, row.result, row.reason});
+    }
+    return TextTable({"LINE", "PHYSICAL ADDRESS", "OLD ADDRESS", "NEW ADDRESS", "RESULT", "REASON"},
+                     cells);
+}
+
+std::string ApplyJson(const std::vector<ApplyRow>& rows) {
+    json list = json::array();
+    for (const ApplyRow& row : rows) {
+        list.push_back({{"line", row.line},
+                        {"mac", row.mac},
+                        {"old_address", row.oldAddress},
+                        {"new_address", row.newAddress},
+                        {"result", row.result},
+                        {"reason", row.reason}});
+    }
+    return Dump(list);
+}
