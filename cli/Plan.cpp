@@ -171,6 +171,9 @@ Plan ReadPlan(std::string_view content) {
             SplitCsvLine(text, separator, cells);
             columns.emplace();
             ReadHeader(cells, lineNumber, *columns, plan.problems);
+            // Lines under a header that cannot be read cannot be read either.
+            if (!plan.problems.empty())
+                return plan;
             continue;
         }
         if (!SplitCsvLine(text, separator, cells)) {

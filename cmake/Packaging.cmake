@@ -1,11 +1,14 @@
 # The finished product: what `cmake --install` puts on a machine, and the Debian package
 # built from it (`cmake --build build --target package`, or cpack in the build tree).
 #   /usr/bin/kestrune                                 the program (app/CMakeLists.txt)
+#   /usr/bin/kestrunectl                              the command-line tool (cli/CMakeLists.txt)
 #   /usr/libexec/kestrune/kestrune-echo               the echo helper (probe/echo-helper/)
 #   /usr/share/applications/kestrune.desktop          the desktop menu entry
 #   /usr/share/icons/hicolor/NxN/apps/kestrune.png    the program icon, drawn at each size
 #   /usr/share/metainfo/<id>.metainfo.xml             the software centres' description
-#   /usr/share/man/man1/kestrune.1.gz                 the manual page
+#   /usr/share/man/man1/kestrune.1.gz                 the manual pages
+#   /usr/share/man/man1/kestrunectl.1.gz
+#   <bash-completion's directory>/kestrunectl         the command-line tool's completion
 #   /usr/share/doc/kestrune/                          the technicians' guide
 # The package's postinst gives the echo helper, and nothing else, cap_net_raw for the echo
 # probe; the program, like everything that links Qt, carries no capability.
@@ -35,13 +38,27 @@ add_custom_command(
   DEPENDS kestrune_render_icons
   COMMENT "Drawing the program icon for the icon theme")
 
-configure_file(${packaging_dir}/kestrune.1 ${packaging_out}/kestrune.1 @ONLY)
-add_custom_command(
-  OUTPUT ${packaging_out}/kestrune.1.gz
-  COMMAND gzip -9 -n -f -k ${packaging_out}/kestrune.1
-  DEPENDS ${packaging_out}/kestrune.1
-  COMMENT "Compressing the manual page")
-add_custom_target(kestrune_desktop_files ALL DEPENDS ${icon_files} ${packaging_out}/kestrune.1.gz)
+set(man_pages)
+foreach(page kestrune kestrunectl)
+  configure_file(${packaging_dir}/${page}.1 ${packaging_out}/${page}.1 @ONLY)
+  add_custom_command(
+    OUTPUT ${packaging_out}/${page}.1.gz
+    COMMAND gzip -9 -n -f -k ${packaging_out}/${page}.1
+    DEPENDS ${packaging_out}/${page}.1
+    COMMENT "Compressing the manual page ${page}(1)")
+  list(APPEND man_pages ${packaging_out}/${page}.1.gz)
+endforeach()
+add_custom_target(kestrune_desktop_files ALL DEPENDS ${icon_files} ${man_pages})
+
+# bash-completion's own directory for completions loaded on demand, under the prefix.
+find_package(PkgConfig QUIET)
+if(PkgConfig_FOUND)
+  pkg_get_variable(KESTRUNE_COMPLETIONS_DIR bash-completion completionsdir)
+endif()
+if(NOT KESTRUNE_COMPLETIONS_DIR)
+  set(KESTRUNE_COMPLETIONS_DIR /usr/share/bash-completion/completions)
+endif()
+string(REGEX REPLACE "^/usr/" "" KESTRUNE_COMPLETIONS_DIR "${KESTRUNE_COMPLETIONS_DIR}")
 
 configure_file(${packaging_dir}/kestrune.metainfo.xml
                ${packaging_out}/${KESTRUNE_APPSTREAM_ID}.metainfo.xml @ONLY)
@@ -54,7 +71,8 @@ install(FILES ${packaging_dir}/kestrune.desktop DESTINATION share/applications
         RENAME ${KESTRUNE_DESKTOP_ID}.desktop)
 install(DIRECTORY ${packaging_out}/icons/ DESTINATION share/icons)
 install(FILES ${packaging_out}/${KESTRUNE_APPSTREAM_ID}.metainfo.xml DESTINATION share/metainfo)
-install(FILES ${packaging_out}/kestrune.1.gz DESTINATION share/man/man1)
+install(FILES ${man_pages} DESTINATION share/man/man1)
+install(FILES ${packaging_dir}/bash-completion/kestrunectl DESTINATION ${KESTRUNE_COMPLETIONS_DIR})
 file(GLOB guide_pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/flow-*.png)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/guide-ru.md ${guide_pictures} DESTINATION share/doc/kestrune)
 

@@ -5,8 +5,8 @@
 # setuid anywhere), the control fields, the postinst (as root it also runs it on the
 # unpacked package and reads the capabilities back: the echo helper has cap_net_raw and
 # no other file has any), that the echo helper links nothing at run time, Qt above all,
-# the desktop entry, the AppStream data, the icons and the manual page. Exits 77 when a
-# tool it needs is missing.
+# the desktop entry, the AppStream data, the icons, the manual pages and the command-line
+# tool's completion. Exits 77 when a tool it needs is missing.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -51,7 +51,7 @@ while read -r mode owner _ _ _ path _; do
     [[ $owner == root/root ]] || fail "$path is owned by $owner"
     [[ $mode != *[sS]* ]] || fail "$path has a set-id bit: $mode"
     case $path in
-    ./usr/bin/kestrune) [[ $mode == -rwxr-xr-x ]] || fail "the program's mode is $mode" ;;
+    ./usr/bin/kestrune | ./usr/bin/kestrunectl) [[ $mode == -rwxr-xr-x ]] || fail "$path's mode is $mode" ;;
     ./usr/libexec/kestrune/kestrune-echo) [[ $mode == -rwxr-xr-x ]] || fail "the echo helper's mode is $mode" ;;
     ./*/) [[ $mode == drwxr-xr-x ]] || fail "$path has mode $mode" ;;
     *) [[ $mode == -rw-r--r-- ]] || fail "$path has mode $mode" ;;
@@ -130,12 +130,25 @@ for metainfo in "$root"/usr/share/metainfo/*.metainfo.xml; do
         fail "the AppStream data does not launch kestrune.desktop"
     grep -q "<release version=\"$version\"" "$metainfo" || fail "the AppStream data lacks release $version"
 done
-man_page=$root/usr/share/man/man1/kestrune.1.gz
-warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null) ||
-    fail "man cannot show the manual page"
-[[ -z $warnings ]] || fail "the manual page has warnings: $warnings"
-LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$man_page" 2>/dev/null | grep -q "Kestrune $version" ||
-    fail "the manual page does not carry version $version"
+for page in kestrune kestrunectl; do
+    man_page=$root/usr/share/man/man1/$page.1.gz
+    warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$man_page" 2>&1 >/dev/null) ||
+        fail "man cannot show the manual page $page(1)"
+    [[ -z $warnings ]] || fail "the manual page $page(1) has warnings: $warnings"
+    LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$man_page" 2>/dev/null | grep -q "Kestrune $version" ||
+        fail "the manual page $page(1) does not carry version $version"
+done
+
+# The command-line tool links no Qt, answers, and its completion is valid bash that
+# completes its commands.
+[[ $(readelf -d "$root/usr/bin/kestrunectl" 2>&1) != *[Ll]ib[Qq]t* ]] || fail "kestrunectl links Qt"
+"$root/usr/bin/kestrunectl" --version | grep -qx "kestrunectl $version" ||
+    fail "kestrunectl --version does not say $version"
+completion=$root/usr/share/bash-completion/completions/kestrunectl
+bash -n "$completion" || fail "the completion is not valid bash"
+completed=$(bash -c '_init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; cur=${words[cword]}; prev=${words[cword-1]}; }
+    source "$1"; COMP_WORDS=(kestrunectl se); COMP_CWORD=1; _kestrunectl; echo "${COMPREPLY[*]}"' _ "$completion")
+[[ $completed == "set-ip set-id" ]] || fail "the completion of 'kestrunectl se' is '$completed'"
 
 if ((failures > 0)); then
     echo "check-package: $failures check(s) failed" >&2

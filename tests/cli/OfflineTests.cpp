@@ -1,0 +1,168 @@
+// kestrunectl without a network: the output's forms, the adapter choice, and the inputs it
+// refuses before it sends anything.
+#include "cli/HubArgument.h"
+#include "cli/Report.h"
+#include "console/ControllerNumber.h"
+#include "tests/adapters/FakeAdapterSource.h"
+#include "tests/cli/RunTool.h"
+#include "tests/support/FakeDiscoverySocket.h"
+
+#include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
+
+namespace {
+
+// A PC with these adapter entries on 198.18.0.0/15, whose searches go to a fake socket
+// that nobody answers; socketsMade counts the searches.
+struct FakePc {
+    std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
+    std::shared_ptr<int> socketsMade = std::make_shared<int>(0);
+    std::shared_ptr<std::vector<std::string>> calls = std::make_shared<std::vector<std::string>>();
+
+    explicit FakePc(int entries) {
+        for (int i = 0; i < entries; ++i) {
+            const auto subnet = static_cast<std::uint8_t>(100 + i);
+            adapters->adapters.push_back(FakeAdapterSource::Adapter(
+                platform::kIfTypeEthernet, "Test adapter", "kc" + std::to_string(i), {{198, 18, subnet, 1}},
+                {0x02, 0, 0, 0, 0, static_cast<std::uint8_t>(i)}));
+            adapters->rows.push_back(FakeAdapterSource::Row({198, 18, subnet, 1},
+                                                            static_cast<std::uint32_t>(i + 2),
+                                                            {255, 255, 255, 0}));
+        }
+    }
+    ToolSetting Setting() const {
+        ToolSetting setting;
+        setting.services.adapters = adapters;
+        setting.services.discoverySocket = [made = socketsMade, calls = calls] {
+            ++*made;
+            auto socket = std::make_unique<FakeDiscoverySocket>();
+            calls->push_back("socket");
+            return socket;
+        };
+        return setting;
+    }
+};
+
+HubList ThreeReplies() {
+    HubList hubs;
+    hubs.hubAddresses = {"198.18.100.12", "198.18.100.9", "198.18.100.100", "198.18.100.12"};
+    hubs.hubPhysicalAddresses = {"02-00-5E-12-00-0C", "02-00-5E-12-00-09", "02-00-5E-12-00-64",
+                                 "02-00-5E-12-00-99"};
+    hubs.hubModelTexts = {"IPH-4 2.05", "IPH-4 0.98, \"старая\"", "IPH-4 2.05", "IPH-4 2.05"};
+    return hubs;
+}
+
+} // namespace
+
+TEST(DiscoverOutput, SortsByAddressAsANumberAndMarksOnlyTheConflictingRows) {
+    const auto hubs = FoundHubs(ThreeReplies(), "198.18.100.1", "255.255.255.0");
+    ASSERT_EQ(hubs.size(), 4u);
+    EXPECT_EQ(hubs[0].ip, "198.18.100.9");
+    EXPECT_EQ(hubs[1].ip, "198.18.100.12");
+    EXPECT_EQ(hubs[2].ip, "198.18.100.12");
+    EXPECT_EQ(hubs[3].ip, "198.18.100.100");
+
+    // JSON and CSV carry the same fields, the model whole, and the conflict only where
+    // the address answered with two physical addresses.
+    const auto json = nlohmann::json::parse(HubsJson(hubs));
+    ASSERT_EQ(json.size(), 4u);
+    EXPECT_EQ(json[0]["model"], "IPH-4 0.98, \"старая\"");
+    EXPECT_FALSE(json[0].contains("conflict"));
+    EXPECT_NE(json[1]["conflict"].get<std::string>().find("02-00-5E-12-00-99"), std::string::npos);
+    EXPECT_NE(json[2]["conflict"].get<std::string>().find("02-00-5E-12-00-0C"), std::string::npos);
+    EXPECT_FALSE(json[3].contains("conflict"));
+
+    const std::string csv = HubsCsv(hubs);
+    EXPECT_EQ(csv.substr(0, csv.find('\n')), "ip,mac,model,adapter,conflict");
+    EXPECT_NE(csv.find("\"IPH-4 0.98, \"\"старая\"\"\""), std::string::npos) << csv;
+}
+
+TEST(AdapterChoice, SeveralEntriesNeedTheAdapterNamedByInterfaceOrAddress) {
+    const FakePc pc(2);
+    const ToolRun unnamed = RunTool({"discover"}, pc.Setting());
+    EXPECT_EQ(unnamed.code, 2);
+    EXPECT_NE(unnamed.err.find("kc0  198.18.100.1/255.255.255.0"), std::string::npos) << unnamed.err;
+    EXPECT_NE(unnamed.err.find("kc1  198.18.101.1/255.255.255.0"), std::string::npos) << unnamed.err;
+    EXPECT_EQ(*pc.socketsMade, 0);
+
+    EXPECT_EQ(RunTool({"discover", "--adapter", "kc9"}, pc.Setting()).code, 2);
+    EXPECT_EQ(*pc.socketsMade, 0);
+
+    // Named, the entry is searched; nobody answers here.
+    for (const char* name : {"kc1", "198.18.101.1"}) {
+        const ToolRun named = RunTool({"discover", "--adapter", name, "--wait", "10"}, pc.Setting());
+        EXPECT_EQ(named.code, 1) << named.err;
+        EXPECT_NE(named.err.find("198.18.101.1/255.255.255.0"), std::string::npos) << named.err;
+    }
+    EXPECT_EQ(*pc.socketsMade, 2);
+}
+
+TEST(AdapterChoice, AdaptersListsTheUsableEntries) {
+    const FakePc pc(2);
+    const ToolRun run = RunTool({"adapters", "--json"}, pc.Setting());
+    EXPECT_EQ(run.code, 0);
+    const auto json = nlohmann::json::parse(run.out);
+    ASSERT_EQ(json.size(), 2u);
+    EXPECT_EQ(json[1]["interface"], "kc1");
+    EXPECT_EQ(json[1]["address"], "198.18.101.1");
+    EXPECT_EQ(json[1]["mask"], "255.255.255.0");
+    EXPECT_EQ(RunTool({"adapters"}, FakePc(0).Setting()).code, 1);
+}
+
+// Refused inputs are refused before anything is sent: no search starts.
+TEST(Refusals, BadInputAndAMissingConfirmationSendNothing) {
+    const FakePc pc(1);
+    const auto expectRefused = [&](const std::vector<std::string>& arguments, const std::string& words) {
+        const ToolRun run = RunTool(arguments, pc.Setting());
+        EXPECT_EQ(run.code, 2) << run.err;
+        EXPECT_NE(run.err.find(words), std::string::npos) << run.err;
+    };
+    // Each of the hub's six rules, in its own words.
+    const std::vector<std::array<std::string, 3>> broken = {
+        {"198.18..31", "255.255.255.0", ""},          {"0.18.100.31", "255.255.255.0", ""},
+        {"198.18.100.255", "255.255.255.0", ""},      {"198.18.100.31", "255.255..0", ""},
+        {"198.18.100.31", "255.255.255.0", "198.18.100."}, {"198.18.100.31", "255.255.255.0", "255.18.100.1"}};
+    for (const auto& [address, mask, gateway] : broken) {
+        const std::string rule = *CheckHubParameters(*ParseAddressParts(address), *ParseAddressParts(mask),
+                                                     *ParseAddressParts(gateway.empty() ? "..." : gateway));
+        std::vector<std::string> arguments = {"set-ip", "198.18.100.11", "--yes", "--ip", address, "--mask", mask};
+        if (!gateway.empty())
+            arguments.insert(arguments.end(), {"--gateway", gateway});
+        expectRefused(arguments, rule);
+    }
+    expectRefused({"set-ip", "198.18.100.11", "--ip", "198.18.100.31"}, "--yes");
+    expectRefused({"set-ip", "198.18.100.11", "--yes", "--ip", "198.18.100.310"}, "--ip");
+    expectRefused({"show", "198.18.100"}, "HUB");
+    expectRefused({"set-id", "198.18.100.11", "--controller", "2"}, "--jumper-fitted");
+    expectRefused({"set-id", "198.18.100.11", "--controller", "5", "--jumper-fitted"},
+                  *CheckControllerNumber(5, {}));
+    expectRefused({"apply", "/nonexistent/plan.csv"}, "/nonexistent/plan.csv");
+    expectRefused({"discover", "--json", "--csv"}, "--csv");
+    EXPECT_EQ(*pc.socketsMade, 0);
+}
+
+TEST(Refusals, AtATerminalTheQuestionIsAskedOnlyOnceTheHubIsRead) {
+    // The question comes after the session's first answers, so here, with nobody
+    // answering the search, no question is asked and the hub is simply not found.
+    const FakePc pc(1);
+    ToolSetting setting = pc.Setting();
+    setting.terminal = true;
+    setting.input = "y\n";
+    const ToolRun run = RunTool({"set-ip", "02-00-5E-12-00-0B", "--ip", "198.18.100.31"},
+                                setting);
+    EXPECT_EQ(run.code, 1);
+    EXPECT_EQ(run.err.find("[y/N]"), std::string::npos) << run.err;
+}
+
+TEST(HelpAndVersion, AnswerOnStandardOutput) {
+    const ToolRun version = RunTool({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out.rfind("kestrunectl ", 0), 0u) << version.out;
+    for (const char* command : {"adapters", "discover", "show", "set-ip", "set-id", "apply"}) {
+        const ToolRun help = RunTool({command, "--help"});
+        EXPECT_EQ(help.code, 0) << command;
+        EXPECT_NE(help.out.find(command), std::string::npos) << command;
+    }
+    EXPECT_EQ(RunTool({}).code, 2);
+    EXPECT_EQ(RunTool({"frobnicate"}).code, 2);
+}
