@@ -149,10 +149,12 @@ bool HubDriver::EchoServiceAvailable() {
     return false;
 }
 
-bool HubDriver::Ready() {
+bool HubDriver::Ready(bool statusOnly) {
     if (console_->operation() != Operation::None || !console_->session().IsSocketOpen() ||
         !view_.LinkStatusShown())
         return false;
+    if (statusOnly)
+        return true;
     for (const int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
         const AddressParts parts = view_.AddressFields(id);
         if (!std::all_of(parts.begin(), parts.end(), [](const auto& part) { return part.has_value(); }))
@@ -161,7 +163,7 @@ bool HubDriver::Ready() {
     return true;
 }
 
-bool HubDriver::Open(const std::string& address, std::optional<int> row) {
+bool HubDriver::Open(const std::string& address, std::optional<int> row, bool statusOnly) {
     view_.ForgetLinkStatus();
     if (row) {
         view_.selectedRow = *row;
@@ -174,13 +176,17 @@ bool HubDriver::Open(const std::string& address, std::optional<int> row) {
     console_->RunHandler([this] { console_->ConnectToHub(); });
     CClientSocketManager& session = console_->session();
     const bool ended = RunUntil(
-        [&] { return Ready() || (console_->operation() == Operation::None && !session.IsSocketOpen()); },
+        [&] {
+            return Ready(statusOnly) ||
+                   (console_->operation() == Operation::None && !session.IsSocketOpen());
+        },
         kSessionReadyLimit);
-    if (ended && Ready())
+    if (ended && Ready(statusOnly))
         return true;
     if (session.IsSocketOpen()) {
         io_.err << "kestrunectl: the hub at " << address
-                << " did not send its link status and IP parameters\n";
+                << (statusOnly ? " did not send its link status\n"
+                               : " did not send its link status and IP parameters\n");
         Close();
     } else {
         io_.err << "kestrunectl: no session with the hub at " << address << "\n"

@@ -63,8 +63,9 @@ public:
     bool EchoServiceAvailable();
 
     // Opens a session with the hub at address (row: its row in the search's list) and
-    // waits until its first status and its parameters are in; false with why written.
-    bool Open(const std::string& address, std::optional<int> row);
+    // waits until its first status is in, and its parameters too unless statusOnly (the
+    // window's "Записать" needs the status alone); false with why written.
+    bool Open(const std::string& address, std::optional<int> row, bool statusOnly = false);
     std::string PhysicalAddress() const;
     std::array<bool, kControllerCount> OnLink() const;
     AddressParts Parameter(int id) const { return view_.AddressFields(id); }
@@ -93,7 +94,7 @@ public:
 private:
     bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
     void Poke();
-    bool Ready();
+    bool Ready(bool statusOnly);
     std::string EntryList() const;
 
     CliIo& io_;

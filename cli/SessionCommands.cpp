@@ -183,7 +183,7 @@ int RunSetId(CliIo& io, const DriverOptions& options, const SetIdRequest& reques
     }
     if (!driver.EchoServiceAvailable())
         return kExitPermission;
-    if (!driver.Open(target->address, target->row))
+    if (!driver.Open(target->address, target->row, true))
         return kExitFailed;
     std::string text;
     const auto outcome = driver.WriteNumber(request.controller, request.oldFirmwareOk, text);

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project.
-#   scripts/build.sh [normal|asan|tsan|fuzz|core]   (default: normal)
+#   scripts/build.sh [normal|asan|tsan|fuzz|core] [TARGET...]   (default: normal, everything)
 # Build trees: build/ (normal), build-asan/, build-tsan/, build-fuzz/, build-core/ (the
 # core alone, without Qt, as on a machine that has none).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 flavour=${1:-normal}
+targets=("${@:2}")
 jobs=$(nproc)
 case "$flavour" in
   normal) dir=build;      args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo) ;;
@@ -26,7 +27,9 @@ if command -v ccache >/dev/null; then
   args+=("-DCMAKE_CXX_COMPILER_LAUNCHER=$launcher" "-DCMAKE_C_COMPILER_LAUNCHER=$launcher")
 fi
 cmake -S . -B "$dir" -G Ninja "${args[@]}" >/dev/null
-if [ "$flavour" = tsan ]; then
+if [ ${#targets[@]} -gt 0 ]; then
+  cmake --build "$dir" -j "$jobs" --target "${targets[@]}"
+elif [ "$flavour" = tsan ]; then
   # Only the threaded code's tests run under ThreadSanitizer.
   cmake --build "$dir" -j "$jobs" --target kestrune_thread_tests
 elif [ "$flavour" = fuzz ]; then

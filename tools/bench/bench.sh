@@ -12,6 +12,10 @@
 #       one hub on a site of its own (198.18.76.0/24): how long the window's event loop
 #       stalls at start-up, in searches, connects, a number write and an IP apply, and the
 #       start-up's time to the first paint
+#   bench.sh apply [--hubs N]
+#       N hubs (default 50) on a test site of their own (198.18.108.0/24, one namespace a
+#       hub); kestrunectl apply moves each by a plan to a new address and verifies it:
+#       the total time, the time per hub, and where it goes
 #
 # Builds build/ (RelWithDebInfo, the normal flavour) when needed, runs the benchmark in
 # the PC's namespace and tears the site down again, also when interrupted. Needs root.
@@ -33,6 +37,9 @@ readonly SITE_SUBNET=71
 # nothing; .99 is the chatty device, an extra address of the hub's namespace.
 readonly STALL_SITE=kb3
 readonly STALL_NET=198.18.76
+# The plan's site: hub I is 198.18.108.(10+I) and the plan moves it to .(150+I).
+readonly APPLY_SITE=kcb
+readonly APPLY_SUBNET=108
 
 die() {
     echo "bench: $*" >&2
@@ -40,7 +47,7 @@ die() {
 }
 
 usage() {
-    sed -n '5,15p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '5,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -157,6 +164,62 @@ stalls() {
     wait "$bench_pid"
 }
 
+# Each line of standard input with the time it was read, in seconds.
+stamped() {
+    local line
+    while IFS= read -r line; do
+        printf '%s %s\n' "$EPOCHREALTIME" "$line"
+    done
+}
+
+apply_plan() {
+    local hubs=50 site plan out log start end
+    while (($#)); do
+        case "$1" in
+        --hubs) hubs=${2?}; shift 2 ;;
+        *) usage ;;
+        esac
+    done
+    [[ $hubs =~ ^[0-9]+$ ]] && ((hubs >= 1 && hubs <= 90)) || die "--hubs takes 1..90"
+    cmake --build "$BUILD" -j 2 --target kestrunectl hubsim >/dev/null
+    trap 'bash "$ROOT/tools/testsite.sh" down --prefix "$APPLY_SITE"' EXIT
+    trap 'exit 130' INT TERM
+    site=$(bash "$ROOT/tools/testsite.sh" up --prefix "$APPLY_SITE" --subnet "$APPLY_SUBNET" \
+        --hubs "$hubs" --hubsim "$HUBSIM") || die "the test site did not come up"
+    mkdir -p "$STATE"
+    plan=$STATE/plan.csv out=$STATE/apply.json log=$STATE/apply.log
+    {
+        echo "mac,ip"
+        awk -v net="198.18.$APPLY_SUBNET" '$1 == "hub" { print $7 "," net "." 150 + $2 }' <<<"$site"
+    } >"$plan"
+    start=$EPOCHREALTIME
+    { ip netns exec "$APPLY_SITE-pc" "$BUILD/cli/kestrunectl" -v apply "$plan" --json 2>&1 >"$out" ||
+        true; } | stamped >"$log"
+    end=$EPOCHREALTIME
+    echo "apply of $hubs hubs: $(grep -c '"changed"' "$out") changed"
+    # The window's log lines mark the steps: connected (after the echo and the connect),
+    # parameters sent (after the physical address and the hub's parameters), session
+    # ended (the 1 s apply pause), and the verifying search's last reply.
+    awk -v start="$start" -v end="$end" -v hubs="$hubs" '
+        / Обнаружен хаб: / { found = $1; next }
+        / успешно произведено/ {
+            # The first search ends a quiet second after its last reply: the first hub
+            # counts from the start, the others from the last verifying reply before.
+            if (n == 0) search = $1 - start
+            else { verify += found - pause_end; connect += $1 - found; followers++ }
+            n++; connected = $1; next }
+        / Установка IP параметров/ { ready += $1 - connected; sent = $1; next }
+        / Подключение к хабу разорвано/ { pause += $1 - sent; pause_end = $1; next }
+        END {
+            verify += found - pause_end
+            total = end - start
+            printf "total %.2f s; the first search (and the first connect) %.2f s\n", total, search
+            printf "per hub %.3f s: echo and connect %.3f, physical address and parameters %.3f, apply pause %.3f, verifying search %.3f\n",
+                (total - search) / n, followers ? connect / followers : 0, ready / n, pause / n, verify / n
+            printf "per hub beyond the 1 s apply pause: %.3f s\n", (total - search) / n - 1
+        }' "$log"
+}
+
 (($#)) || usage
 [[ $EUID -eq 0 ]] || die "needs root (network namespaces)"
 command=$1
@@ -165,5 +228,6 @@ case "$command" in
 discovery) discovery "$@" ;;
 session) session "$@" ;;
 stalls) stalls "$@" ;;
+apply) apply_plan "$@" ;;
 *) usage ;;
 esac
