@@ -117,6 +117,5 @@ int RunKestrunectl(const std::vector<std::string>& given, CliIo& io) {
         arguments.setId.hub = arguments.hub;
         return RunSetId(io, arguments.driver, arguments.setId);
     }
-    arguments.apply.dryRun = arguments.apply.dryRun;
     return RunApply(io, arguments.driver, arguments.apply);
 }

@@ -11,7 +11,7 @@ int RunAdapters(CliIo& io, const DriverOptions& options, const OutputFormat& for
     const ConsoleServices services = io.services.WithSystemDefaults();
     AdapterList adapters;
     const std::string log =
-        ::EnumerateAdapters(adapters, options.debug, platform::kAdapterFamilyInet, *services.adapters);
+        ::EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *services.adapters);
     if (options.verbose || options.debug) {
         std::string lines = log;
         std::erase(lines, '\r');
