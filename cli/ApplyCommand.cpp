@@ -116,6 +116,8 @@ ApplyRow FirstLook(const PlanLine& line, const SiteMap& site) {
     row.oldAddress = *found->second.begin();
     const bool keepsRest = !line.mask && !line.gateway;
     row.result = row.oldAddress == row.newAddress && keepsRest ? "unchanged" : "to change";
+    if (row.oldAddress == row.newAddress && !keepsRest)
+        row.reason = "the mask and gateway are compared in the session";
     return row;
 }
 
