@@ -46,4 +46,4 @@ done
 if $takes_adapter; then
   args+=(--adapter demo-pc0)
 fi
-exec build/cli/kestrunectl "${args[@]}"
+exec build/app/kestrunectl "${args[@]}"

@@ -193,7 +193,7 @@ apply_plan() {
         awk -v net="198.18.$APPLY_SUBNET" '$1 == "hub" { print $7 "," net "." 150 + $2 }' <<<"$site"
     } >"$plan"
     start=$EPOCHREALTIME
-    { ip netns exec "$APPLY_SITE-pc" "$BUILD/cli/kestrunectl" -v apply "$plan" --json 2>&1 >"$out" ||
+    { ip netns exec "$APPLY_SITE-pc" "$BUILD/app/kestrunectl" -v apply "$plan" --json 2>&1 >"$out" ||
         true; } | stamped >"$log"
     end=$EPOCHREALTIME
     echo "apply of $hubs hubs: $(grep -c '"changed"' "$out") changed"
