@@ -1,5 +1,6 @@
 // The console's hub search and its hub list.
 #include "adapters/ImproperArgument.h"
+#include "console/HubConflictTexts.h"
 #include "console/KestruneDlg.h"
 #include "discovery/HubSearch.h"
 #include "resources/ConsoleTemplate.h"
@@ -48,6 +49,10 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
             hubs.hubModelTexts = std::move(outcome->hubs.hubModelTexts);
             hubs.hubPhysicalAddresses = std::move(outcome->hubs.hubPhysicalAddresses);
             console.FillHubList();
+            if (const std::string lines =
+                    HubConflictLogLines(hubs, console.conflicts_, console.ChosenSubnet());
+                !lines.empty())
+                console.AppendToLog(lines);
             console.End();
             if (then)
                 then(outcome->count);
@@ -55,6 +60,8 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
 }
 
 void CKestruneDlg::FillHubList() {
+    const SearchedSubnet adapter = ChosenSubnet();
+    conflicts_ = FindHubConflicts(hubList_, adapter.address, adapter.mask);
     rows_.clear();
     view_.ShowHubRows(rows_);
     UpdateData(true);
@@ -65,6 +72,7 @@ void CKestruneDlg::FillHubList() {
             shown.physicalAddress = hubList_.hubPhysicalAddresses[row];
         if (row < hubList_.hubModelTexts.size())
             shown.model = hubList_.hubModelTexts[row];
+        shown.warning = HubRowWarning(conflicts_[row], adapter);
         rows_.push_back(std::move(shown));
     }
     if (!rows_.empty()) {
@@ -85,4 +93,20 @@ void CKestruneDlg::SyncHubSelection() {
     view_.SetControlText(IDC_PHYSICAL_ADDRESS, shown.physicalAddress);
     SetControlEnabled(IDC_CONNECT, true);
     UpdateData(false);
+}
+
+SearchedSubnet CKestruneDlg::ChosenSubnet() const {
+    const auto entry = [this](const std::vector<std::string>& list) {
+        const std::int32_t chosen = adapterList_.chosenIndex;
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < list.size() ? list[chosen]
+                                                                             : std::string();
+    };
+    return {entry(adapterList_.addresses), entry(adapterList_.subnetMasks),
+            entry(adapterList_.subnetAddresses)};
+}
+
+bool CKestruneDlg::ConfirmConflictingHub(const std::string& address) {
+    const std::string question =
+        ConnectConflictQuestion(hubList_, conflicts_, address, ChosenSubnet());
+    return question.empty() || ConfirmWarning(question);
 }

@@ -5,6 +5,7 @@
 #include "console/ConsoleView.h"
 #include "console/Scheduler.h"
 #include "console/WatcherQueue.h"
+#include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
 #include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubMessage.h"
@@ -99,6 +100,11 @@ public:
 private:
     void StartWithAdapters();
     void ShowChosenAdapter();
+    // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
+    struct SearchedSubnet ChosenSubnet() const;
+    // Before a session to an address the last search found in conflict: the person's
+    // answer; true when nothing conflicts.
+    bool ConfirmConflictingHub(const std::string& address);
     AdapterChoice ChooseAdapter();
     void OnConnected(const std::string& hubAddress);
     void OnReport(watcher::Report&& report);
@@ -128,6 +134,7 @@ private:
     AdapterList adapterList_;
     HubList hubList_;
     std::vector<HubRow> rows_; // the hub list's rows as shown
+    std::vector<HubConflict> conflicts_; // what each row of hubList_ conflicts with
     bool startupSearchPending_ = false;
 
     Operation operation_ = Operation::None;
