@@ -2,6 +2,7 @@
 #include "adapters/ImproperArgument.h"
 #include "console/HubConflictTexts.h"
 #include "console/KestruneDlg.h"
+#include "console/SearchFindingTexts.h"
 #include "discovery/HubSearch.h"
 #include "resources/ConsoleTemplate.h"
 
@@ -23,6 +24,11 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
     entry.subnetAddresses = {CheckedAt(adapterList_.subnetAddresses, chosen)};
     entry.broadcastAddresses = {CheckedAt(adapterList_.broadcastAddresses, chosen)};
     entry.count = 1;
+    const std::string interfaceName = [this, chosen] {
+        const auto& names = adapterList_.connectionNames;
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < names.size() ? names[chosen]
+                                                                              : std::string();
+    }();
 
     Begin(Operation::Search, {IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_CONNECT});
     struct Outcome {
@@ -43,7 +49,8 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
             const auto socket = socketMaker();
             outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket);
         },
-        [outcome, then = std::move(then)](CKestruneDlg& console) {
+        [outcome, interfaceName, address = entry.addresses[0],
+         then = std::move(then)](CKestruneDlg& console) mutable {
             HubList& hubs = console.hubList_;
             hubs.hubAddresses = std::move(outcome->hubs.hubAddresses);
             hubs.hubModelTexts = std::move(outcome->hubs.hubModelTexts);
@@ -53,9 +60,33 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
                     HubConflictLogLines(hubs, console.conflicts_, console.ChosenSubnet());
                 !lines.empty())
                 console.AppendToLog(lines);
+            if (outcome->count == 0) {
+                console.DiagnoseEmptySearch(interfaceName, address,
+                                            [count = outcome->count, then = std::move(then)] {
+                                                if (then)
+                                                    then(count);
+                                            });
+                return;
+            }
             console.End();
             if (then)
                 then(outcome->count);
+        });
+}
+
+void CKestruneDlg::DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
+                                       std::function<void()> then) {
+    // The search stays under way until its lines are all written: a new one cannot mix
+    // its lines into these.
+    auto findings = std::make_shared<std::vector<SearchFinding>>();
+    RunOffThread(
+        [findings, diagnosis = services_.searchDiagnosis, interfaceName, address] {
+            *findings = JudgeEmptySearch(diagnosis->Gather(interfaceName, address));
+        },
+        [findings, interfaceName, then = std::move(then)](CKestruneDlg& console) {
+            console.AppendToLog(SearchFindingLines(*findings, interfaceName));
+            console.End();
+            then();
         });
 }
 

@@ -73,6 +73,10 @@ public:
     // console's thread, once the hub list is filled.
     void SearchHubs(std::function<void(int count)> then = {});
     void FillHubList();
+    // After a search that found nothing: what the PC's own side tells, into the log, then
+    // the search ends.
+    void DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
+                             std::function<void()> then);
     void ClearHubParameters();
     int OnUpdateConnection(std::uint32_t code, CSocketManager* manager);
     // Checks and sends the IP parameters; true when sent, with the request's dump text.
@@ -134,7 +138,8 @@ private:
     AdapterList adapterList_;
     HubList hubList_;
     std::vector<HubRow> rows_; // the hub list's rows as shown
-    std::vector<HubConflict> conflicts_; // what each row of hubList_ conflicts with
+    // What each row of hubList_ conflicts with, found when the rows were filled.
+    std::vector<HubConflict> conflicts_;
     bool startupSearchPending_ = false;
 
     Operation operation_ = Operation::None;

@@ -19,6 +19,17 @@
 
 inline const std::string kTitle = kTitleLine;
 
+// The PC's side of an empty search as the test makes it up.
+struct FakeSearchDiagnosis : platform::SearchDiagnosis {
+    platform::SearchSystemFacts facts;
+    std::vector<std::string> asked; // the interfaces gathered for
+    platform::SearchSystemFacts Gather(const std::string& interfaceName,
+                                       const std::string&) override {
+        asked.push_back(interfaceName);
+        return facts;
+    }
+};
+
 class ConsoleFlow : public testing::Test {
 protected:
     // count adapter entries, entry i at 198.18.(20+i).1/24; or one at 127.0.0.1/8.
@@ -43,6 +54,7 @@ protected:
             return std::make_unique<FakeDiscoverySocket>(discovery);
         };
         services.echoProviders = [this] { return echo.Providers(); };
+        services.searchDiagnosis = diagnosis;
         services.lookUpPhysicalAddress = [](CSocketComm&, std::string& text) {
             text = "02-00-5E-12-00-0B";
             return std::string("Физический адрес хаба: 02-00-5E-12-00-0B\r\n");
@@ -89,6 +101,7 @@ protected:
     std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
     FakeDiscoverySocket discovery;
     FakeEcho echo;
+    std::shared_ptr<FakeSearchDiagnosis> diagnosis = std::make_shared<FakeSearchDiagnosis>();
     std::unique_ptr<scripted::Hub> hub;
     RecordingView view;
     VirtualClock clock;

@@ -1,5 +1,6 @@
-// Conflicting and foreign hub addresses after a search: the rows' marks, the log's lines
-// and the question before a session, on the console's logic with fake services.
+// What the console tells after a search beyond the hubs themselves, on its logic with
+// fake services: conflicting and foreign hub addresses (the rows' marks, the log's lines,
+// the question before a session), and why a search found nothing.
 #include "tests/console/ConsoleFlow.h"
 
 namespace {
@@ -96,6 +97,65 @@ TEST_F(ConflictFlow, AForeignHubIsExplainedWithAFreeAddressOfItsSubnet) {
     EXPECT_TRUE(LastBoxHas("198.18.21.249 с маской 255.255.255.0")) << view.boxes[0].text;
     EXPECT_TRUE(LastBoxHas("\"Выбор сетевого адаптера\""));
     EXPECT_EQ(echo.requests, 0);
+}
+
+TEST_F(ConsoleFlow, AnEmptySearchEndsWithOneLinePerCheckInTheLog) {
+    Adapters(1);
+    platform::SearchSystemFacts& facts = diagnosis->facts;
+    facts.enabled.value = true;
+    facts.carrier.value = false;
+    facts.kind.whyNot = "sysfs does not show test0";
+    facts.portHolders.value = platform::PortHolders{{{4242, "nc"}, {}}, false};
+    facts.firewalls.push_back({"nftables", {{{{"inet filter input handle 3", false}}}, {}}});
+    facts.firewalls.push_back({"ufw", {std::nullopt, "/etc/ufw/user.rules: Permission denied"}});
+    facts.reversePathFilter.value = 1;
+    facts.addressCount.value = 2;
+    Open();
+    EXPECT_EQ(diagnosis->asked, std::vector<std::string>{"test0"});
+    const std::string noHubs = "Хабы в подсети 198.18.20.0 не обнаружены\r\n";
+    ASSERT_TRUE(LogHas(noHubs)) << view.log;
+    const std::string findings = view.log.substr(view.log.find(noHubs) + noHubs.size());
+    // Cable, adapter kind, port, each firewall, reverse path: one line each, in that order.
+    const std::vector<std::string> expected = {
+        "Нет связи по кабелю у адаптера test0",
+        "Не проверено: тип адаптера test0 (sysfs",
+        "Порт UDP 30303 занят: nc (PID 4242), программа, которую система не называет",
+        "Брандмауэр nftables отбрасывает UDP 30303: правило inet filter input handle 3",
+        "Не проверено: брандмауэр ufw (/etc/ufw/user.rules: Permission denied)",
+        "Строгая фильтрация обратного пути (rp_filter = 1) при 2 адресах компьютера"};
+    std::size_t at = 0;
+    for (const std::string& line : expected) {
+        EXPECT_EQ(findings.compare(at, line.size(), line), 0) << findings;
+        at = findings.find("\r\n", at) + 2;
+    }
+    EXPECT_EQ(at, findings.size()) << findings;
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+
+    // A search that finds a hub asks nothing of the PC.
+    Reply("IPH-4 2.05\r\n02-00-5E-12-14-0B\r\n", 11);
+    Click(&CKestruneDlg::OnSearchHubsButton);
+    clock.RunPending();
+    EXPECT_EQ(diagnosis->asked.size(), 1u);
+}
+
+TEST_F(ConsoleFlow, AClearPcSideSaysWhatWasChecked) {
+    Adapters(1);
+    platform::SearchSystemFacts& facts = diagnosis->facts;
+    facts.enabled.value = facts.carrier.value = true;
+    facts.kind.value = platform::AdapterKind::Wired;
+    facts.portHolders.value = platform::PortHolders{};
+    facts.firewalls.push_back({"nftables", {std::vector<platform::FirewallDrop>{}, {}}});
+    facts.reversePathFilter.value = 1; // strict, but with one address there is no other way
+    facts.addressCount.value = 1;
+    Open();
+    EXPECT_TRUE(view.log.ends_with("не обнаружены\r\n"
+                                   "Проверено: у адаптера test0 есть связь по кабелю\r\n"
+                                   "Проверено: адаптер test0 проводной\r\n"
+                                   "Проверено: порт UDP 30303 не занят другими программами\r\n"
+                                   "Проверено: брандмауэр nftables пропускает UDP 30303\r\n"
+                                   "Проверено: фильтрация обратного пути (rp_filter) не мешает "
+                                   "поиску\r\n"))
+        << view.log;
 }
 
 } // namespace
