@@ -117,9 +117,15 @@ TEST_F(SearchDiagnosisSite, NftablesRulesAreJudgedForThePort) {
     Nft("add rule inet ka1 input udp sport 30303 udp dport { 5000, 30000-30400 } accept");
     EXPECT_TRUE(Has("Проверено: брандмауэр nftables пропускает UDP 30303")) << Lines();
 
-    // A rule that turns on the sender's address cannot be judged: said, not guessed.
+    // Rules on the sender's address are judged by the adapter's subnet: one for the whole
+    // subnet lets the replies in, one for another subnet passes them by, and one for part
+    // of it cannot be judged: said, not guessed.
     Nft(std::string("flush ruleset; ") + kInput +
-        "drop; }; add rule inet ka1 input ip saddr 198.18.110.0/24 accept");
+        "drop; }; add rule inet ka1 input ip saddr 10.0.0.0/8 drop; "
+        "add rule inet ka1 input ip saddr 198.18.110.0/24 accept");
+    EXPECT_TRUE(Has("Проверено: брандмауэр nftables пропускает UDP 30303")) << Lines();
+    Nft(std::string("flush ruleset; ") + kInput +
+        "drop; }; add rule inet ka1 input ip saddr 198.18.110.128/25 accept");
     EXPECT_TRUE(Has("Не проверено: брандмауэр nftables (rule inet ka1 input handle")) << Lines();
 }
 
