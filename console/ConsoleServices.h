@@ -4,6 +4,7 @@
 #include "platform/AdapterSource.h"
 #include "platform/DiscoverySocket.h"
 #include "platform/EchoService.h"
+#include "platform/SearchDiagnosis.h"
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,9 @@ struct ConsoleServices {
     // the outcome; the address text goes into physicalAddress.
     std::function<std::string(CSocketComm& connection, std::string& physicalAddress)>
         lookUpPhysicalAddress{};
+    // What the PC's side says when a search found nothing; its Gather runs off the
+    // console's thread.
+    std::shared_ptr<platform::SearchDiagnosis> searchDiagnosis{};
     // The hub's session port.
     std::string hubService = "5000";
     // The wait for each next reply of a search; the window keeps the hubs' usual second.

@@ -54,6 +54,11 @@ bool ContiguousMask(std::uint32_t mask) {
 
 } // namespace
 
+bool SamePhysicalAddress(const std::string& first, const std::string& second) {
+    const std::string key = PhysicalKey(first);
+    return !key.empty() && key == PhysicalKey(second);
+}
+
 std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string& adapterAddress,
                                           const std::string& adapterMask) {
     const std::size_t rows = hubs.hubAddresses.size();

@@ -32,13 +32,17 @@ struct HubConflict {
     }
 };
 
+// Whether two physical address texts name one physical address: compared without regard
+// to letter case or separators; an empty one (or one of separators alone) names none.
+bool SamePhysicalAddress(const std::string& first, const std::string& second);
+
 // One entry per row of hubs (hubs.hubAddresses.size() of them), in row order.
 //
-// Physical addresses are compared without regard to letter case or separators
-// ("00-1A-2B-3C-4D-5E" is "00:1a:2b:3c:4d:5e"); an empty one is unknown and conflicts
-// with nothing. A hub that answered twice with the same address and physical address is
-// no conflict. adapterAddress and adapterMask are dotted texts; when either is not an
-// address, or the mask is 0.0.0.0 (not read yet), no row counts as outside the subnet.
+// Physical addresses are compared as SamePhysicalAddress does ("00-1A-2B-3C-4D-5E" is
+// "00:1a:2b:3c:4d:5e"); an empty one is unknown and conflicts with nothing. A hub that answered
+// twice with the same address and physical address is no conflict. adapterAddress and adapterMask
+// are dotted texts; when either is not an address, or the mask is 0.0.0.0 (not read yet), no row
+// counts as outside the subnet.
 std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string& adapterAddress,
                                           const std::string& adapterMask);
 
