@@ -1,11 +1,13 @@
 #include "app/CommandLine.h"
 #include "app/KestruneApp.h"
-#include "app/OsVersion.h"
+#include "platform/OsVersion.h"
 #include "tests/common/MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace platform;
 
 struct CommandLineCase {
     const char* commandLine;
