@@ -3,12 +3,11 @@
 #include "app/CommandLine.h"
 #include "gui/ConsoleWindow.h"
 #include "gui/MessageBoxes.h"
+#include "platform/SocketLibrary.h"
 
 #include <QCoreApplication>
 
 namespace {
-
-constexpr unsigned short kSocketVersion22 = 0x0202;
 
 void ShowStartupError(const QString& text) {
     // Shown before any window of the program exists: no owner, caption "Error".
@@ -20,16 +19,16 @@ void ShowStartupError(const QString& text) {
 
 } // namespace
 
-CKestruneApp::CKestruneApp() { FillOsVersionRecord(osVersion); }
+CKestruneApp::CKestruneApp() { platform::FillOsVersionRecord(osVersion); }
 
 bool CKestruneApp::InitInstance() {
-    if (RunningOnWindows2000(osVersion)) {
+    if (platform::RunningOnWindows2000(osVersion)) {
         ShowStartupError(QStringLiteral("Incorrect version of Windows found. Need Windows XP or higher"));
         return false;
     }
     unsigned short reportedVersion = 0;
     if (StartSocketLibrary(reportedVersion) != 0) {
-        if (reportedVersion != kSocketVersion22) {
+        if (reportedVersion != platform::kSocketLibraryVersion) {
             ShowStartupError(QStringLiteral("Could not find a usable version of Winsock.dll"));
         }
         StopSocketLibrary();
@@ -48,11 +47,10 @@ int CKestruneApp::ExitInstance() {
 void CKestruneApp::ParseCommandLine() { debugMode = ::ParseCommandLine(CommandLineText()); }
 
 int CKestruneApp::StartSocketLibrary(unsigned short& reportedVersion) {
-    reportedVersion = kSocketVersion22;
-    return 0;
+    return platform::StartSocketLibrary(reportedVersion);
 }
 
-void CKestruneApp::StopSocketLibrary() {}
+void CKestruneApp::StopSocketLibrary() { platform::StopSocketLibrary(); }
 
 QString CKestruneApp::CommandLineText() const {
     return JoinCommandLine(QCoreApplication::arguments());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/OsVersion.h"
+#include "platform/OsVersion.h"
 
 #include <QString>
 
@@ -21,12 +21,11 @@ public:
     void ParseCommandLine();
 
     bool debugMode = false;
-    OsVersionRecord osVersion;
+    platform::OsVersionRecord osVersion;
 
 protected:
     // The socket library's start for version 2.2: a zero result is success, otherwise
-    // reportedVersion says which version the failed start still reported. Nothing needs
-    // starting on Linux; a Windows build calls WSAStartup here.
+    // reportedVersion says which version the failed start still reported.
     virtual int StartSocketLibrary(unsigned short& reportedVersion);
     virtual void StopSocketLibrary();
     // The process's command line as one text, program path first.
