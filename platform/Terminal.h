@@ -7,4 +7,8 @@ namespace platform {
 bool StandardInputIsTerminal();
 bool StandardErrorIsTerminal();
 
+// The tool writes UTF-8 (the hub's and the rules' Russian texts among it). A Windows
+// console shows its output in its own code page unless told; elsewhere nothing to do.
+void UseUtf8Console();
+
 } // namespace platform

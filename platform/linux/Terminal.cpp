@@ -8,4 +8,6 @@ bool StandardInputIsTerminal() { return ::isatty(STDIN_FILENO) == 1; }
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
+void UseUtf8Console() {}
+
 } // namespace platform

@@ -1,0 +1,25 @@
+# The command line's two header-only libraries, CLI11 (arguments) and nlohmann-json (JSON),
+# from Debian's packages, as targets kestrune::cli11 and nlohmann_json::nlohmann_json.
+# A cross build for Windows takes the very same headers: they are copied into a folder of
+# their own in the build tree, so that no other Linux header comes into the Windows build.
+if(TARGET kestrune::cli11)
+  return()
+endif()
+if(CMAKE_CROSSCOMPILING)
+  set(header_only_dir ${CMAKE_BINARY_DIR}/header-only)
+  foreach(header CLI/CLI.hpp nlohmann/json.hpp)
+    if(NOT EXISTS /usr/include/${header})
+      message(FATAL_ERROR "/usr/include/${header} is missing: run scripts/install-deps.sh")
+    endif()
+  endforeach()
+  file(COPY /usr/include/CLI /usr/include/nlohmann DESTINATION ${header_only_dir})
+  add_library(kestrune::cli11 INTERFACE IMPORTED GLOBAL)
+  target_include_directories(kestrune::cli11 SYSTEM INTERFACE ${header_only_dir})
+  add_library(nlohmann_json::nlohmann_json INTERFACE IMPORTED GLOBAL)
+  target_include_directories(nlohmann_json::nlohmann_json SYSTEM INTERFACE ${header_only_dir})
+else()
+  find_path(CLI11_INCLUDE_DIR CLI/CLI.hpp REQUIRED)
+  add_library(kestrune::cli11 INTERFACE IMPORTED GLOBAL)
+  target_include_directories(kestrune::cli11 SYSTEM INTERFACE ${CLI11_INCLUDE_DIR})
+  find_package(nlohmann_json 3 REQUIRED GLOBAL)
+endif()
