@@ -5,9 +5,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool StartsAsFormula(std::string_view text) {
-    return !text.empty() &&
-           (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
-            text.front() == '@');
+    return !text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
+                             text.front() == '@');
 }
 
 void AppendLine(std::string& out, const HubCsvRow& row, CsvReader reader) {
