@@ -297,11 +297,13 @@ TEST_F(ConsoleWindowTest, AboutBoxFromTheWindowMenuAndF1) {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         const auto actions = menu->actions();
-        ASSERT_EQ(actions.size(), 2);
-        EXPECT_TRUE(actions[0]->isSeparator());
-        EXPECT_EQ(actions[1]->text(), QStringLiteral("&О программе Kestrune..."));
+        ASSERT_EQ(actions.size(), 4);
+        EXPECT_EQ(actions[0]->text(), QStringLiteral("Сохранить журнал..."));
+        EXPECT_EQ(actions[1]->text(), QStringLiteral("Сохранить список хабов..."));
+        EXPECT_TRUE(actions[2]->isSeparator());
+        EXPECT_EQ(actions[3]->text(), QStringLiteral("&О программе Kestrune..."));
         watcher.ArmOnce();
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[1]).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[3]).center());
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), console.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&console, &event);
