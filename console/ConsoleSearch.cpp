@@ -1,6 +1,8 @@
 // The console's hub search and its hub list.
 #include "adapters/ImproperArgument.h"
+#include "console/HubConflictTexts.h"
 #include "console/KestruneDlg.h"
+#include "console/SearchFindingTexts.h"
 #include "discovery/HubSearch.h"
 #include "resources/ConsoleTemplate.h"
 
@@ -22,6 +24,11 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
     entry.subnetAddresses = {CheckedAt(adapterList_.subnetAddresses, chosen)};
     entry.broadcastAddresses = {CheckedAt(adapterList_.broadcastAddresses, chosen)};
     entry.count = 1;
+    const std::string interfaceName = [this, chosen] {
+        const auto& names = adapterList_.connectionNames;
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < names.size() ? names[chosen]
+                                                                              : std::string();
+    }();
 
     Begin(Operation::Search, {IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_CONNECT});
     struct Outcome {
@@ -42,19 +49,50 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
             const auto socket = socketMaker();
             outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket);
         },
-        [outcome, then = std::move(then)](CKestruneDlg& console) {
+        [outcome, interfaceName, address = entry.addresses[0],
+         then = std::move(then)](CKestruneDlg& console) mutable {
             HubList& hubs = console.hubList_;
             hubs.hubAddresses = std::move(outcome->hubs.hubAddresses);
             hubs.hubModelTexts = std::move(outcome->hubs.hubModelTexts);
             hubs.hubPhysicalAddresses = std::move(outcome->hubs.hubPhysicalAddresses);
             console.FillHubList();
+            if (const std::string lines =
+                    HubConflictLogLines(hubs, console.conflicts_, console.ChosenSubnet());
+                !lines.empty())
+                console.AppendToLog(lines);
+            if (outcome->count == 0) {
+                console.DiagnoseEmptySearch(interfaceName, address,
+                                            [count = outcome->count, then = std::move(then)] {
+                                                if (then)
+                                                    then(count);
+                                            });
+                return;
+            }
             console.End();
             if (then)
                 then(outcome->count);
         });
 }
 
+void CKestruneDlg::DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
+                                       std::function<void()> then) {
+    // The search stays under way until its lines are all written: a new one cannot mix
+    // its lines into these.
+    auto findings = std::make_shared<std::vector<SearchFinding>>();
+    RunOffThread(
+        [findings, diagnosis = services_.searchDiagnosis, interfaceName, address] {
+            *findings = JudgeEmptySearch(diagnosis->Gather(interfaceName, address));
+        },
+        [findings, interfaceName, then = std::move(then)](CKestruneDlg& console) {
+            console.AppendToLog(SearchFindingLines(*findings, interfaceName));
+            console.End();
+            then();
+        });
+}
+
 void CKestruneDlg::FillHubList() {
+    const SearchedSubnet adapter = ChosenSubnet();
+    conflicts_ = FindHubConflicts(hubList_, adapter.address, adapter.mask);
     rows_.clear();
     view_.ShowHubRows(rows_);
     UpdateData(true);
@@ -65,6 +103,7 @@ void CKestruneDlg::FillHubList() {
             shown.physicalAddress = hubList_.hubPhysicalAddresses[row];
         if (row < hubList_.hubModelTexts.size())
             shown.model = hubList_.hubModelTexts[row];
+        shown.warning = HubRowWarning(conflicts_[row], adapter);
         rows_.push_back(std::move(shown));
     }
     if (!rows_.empty()) {
@@ -85,4 +124,20 @@ void CKestruneDlg::SyncHubSelection() {
     view_.SetControlText(IDC_PHYSICAL_ADDRESS, shown.physicalAddress);
     SetControlEnabled(IDC_CONNECT, true);
     UpdateData(false);
+}
+
+SearchedSubnet CKestruneDlg::ChosenSubnet() const {
+    const auto entry = [this](const std::vector<std::string>& list) {
+        const std::int32_t chosen = adapterList_.chosenIndex;
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < list.size() ? list[chosen]
+                                                                             : std::string();
+    };
+    return {entry(adapterList_.addresses), entry(adapterList_.subnetMasks),
+            entry(adapterList_.subnetAddresses)};
+}
+
+bool CKestruneDlg::ConfirmConflictingHub(const std::string& address) {
+    const std::string question =
+        ConnectConflictQuestion(hubList_, conflicts_, address, ChosenSubnet());
+    return question.empty() || ConfirmWarning(question);
 }

@@ -11,6 +11,8 @@ ConsoleServices ConsoleServices::WithSystemDefaults() const {
         services.discoverySocket = [] { return platform::MakeDiscoverySocket(); };
     if (!services.echoProviders)
         services.echoProviders = [] { return platform::SystemEchoProviders(); };
+    if (!services.searchDiagnosis)
+        services.searchDiagnosis = platform::MakeSearchDiagnosis();
     if (!services.lookUpPhysicalAddress)
         services.lookUpPhysicalAddress = [](CSocketComm& connection, std::string& text) {
             return LookUpHubPhysicalAddress(connection, text);

@@ -3,6 +3,7 @@
 #include "platform/AdapterSource.h"
 #include "platform/DiscoverySocket.h"
 #include "platform/EchoService.h"
+#include "platform/SearchDiagnosis.h"
 
 #include <ctime>
 #include <functional>
@@ -24,6 +25,9 @@ struct ConsoleServices {
     // the outcome; the address text goes into physicalAddress.
     std::function<std::string(CSocketComm& connection, std::string& physicalAddress)>
         lookUpPhysicalAddress{};
+    // What the PC's side says when a search found nothing; its Gather runs off the
+    // console's thread.
+    std::shared_ptr<platform::SearchDiagnosis> searchDiagnosis{};
     // The hub's session port.
     std::string hubService = "5000";
     // Writes a file the person saves, whole: empty, or the system's reason it failed.

@@ -21,6 +21,8 @@ void CKestruneDlg::ConnectToHub() {
     UpdateData(true); // only field 119 is read, and the connect does not use it
     const std::string hubAddress = view_.AddressText(IDC_CONNECT_ADDRESS);
     const std::string localAddress = view_.AddressText(IDC_ADAPTER_ADDRESS);
+    if (!ConfirmConflictingHub(hubAddress))
+        return;
 
     Begin(Operation::Connect, {IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_DISCONNECT,
                                IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER});

@@ -5,6 +5,7 @@
 #include "console/ConsoleView.h"
 #include "console/Scheduler.h"
 #include "console/WatcherQueue.h"
+#include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
 #include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubMessage.h"
@@ -74,6 +75,10 @@ public:
     // console's thread, once the hub list is filled.
     void SearchHubs(std::function<void(int count)> then = {});
     void FillHubList();
+    // After a search that found nothing: what the PC's own side tells, into the log, then
+    // the search ends.
+    void DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
+                             std::function<void()> then);
     void ClearHubParameters();
     int OnUpdateConnection(std::uint32_t code, CSocketManager* manager);
     // Checks and sends the IP parameters; true when sent, with the request's dump text.
@@ -101,6 +106,11 @@ public:
 private:
     void StartWithAdapters();
     void ShowChosenAdapter();
+    // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
+    struct SearchedSubnet ChosenSubnet() const;
+    // Before a session to an address the last search found in conflict: the person's
+    // answer; true when nothing conflicts.
+    bool ConfirmConflictingHub(const std::string& address);
     AdapterChoice ChooseAdapter();
     void OnConnected(const std::string& hubAddress);
     void OnReport(watcher::Report&& report);
@@ -132,6 +142,8 @@ private:
     AdapterList adapterList_;
     HubList hubList_;
     std::vector<HubRow> rows_; // the hub list's rows as shown
+    // What each row of hubList_ conflicts with, found when the rows were filled.
+    std::vector<HubConflict> conflicts_;
     bool startupSearchPending_ = false;
 
     Operation operation_ = Operation::None;

@@ -36,7 +36,13 @@ std::span<const std::uint8_t> DiscoveryRequest() {
 std::optional<DiscoveryReply> ParseDiscoveryReply(std::span<const std::uint8_t> datagram,
                                                   const std::string& source,
                                                   const std::string& ownAddress) {
-    if (source == ownAddress)
+    // From the adapter's own address, only the request itself is ours coming back: any
+    // other text from there is a hub that was given the PC's address, and must show.
+    const std::span<const std::uint8_t> request = DiscoveryRequest();
+    const std::size_t text = request.size() - 1;
+    if (source == ownAddress && datagram.size() >= text &&
+        std::equal(request.begin(), request.begin() + static_cast<std::ptrdiff_t>(text),
+                   datagram.begin()))
         return std::nullopt;
     const Line first = ReadLine(datagram, 0);
     const Line second = ReadLine(datagram, first.end + 2);

@@ -26,8 +26,9 @@ struct DiscoveryReply {
 };
 
 // Reads the two lines of one received datagram (exactly the bytes received, never more).
-// Nothing when the datagram's source text equals ownAddress: that is the PC's own request
-// coming back. Any other datagram counts as a hub, whatever its text.
+// Nothing when the datagram's source text equals ownAddress and it starts with the
+// request's text: that is the PC's own request coming back. Any other datagram counts as
+// a hub, whatever its text: from ownAddress, it is a hub that has the PC's address.
 //
 // Line 1 is byte 0, whatever it is, and the bytes after it up to a CR or a zero byte;
 // line 2 starts two bytes after that CR or zero (the LF is not checked) and ends the same

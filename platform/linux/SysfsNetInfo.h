@@ -25,8 +25,10 @@ public:
     // databases or the device's own strings), else its driver's name, else empty.
     std::string DescribeHardware(const std::string& name, int index) const;
 
-private:
+    // sysfs shows this interface of the caller's namespace (see above).
     bool Matches(const std::string& name, int index) const;
+
+private:
 
     std::string root_;
     std::vector<std::string> pciIds_;

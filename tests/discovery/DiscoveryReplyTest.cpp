@@ -35,10 +35,13 @@ TEST(DiscoveryReply, RequestIsTheTextAndItsZero) {
     EXPECT_EQ(request.back(), 0);
 }
 
-TEST(DiscoveryReply, OwnAddressIsNotCountedAnyOtherSourceIsWhateverItsText) {
-    EXPECT_FALSE(Parse("A\r\nB\r\n", kOwn).has_value());
-    EXPECT_TRUE(Parse("A\r\nB\r\n", "198.18.20.10").has_value()); // no prefix match
+TEST(DiscoveryReply, OwnRequestIsNotCountedAnyOtherDatagramIsWhateverItsText) {
     const std::string request(reinterpret_cast<const char*>(DiscoveryRequest().data()), 29);
+    EXPECT_FALSE(Parse(request, kOwn).has_value());
+    EXPECT_FALSE(Parse(request.substr(0, 28), kOwn).has_value());
+    // A hub that was given the PC's own address still shows.
+    EXPECT_TRUE(Parse("A\r\nB\r\n", kOwn).has_value());
+    EXPECT_TRUE(Parse("A\r\nB\r\n", "198.18.20.10").has_value()); // no prefix match
     EXPECT_EQ(Lines(request), (LinePair{"Discovery: Who is out there?", ""}));
     EXPECT_EQ(Lines(""), (LinePair{"", ""}));
 }

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/SearchDiagnosis.h"
+
+#include <optional>
+#include <string>
+
+// The configuration files of the firewall front ends, read for what they do with the
+// search's datagrams (UDP, port 30303 on both ends, through interfaceName). root is "/"
+// but for tests. Nothing when that front end is not on the PC. Their rules end up in the
+// kernel's ruleset, which the nftables reading judges where it may be read (root); the
+// files tell what they can to anyone.
+namespace platform::netfilter {
+
+std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
+                                       const std::string& root = "/");
+
+// running: whether the firewalld daemon runs (a stopped one filters nothing).
+std::optional<FirewallReading> ReadFirewalld(const std::string& interfaceName, bool running,
+                                             const std::string& root = "/");
+
+} // namespace platform::netfilter
