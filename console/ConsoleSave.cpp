@@ -14,9 +14,8 @@ void CKestruneDlg::SaveLog() {
 
 void CKestruneDlg::SaveHubList() {
     const auto path = view_.ChooseSaveFile(
-        {"Сохранить список хабов",
-         SuggestedFileName("kestrune-hubs", "csv", services_.localTime()), "Таблицы CSV",
-         "csv"});
+        {"Сохранить список хабов", SuggestedFileName("kestrune-hubs", "csv", services_.localTime()),
+         "Таблицы CSV", "csv"});
     if (path)
         SaveFile(*path, HubListFileText(rows_));
 }

@@ -57,8 +57,7 @@ std::string LogFileText(std::string_view logText) {
 }
 
 std::string HubListFileText(const std::vector<HubRow>& rows) {
-    const HubCsvRow header{ColumnCaption(0), ColumnCaption(2), ColumnCaption(3),
-                           "Предупреждение"};
+    const HubCsvRow header{ColumnCaption(0), ColumnCaption(2), ColumnCaption(3), "Предупреждение"};
     std::vector<HubCsvRow> lines;
     lines.reserve(rows.size());
     for (const HubRow& row : rows)

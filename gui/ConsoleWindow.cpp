@@ -25,7 +25,9 @@
 
 namespace {
 
-QString Q(const std::string& text) { return QString::fromStdString(text); }
+QString Q(const std::string& text) {
+    return QString::fromStdString(text);
+}
 
 } // namespace
 
@@ -48,7 +50,9 @@ CConsoleWindow::~CConsoleWindow() {
     console_.reset();
 }
 
-QPushButton* CConsoleWindow::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
+QPushButton* CConsoleWindow::Button(int id) const {
+    return qobject_cast<QPushButton*>(Control(id));
+}
 
 CIpAddressEdit* CConsoleWindow::IpField(int id) const {
     return qobject_cast<CIpAddressEdit*>(Control(id));
@@ -62,7 +66,9 @@ QTreeWidget* CConsoleWindow::HubListView() const {
     return qobject_cast<QTreeWidget*>(Control(IDC_HUB_LIST));
 }
 
-CEventLog* CConsoleWindow::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
+CEventLog* CConsoleWindow::Log() const {
+    return qobject_cast<CEventLog*>(Control(IDC_LOG));
+}
 
 bool CConsoleWindow::IsIdle() const {
     return painted_ && console_->operation() == CKestruneDlg::Operation::None &&
@@ -76,7 +82,8 @@ void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
 void CConsoleWindow::RunQueued(void (CKestruneDlg::*handler)()) {
     // The list handles the event first (its selection moves), then the console looks at
     // the selection.
-    QMetaObject::invokeMethod(this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
 }
 
 void CConsoleWindow::ConnectHandlers() {
@@ -121,7 +128,8 @@ void CConsoleWindow::paintEvent(QPaintEvent* event) {
     if (!std::exchange(painted_, true)) {
         // The window is on the screen: what the start-up still has to do (the search)
         // begins once this paint is over.
-        QMetaObject::invokeMethod(this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
     }
 }
 
@@ -235,7 +243,9 @@ void CConsoleWindow::FocusControl(int id, bool selectText) {
         edit->selectAll();
 }
 
-void CConsoleWindow::FocusPreviousControl() { focusPreviousChild(); }
+void CConsoleWindow::FocusPreviousControl() {
+    focusPreviousChild();
+}
 
 int CConsoleWindow::FocusedControl() const {
     // A part of an address control, or the list's viewport, stands for its control.
@@ -288,18 +298,24 @@ std::optional<int> CConsoleWindow::SelectedHubRow() const {
     return hub_list_view::SelectedRow(HubListView());
 }
 
-void CConsoleWindow::AppendToLog(const std::string& text) { Log()->WriteToLog(Q(text)); }
+void CConsoleWindow::AppendToLog(const std::string& text) {
+    Log()->WriteToLog(Q(text));
+}
 
-void CConsoleWindow::ClearLog() { Log()->ClearLog(); }
+void CConsoleWindow::ClearLog() {
+    Log()->ClearLog();
+}
 
-std::string CConsoleWindow::LogText() const { return Log()->Text().toStdString(); }
+std::string CConsoleWindow::LogText() const {
+    return Log()->Text().toStdString();
+}
 
 BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& box) {
     return ShowMessageBox(QtBoxRequest(box, this));
 }
 
 AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters,
-                                           std::optional<int> preselected) {
+                                            std::optional<int> preselected) {
     // No owner: at start-up it comes before the console's window shows.
     CSelectNetworkAdapter dialog(adapters, preselected);
     const bool accepted = dialog.exec() == QDialog::Accepted;

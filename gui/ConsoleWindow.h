@@ -7,7 +7,6 @@
 
 #include <QHash>
 #include <QString>
-
 #include <memory>
 
 class CEventLog;
@@ -88,7 +87,7 @@ private:
 
     QtScheduler scheduler_; // before the console: it outlives it
     QHash<int, QWidget*> controls_;
-    QAction* saveLog_ = nullptr;     // in the window menu, and Ctrl+S anywhere in the window
+    QAction* saveLog_ = nullptr; // in the window menu, and Ctrl+S anywhere in the window
     QAction* saveHubList_ = nullptr;
     std::unique_ptr<CKestruneDlg> console_;
     bool painted_ = false;

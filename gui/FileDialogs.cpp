@@ -24,9 +24,9 @@ std::optional<QString> ShowSaveFileDialog(const SaveFileDialogRequest& request) 
         folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     if (folder.isEmpty() || !QDir(folder).exists())
         folder = QDir::homePath();
-    const QString path = QFileDialog::getSaveFileName(
-        request.owner, request.caption, QDir(folder).filePath(request.suggestedName),
-        request.filter);
+    const QString path =
+        QFileDialog::getSaveFileName(request.owner, request.caption,
+                                     QDir(folder).filePath(request.suggestedName), request.filter);
     if (path.isEmpty())
         return std::nullopt;
     LastFolder() = QFileInfo(path).absolutePath();
@@ -41,4 +41,6 @@ std::optional<QString> ChooseSaveFileName(const SaveFileDialogRequest& request) 
     return ShowSaveFileDialog(request);
 }
 
-void SetSaveFileDialogHandler(SaveFileDialogHandler handler) { Handler() = std::move(handler); }
+void SetSaveFileDialogHandler(SaveFileDialogHandler handler) {
+    Handler() = std::move(handler);
+}

@@ -44,7 +44,8 @@ public:
             order = text(column).localeAwareCompare(other.text(column));
         // Equal cells keep the order the replies came in.
         if (order == 0)
-            return data(kAddress, kRowIndexRole).toInt() < other.data(kAddress, kRowIndexRole).toInt();
+            return data(kAddress, kRowIndexRole).toInt() <
+                   other.data(kAddress, kRowIndexRole).toInt();
         return order < 0;
     }
 };
@@ -52,9 +53,17 @@ public:
 } // namespace
 
 void AllowSorting(QTreeWidget* list) {
-    // No sort column yet: the rows stay as the replies came until a header is clicked.
-    list->header()->setSortIndicator(-1, Qt::AscendingOrder);
-    list->setSortingEnabled(true);
+    // The header flips its indicator on a click: ascending first, then either way. Until
+    // the first click it points nowhere, and the rows stay as the replies came.
+    QHeaderView* header = list->header();
+    header->setSectionsClickable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setSortIndicatorShown(true);
+    QObject::connect(header, &QHeaderView::sortIndicatorChanged, list,
+                     [list](int column, Qt::SortOrder order) {
+                         if (column >= 0)
+                             list->sortItems(column, order);
+                     });
 }
 
 void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
@@ -72,13 +81,15 @@ void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
         item->setText(kPhysicalAddress, QString::fromStdString(row.physicalAddress));
         item->setText(kModel, QString::fromStdString(row.model));
         if (!row.warning.empty()) {
-            const QString warning =
-                QString::fromStdString(row.warning).replace(QLatin1String("\r\n"), QLatin1String("\n")).trimmed();
+            const QString warning = QString::fromStdString(row.warning)
+                                        .replace(QLatin1String("\r\n"), QLatin1String("\n"))
+                                        .trimmed();
             // A tooltip guesses whether it is rich text: this one always is, escaped, so
             // that no text in it is ever taken for markup.
-            const QString tip = QLatin1String("<qt>") +
-                                warning.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")) +
-                                QLatin1String("</qt>");
+            const QString tip =
+                QLatin1String("<qt>") +
+                warning.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")) +
+                QLatin1String("</qt>");
             item->setIcon(kAddress, warningIcon);
             for (int column = kAddress; column <= kModel; ++column) {
                 item->setToolTip(column, tip);
@@ -87,8 +98,12 @@ void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
         }
         items << item;
     }
-    if (!items.isEmpty())
-        list->addTopLevelItems(items);
+    if (items.isEmpty())
+        return;
+    list->addTopLevelItems(items);
+    const QHeaderView* header = list->header();
+    if (header->sortIndicatorSection() >= 0)
+        list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 std::optional<int> SelectedRow(const QTreeWidget* list) {

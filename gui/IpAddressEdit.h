@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFrame>
-
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -3,7 +3,6 @@
 #include "console/Boxes.h"
 
 #include <QString>
-
 #include <functional>
 #include <memory>
 #include <vector>

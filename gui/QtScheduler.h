@@ -4,7 +4,6 @@
 #include "console/WorkerThreads.h"
 
 #include <QObject>
-
 #include <map>
 
 class QTimer;

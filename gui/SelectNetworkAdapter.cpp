@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters,
-                                             std::optional<int> preselected, QWidget* parent)
+CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, std::optional<int> preselected,
+                                             QWidget* parent)
     : CTemplateDialog(parent), adapters_(std::move(adapters)), preselected_(preselected) {
     setObjectName(QStringLiteral("selectAdapterDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |

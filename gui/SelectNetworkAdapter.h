@@ -22,6 +22,7 @@ public:
     int selectedAdapterIndex = 0;
 
     QTreeWidget* AdapterListView() const { return list_; }
+
 protected:
     void OnInitDialog() override;
 
