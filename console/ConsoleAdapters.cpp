@@ -39,9 +39,7 @@ void CKestruneDlg::EnumerateAdapters(bool writeReport, int family) {
         AppendToLog(text);
 }
 
-void CKestruneDlg::ShowAdapterReport() {
-    EnumerateAdapters(true, platform::kAdapterFamilyInet);
-}
+void CKestruneDlg::ShowAdapterReport() { EnumerateAdapters(true, platform::kAdapterFamilyInet); }
 
 void CKestruneDlg::ShowChosenAdapter() {
     const int chosen = adapterList_.chosenIndex;

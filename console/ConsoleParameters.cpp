@@ -35,8 +35,7 @@ bool CKestruneDlg::SendHubParameters(std::string& dump) {
     }
     const HubRequest request =
         MakeSetIpParametersRequest(OctetsOf(address), OctetsOf(mask), OctetsOf(gateway));
-    session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
-                    platform::kInfinite);
+    session_->Write(request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
     dump = HexBytes(request);
     return true;
 }
@@ -53,8 +52,7 @@ void CKestruneDlg::ApplyHubParameters() {
         return;
     if (debugMode_)
         AppendToLog(">>" + dump + "\r\n");
-    AppendToLog(
-        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
+    AppendToLog("Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
     // The pause and the disconnect are one step with the lines above: what the watcher
     // reports meanwhile (the hub may close its end as its network restarts) follows them.
     queue_->Hold();

@@ -36,11 +36,11 @@ void CKestruneDlg::ConnectToHub() {
          service = services_.hubService, hubAddress, localAddress] {
             CPing ping(providers());
             EchoReplyInfo reply;
-            if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize, 0,
-                                     false)) {
-                outcome->opened =
-                    session->OpenConnection(localAddress, hubAddress, service,
-                                            platform::kAddressFamilyInet, platform::kSocketStream);
+            if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize,
+                                     0, false)) {
+                outcome->opened = session->OpenConnection(localAddress, hubAddress, service,
+                                                          platform::kAddressFamilyInet,
+                                                          platform::kSocketStream);
             } else if (!ping.HasEchoService()) {
                 outcome->missingService = ping.MissingServiceDiagnosis();
             }
@@ -78,18 +78,19 @@ void CKestruneDlg::OnConnected(const std::string& hubAddress) {
 
     auto physicalAddress = std::make_shared<std::string>();
     auto logText = std::make_shared<std::string>();
-    RunOffThread([session = session_, lookUp = services_.lookUpPhysicalAddress, physicalAddress,
-                  logText] { *logText = lookUp(*session, *physicalAddress); },
-                 [physicalAddress, logText](CKestruneDlg& console) {
-                     console.AppendToLog(*logText);
-                     console.view_.SetControlText(IDC_PHYSICAL_ADDRESS, *physicalAddress);
-                     const HubRequest request = MakeIpParametersRequest();
-                     console.session_->Write(request.data(),
-                                             static_cast<std::uint32_t>(request.size()),
-                                             platform::kInfinite);
-                     console.End();
-                     console.queue_->Release();
-                 });
+    RunOffThread(
+        [session = session_, lookUp = services_.lookUpPhysicalAddress, physicalAddress, logText] {
+            *logText = lookUp(*session, *physicalAddress);
+        },
+        [physicalAddress, logText](CKestruneDlg& console) {
+            console.AppendToLog(*logText);
+            console.view_.SetControlText(IDC_PHYSICAL_ADDRESS, *physicalAddress);
+            const HubRequest request = MakeIpParametersRequest();
+            console.session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
+                                    platform::kInfinite);
+            console.End();
+            console.queue_->Release();
+        });
 }
 
 void CKestruneDlg::OpenSelectedHub() {

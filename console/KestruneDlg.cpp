@@ -55,9 +55,7 @@ void CKestruneDlg::OnFirstPaint() {
         RunHandler([this] { SearchHubs(); });
 }
 
-bool CKestruneDlg::OnOK() {
-    return UpdateData(true);
-}
+bool CKestruneDlg::OnOK() { return UpdateData(true); }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     queue_->Drain();
@@ -68,9 +66,7 @@ void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     }
 }
 
-void CKestruneDlg::ClearLog() {
-    view_.ClearLog();
-}
+void CKestruneDlg::ClearLog() { view_.ClearLog(); }
 
 void CKestruneDlg::ShowAbout(unsigned command) {
     if ((command & 0xFFF0u) == kAboutCommandId)
@@ -145,8 +141,7 @@ std::function<void()> CKestruneDlg::WhileAlive(std::function<void(CKestruneDlg&)
 
 void CKestruneDlg::RunOffThread(std::function<void()> work,
                                 std::function<void(CKestruneDlg&)> done) {
-    scheduler_.RunOffThread(std::move(work),
-                            WhileAlive([done = std::move(done)](CKestruneDlg& console) {
-                                console.RunHandler([&] { done(console); });
-                            }));
+    scheduler_.RunOffThread(std::move(work), WhileAlive([done = std::move(done)](CKestruneDlg& console) {
+        console.RunHandler([&] { done(console); });
+    }));
 }

@@ -48,8 +48,8 @@ public:
     void ShowAdapterReport();
     void SelectAdapter();
     void OnSearchHubsButton();
-    void SyncHubSelection(); // a click or Space on the hub list
-    void OpenSelectedHub();  // a double-click on a row
+    void SyncHubSelection();  // a click or Space on the hub list
+    void OpenSelectedHub();   // a double-click on a row
     void ConnectToHub();
     void DisconnectFromHub();
     void ApplyHubParameters();

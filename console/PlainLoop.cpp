@@ -27,8 +27,7 @@ void PlainLoop::CancelTimer(TimerId id) {
 }
 
 void PlainLoop::RunOffThread(std::function<void()> work, std::function<void()> done) {
-    workers_.Start(std::move(work),
-                   [this, done = std::move(done)]() mutable { Post(std::move(done)); });
+    workers_.Start(std::move(work), [this, done = std::move(done)]() mutable { Post(std::move(done)); });
 }
 
 void PlainLoop::Run() {

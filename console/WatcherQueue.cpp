@@ -8,9 +8,7 @@ std::shared_ptr<WatcherQueue> WatcherQueue::Make(Scheduler& scheduler, const CSo
     return std::shared_ptr<WatcherQueue>(new WatcherQueue(scheduler, session));
 }
 
-void WatcherQueue::SetHandler(Handler handler) {
-    handler_ = std::move(handler);
-}
+void WatcherQueue::SetHandler(Handler handler) { handler_ = std::move(handler); }
 
 void WatcherQueue::Push(std::uint32_t connection, watcher::Report report) {
     bool post = false;
@@ -55,9 +53,7 @@ void WatcherQueue::Drain() {
     draining_ = false;
 }
 
-void WatcherQueue::Hold() {
-    ++holds_;
-}
+void WatcherQueue::Hold() { ++holds_; }
 
 void WatcherQueue::Release() {
     if (holds_ > 0 && --holds_ == 0)

@@ -25,9 +25,7 @@
 
 namespace {
 
-QString Q(const std::string& text) {
-    return QString::fromStdString(text);
-}
+QString Q(const std::string& text) { return QString::fromStdString(text); }
 
 } // namespace
 
@@ -50,9 +48,7 @@ CConsoleWindow::~CConsoleWindow() {
     console_.reset();
 }
 
-QPushButton* CConsoleWindow::Button(int id) const {
-    return qobject_cast<QPushButton*>(Control(id));
-}
+QPushButton* CConsoleWindow::Button(int id) const { return qobject_cast<QPushButton*>(Control(id)); }
 
 CIpAddressEdit* CConsoleWindow::IpField(int id) const {
     return qobject_cast<CIpAddressEdit*>(Control(id));
@@ -66,9 +62,7 @@ QTreeWidget* CConsoleWindow::HubListView() const {
     return qobject_cast<QTreeWidget*>(Control(IDC_HUB_LIST));
 }
 
-CEventLog* CConsoleWindow::Log() const {
-    return qobject_cast<CEventLog*>(Control(IDC_LOG));
-}
+CEventLog* CConsoleWindow::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
 
 bool CConsoleWindow::IsIdle() const {
     return painted_ && console_->operation() == CKestruneDlg::Operation::None &&
@@ -82,8 +76,7 @@ void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
 void CConsoleWindow::RunQueued(void (CKestruneDlg::*handler)()) {
     // The list handles the event first (its selection moves), then the console looks at
     // the selection.
-    QMetaObject::invokeMethod(
-        this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
 }
 
 void CConsoleWindow::ConnectHandlers() {
@@ -128,8 +121,7 @@ void CConsoleWindow::paintEvent(QPaintEvent* event) {
     if (!std::exchange(painted_, true)) {
         // The window is on the screen: what the start-up still has to do (the search)
         // begins once this paint is over.
-        QMetaObject::invokeMethod(
-            this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
     }
 }
 
@@ -243,9 +235,7 @@ void CConsoleWindow::FocusControl(int id, bool selectText) {
         edit->selectAll();
 }
 
-void CConsoleWindow::FocusPreviousControl() {
-    focusPreviousChild();
-}
+void CConsoleWindow::FocusPreviousControl() { focusPreviousChild(); }
 
 int CConsoleWindow::FocusedControl() const {
     // A part of an address control, or the list's viewport, stands for its control.
@@ -298,17 +288,11 @@ std::optional<int> CConsoleWindow::SelectedHubRow() const {
     return hub_list_view::SelectedRow(HubListView());
 }
 
-void CConsoleWindow::AppendToLog(const std::string& text) {
-    Log()->WriteToLog(Q(text));
-}
+void CConsoleWindow::AppendToLog(const std::string& text) { Log()->WriteToLog(Q(text)); }
 
-void CConsoleWindow::ClearLog() {
-    Log()->ClearLog();
-}
+void CConsoleWindow::ClearLog() { Log()->ClearLog(); }
 
-std::string CConsoleWindow::LogText() const {
-    return Log()->Text().toStdString();
-}
+std::string CConsoleWindow::LogText() const { return Log()->Text().toStdString(); }
 
 BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& box) {
     return ShowMessageBox(QtBoxRequest(box, this));

@@ -1,7 +1,8 @@
 #include "gui/DialogUnits.h"
 
-#include <QFontMetrics>
 #include <algorithm>
+
+#include <QFontMetrics>
 
 DialogUnits::DialogUnits(const QFont& font) {
     const QFontMetrics metrics(font);
@@ -9,10 +10,9 @@ DialogUnits::DialogUnits(const QFont& font) {
     // Russian, and in the desktop's fonts Cyrillic letters run wider against the Latin ones
     // than in the font the layouts were drawn with: averaging over both alphabets keeps
     // every caption inside its control while the proportions stay.
-    const QString alphabets =
-        QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") +
-        QString::fromUtf16(u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
-                           u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
+    const QString alphabets = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz") +
+                              QString::fromUtf16(u"АБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ"
+                                                 u"абвгдеёжзийклмнопрстуфхцчшщъыьэюя");
     const int count = static_cast<int>(alphabets.size());
     averageCharWidth_ = (metrics.horizontalAdvance(alphabets) * 2 / count + 1) / 2;
     charHeight_ = metrics.height();

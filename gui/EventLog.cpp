@@ -44,9 +44,7 @@ bool CEventLog::TrimOldestLines() {
     return true;
 }
 
-void CEventLog::ClearLog() {
-    setPlainText(QString());
-}
+void CEventLog::ClearLog() { setPlainText(QString()); }
 
 QString CEventLog::Text() const {
     // The raw text, not the plain text, which turns a no-break space (a CP1251 hub's 0xA0)

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegularExpressionValidator>
+
 #include <algorithm>
 
 namespace {
@@ -48,9 +49,8 @@ std::optional<std::uint32_t> ParseDottedAddress(const QString& text) {
     std::uint32_t value = 0;
     for (const QString& part : parts) {
         if (part.isEmpty() || part.size() > 3 ||
-            !std::all_of(part.begin(), part.end(), [](QChar ch) {
-                return ch >= QLatin1Char('0') && ch <= QLatin1Char('9');
-            })) {
+            !std::all_of(part.begin(), part.end(),
+                         [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); })) {
             return std::nullopt;
         }
         const uint number = part.toUInt();
@@ -143,9 +143,7 @@ void CIpAddressEdit::ClearAddress() {
     }
 }
 
-bool CIpAddressEdit::IsBlank() const {
-    return GetAddress(nullptr) == 0;
-}
+bool CIpAddressEdit::IsBlank() const { return GetAddress(nullptr) == 0; }
 
 int CIpAddressEdit::FieldValue(int field) const {
     const QString text = Field(field)->text();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -56,9 +56,7 @@ BoxAnswer ShowMessageBox(const MessageBoxRequest& request) {
     return ShowQtMessageBox(request);
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) {
-    Handler() = std::move(handler);
-}
+void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
 
 MessageBoxRequest QtBoxRequest(const BoxRequest& box, QWidget* owner) {
     MessageBoxRequest request;

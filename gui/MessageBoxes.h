@@ -3,6 +3,7 @@
 #include "console/Boxes.h"
 
 #include <QString>
+
 #include <functional>
 #include <memory>
 #include <vector>

@@ -50,6 +50,5 @@ void QtScheduler::CancelTimer(TimerId id) {
 }
 
 void QtScheduler::RunOffThread(std::function<void()> work, std::function<void()> done) {
-    workers_.Start(std::move(work),
-                   [this, done = std::move(done)]() mutable { Post(std::move(done)); });
+    workers_.Start(std::move(work), [this, done = std::move(done)]() mutable { Post(std::move(done)); });
 }

@@ -4,6 +4,7 @@
 #include "console/WorkerThreads.h"
 
 #include <QObject>
+
 #include <map>
 
 class QTimer;

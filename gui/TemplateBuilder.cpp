@@ -16,6 +16,7 @@
 #include <QScreen>
 #include <QStyle>
 #include <QTreeWidget>
+
 #include <algorithm>
 #include <cmath>
 

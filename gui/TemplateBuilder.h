@@ -6,9 +6,7 @@
 #include <QString>
 
 // A template's text as Qt's; a null text is empty.
-inline QString Text(const char16_t* text) {
-    return text ? QString::fromUtf16(text) : QString();
-}
+inline QString Text(const char16_t* text) { return text ? QString::fromUtf16(text) : QString(); }
 
 class QDialog;
 class QTreeWidget;

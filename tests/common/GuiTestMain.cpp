@@ -4,10 +4,13 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTemporaryFile>
-#include <cstdio>
+
 #include <gtest/gtest.h>
-#include <memory>
+
 #include <sched.h>
+
+#include <cstdio>
+#include <memory>
 
 namespace {
 

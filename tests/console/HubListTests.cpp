@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -24,7 +25,8 @@ protected:
         HubList& hubs = console.hubList();
         hubs.hubAddresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13"};
         hubs.hubModelTexts = {"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};
-        hubs.hubPhysicalAddresses = {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
+        hubs.hubPhysicalAddresses =
+            {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
         console.Console().FillHubList();
     }
 
