@@ -60,16 +60,49 @@ bool PortListHolds(const std::string& list, char rangeMark) {
     return false;
 }
 
-bool AnyAddress(const std::string& address) {
-    return address == "0.0.0.0/0" || address == "any";
+enum class Fit { No, Yes, Unknown };
+
+// Whether every address of low..high is in a ufw address field ("any", "a.b.c.d",
+// "a.b.c.d/len"), none of them is, or some are.
+Fit AddressFits(const std::string& field,
+                const std::optional<std::pair<std::uint32_t, std::uint32_t>>& range) {
+    if (field == "any" || field == "0.0.0.0/0")
+        return Fit::Yes;
+    const auto slash = field.find('/');
+    const auto address = ParseAddress(field.substr(0, slash));
+    int length = 32;
+    try {
+        if (slash != std::string::npos)
+            length = std::stoi(field.substr(slash + 1));
+    } catch (const std::exception&) {
+        return Fit::Unknown;
+    }
+    if (!range || !address || length < 0 || length > 32)
+        return Fit::Unknown;
+    const AdapterSubnet block{*address, length};
+    if (block.Network() <= range->first && range->second <= block.Broadcast())
+        return Fit::Yes;
+    return range->second < block.Network() || block.Broadcast() < range->first ? Fit::No
+                                                                               : Fit::Unknown;
 }
 
 // One way of the ufw rules: the first tuple that fits decides, else the policy.
 // Nothing when a tuple that would fit names an address.
 std::optional<std::vector<FirewallDrop>> UfwWay(const std::string& rules, const std::string& way,
                                                 const std::string& interfaceName,
+                                                const std::optional<AdapterSubnet>& subnet,
                                                 const std::string& policy,
                                                 const std::string& policyKey) {
+    using Range = std::optional<std::pair<std::uint32_t, std::uint32_t>>;
+    Range source, destination;
+    if (subnet && way == "in") {
+        source = {subnet->Network(), subnet->Broadcast()};
+        destination = {std::min(subnet->address, subnet->Broadcast()),
+                       std::max(subnet->address, subnet->Broadcast())};
+    } else if (subnet) {
+        source = {subnet->address, subnet->address};
+        destination = {subnet->Broadcast(), subnet->Broadcast()};
+    }
     std::istringstream lines(rules);
     std::string line;
     const std::string mark = "### tuple ### ";
@@ -87,7 +120,11 @@ std::optional<std::vector<FirewallDrop>> UfwWay(const std::string& rules, const 
         if (!fitsWay || (words[1] != "udp" && words[1] != "any") || !PortListHolds(words[2], ':') ||
             !PortListHolds(words[4], ':'))
             continue;
-        if (!AnyAddress(words[3]) || !AnyAddress(words[5]))
+        const Fit to = AddressFits(words[3], destination);
+        const Fit from = AddressFits(words[5], source);
+        if (to == Fit::No || from == Fit::No)
+            continue;
+        if (to == Fit::Unknown || from == Fit::Unknown)
             return std::nullopt;
         if (words[0] == "deny" || words[0] == "reject")
             return std::vector<FirewallDrop>{{"ufw " + line.substr(mark.size()), false}};
@@ -132,7 +169,9 @@ std::optional<std::string> FirstOf(const std::vector<fs::path>& paths) {
 
 } // namespace
 
-std::optional<FirewallReading> ReadUfw(const std::string& interfaceName, const std::string& root) {
+std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
+                                       const std::optional<AdapterSubnet>& subnet,
+                                       const std::string& root) {
     const fs::path etc = fs::path(root) / "etc";
     const auto conf = ReadWhole(etc / "ufw" / "ufw.conf");
     if (!conf)
@@ -146,12 +185,12 @@ std::optional<FirewallReading> ReadUfw(const std::string& interfaceName, const s
     const auto rules = ReadWhole(etc / "ufw" / "user.rules", &reading.drops.whyNot);
     if (!rules)
         return reading;
-    const auto in = UfwWay(*rules, "in", interfaceName, Setting(defaults, "DEFAULT_INPUT_POLICY"),
-                           "DEFAULT_INPUT_POLICY");
-    const auto out = UfwWay(*rules, "out", interfaceName,
+    const auto in = UfwWay(*rules, "in", interfaceName, subnet,
+                           Setting(defaults, "DEFAULT_INPUT_POLICY"), "DEFAULT_INPUT_POLICY");
+    const auto out = UfwWay(*rules, "out", interfaceName, subnet,
                             Setting(defaults, "DEFAULT_OUTPUT_POLICY"), "DEFAULT_OUTPUT_POLICY");
     if (!in || !out) {
-        reading.drops.whyNot = "a ufw rule for UDP 30303 names an address";
+        reading.drops.whyNot = "a ufw rule for UDP 30303 names part of the subnet";
         return reading;
     }
     std::vector<FirewallDrop> drops = *in;

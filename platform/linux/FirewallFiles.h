@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/SearchDiagnosis.h"
+#include "platform/linux/NftRuleset.h"
 
 #include <optional>
 #include <string>
@@ -12,7 +13,10 @@
 // files tell what they can to anyone.
 namespace platform::netfilter {
 
+// A rule for part of the adapter's subnet (or any address, without subnet) cannot be
+// judged.
 std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
+                                       const std::optional<AdapterSubnet>& subnet = {},
                                        const std::string& root = "/");
 
 // running: whether the firewalld daemon runs (a stopped one filters nothing).

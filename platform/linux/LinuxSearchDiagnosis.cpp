@@ -75,7 +75,8 @@ std::optional<int> ReadNumber(const fs::path& path) {
     return value;
 }
 
-void ReadReversePath(const std::string& name, SearchSystemFacts& facts) {
+void ReadReversePath(const std::string& name, const std::vector<netlink::AddressInfo>& addresses,
+                     SearchSystemFacts& facts) {
     // /proc/sys/net shows the calling thread's network namespace.
     const fs::path conf = "/proc/sys/net/ipv4/conf";
     const auto all = ReadNumber(conf / "all" / "rp_filter");
@@ -86,17 +87,15 @@ void ReadReversePath(const std::string& name, SearchSystemFacts& facts) {
     else
         facts.reversePathFilter.value = std::max(*all, *own);
 
-    std::vector<netlink::AddressInfo> addresses;
-    if (const int error = netlink::DumpIpv4Addresses(addresses); error != 0) {
-        facts.addressCount.whyNot = "the address table: " + ErrnoText(error);
+    if (!facts.addressCount.whyNot.empty())
         return;
-    }
     facts.addressCount.value = static_cast<int>(
         std::count_if(addresses.begin(), addresses.end(),
                       [](const netlink::AddressInfo& address) { return address.local[0] != 127; }));
 }
 
-FirewallReading ReadNftables(const std::string& name) {
+FirewallReading ReadNftables(const std::string& name,
+                             const std::optional<netfilter::AdapterSubnet>& subnet) {
     FirewallReading reading{"nftables", {}};
     std::string nft;
     for (const char* path : {"/usr/sbin/nft", "/sbin/nft", "/usr/bin/nft"}) {
@@ -116,7 +115,7 @@ FirewallReading ReadNftables(const std::string& name) {
             "nft: " + (why.empty() ? std::string(run.started ? "failed" : "did not start") : why);
         return reading;
     }
-    reading.drops = netfilter::JudgeNftRuleset(run.output, name);
+    reading.drops = netfilter::JudgeNftRuleset(run.output, name, subnet);
     return reading;
 }
 
@@ -133,17 +132,31 @@ bool ProcessRuns(const std::string& program) {
 
 class LinuxSearchDiagnosis final : public SearchDiagnosis {
 public:
-    SearchSystemFacts Gather(const std::string& interfaceName, const std::string&) override {
+    SearchSystemFacts Gather(const std::string& interfaceName,
+                             const std::string& address) override {
         SearchSystemFacts facts;
         facts.interfaceName = interfaceName;
         ReadLink(interfaceName, facts);
+        // The adapter's subnet: the firewalls' rules for addresses are judged by it.
+        std::vector<netlink::AddressInfo> addresses;
+        std::optional<netfilter::AdapterSubnet> subnet;
+        if (const int error = netlink::DumpIpv4Addresses(addresses); error != 0)
+            facts.addressCount.whyNot = "the address table: " + ErrnoText(error);
+        const auto own = netfilter::ParseAddress(address);
+        for (const netlink::AddressInfo& entry : addresses) {
+            const std::uint32_t local = std::uint32_t{entry.local[0]} << 24 |
+                                        std::uint32_t{entry.local[1]} << 16 |
+                                        std::uint32_t{entry.local[2]} << 8 | entry.local[3];
+            if (own && local == *own)
+                subnet = netfilter::AdapterSubnet{local, entry.prefixLength};
+        }
         facts.portHolders = netlink::FindUdpPortHolders(DISCOVERY_PORT);
-        facts.firewalls.push_back(ReadNftables(interfaceName));
-        if (auto ufw = netfilter::ReadUfw(interfaceName))
+        facts.firewalls.push_back(ReadNftables(interfaceName, subnet));
+        if (auto ufw = netfilter::ReadUfw(interfaceName, subnet))
             facts.firewalls.push_back(std::move(*ufw));
         if (auto firewalld = netfilter::ReadFirewalld(interfaceName, ProcessRuns("firewalld")))
             facts.firewalls.push_back(std::move(*firewalld));
-        ReadReversePath(interfaceName, facts);
+        ReadReversePath(interfaceName, addresses, facts);
         return facts;
     }
 };

@@ -1,5 +1,6 @@
 #include "platform/linux/NftRuleset.h"
 
+#include <cctype>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <optional>
@@ -18,9 +19,15 @@ constexpr int kMaxJumps = 16; // deeper than any ruleset writes: a loop
 enum class Tri { No, Yes, Unknown };
 
 // One of the search's datagrams as the ruleset sees it.
+// An address the datagram may have: any of low..high.
+struct AddressRange {
+    std::uint32_t low = 0, high = 0;
+};
+
 struct Datagram {
     std::string inInterface;  // "" on the way out
     std::string outInterface; // "" on the way in
+    std::optional<AddressRange> source, destination;
 };
 
 // What a rule's left-hand side is for the datagram.
@@ -32,7 +39,7 @@ struct Text {
 };
 struct Absent {}; // a header the datagram does not have: the match fails
 struct Unknown {};
-using Subject = std::variant<Port, Protocol, CtState, Text, Absent, Unknown>;
+using Subject = std::variant<Port, Protocol, CtState, Text, AddressRange, Absent, Unknown>;
 
 Subject SubjectOf(const Json& left, const Datagram& datagram) {
     if (!left.is_object())
@@ -44,6 +51,10 @@ Subject SubjectOf(const Json& left, const Datagram& datagram) {
             return field == "sport" || field == "dport" ? Subject{Port{}} : Subject{Unknown{}};
         if (protocol == "ip" && field == "protocol")
             return Protocol{};
+        if (protocol == "ip" && (field == "saddr" || field == "daddr")) {
+            const auto& range = field == "saddr" ? datagram.source : datagram.destination;
+            return range ? Subject{*range} : Subject{Unknown{}};
+        }
         if (protocol == "tcp" || protocol == "sctp" || protocol == "dccp" || protocol == "icmp" ||
             protocol == "icmpv6" || protocol == "ip6" || protocol == "udplite")
             return Absent{};
@@ -91,6 +102,33 @@ Tri Holds(const Subject& subject, const Json& element) {
         if (element.is_string())
             return element.get<std::string>() == "new" ? Tri::Yes : Tri::No;
         return Tri::Unknown;
+    }
+    if (const auto* range = std::get_if<AddressRange>(&subject)) {
+        std::optional<AddressRange> rule;
+        if (element.is_string()) {
+            if (const auto one = ParseAddress(element.get<std::string>()))
+                rule = AddressRange{*one, *one};
+        } else if (element.is_object() && element.contains("prefix") &&
+                   element["prefix"].is_object()) {
+            const auto network = ParseAddress(element["prefix"].value("addr", ""));
+            const int length = element["prefix"].value("len", -1);
+            if (network && length >= 0 && length <= 32) {
+                const AdapterSubnet block{*network, length};
+                rule = AddressRange{block.Network(), block.Broadcast()};
+            }
+        } else if (element.is_object() && element.contains("range") &&
+                   element["range"].is_array() && element["range"].size() == 2 &&
+                   element["range"][0].is_string() && element["range"][1].is_string()) {
+            const auto low = ParseAddress(element["range"][0].get<std::string>());
+            const auto high = ParseAddress(element["range"][1].get<std::string>());
+            if (low && high)
+                rule = AddressRange{*low, *high};
+        }
+        if (!rule)
+            return Tri::Unknown;
+        if (rule->low <= range->low && range->high <= rule->high)
+            return Tri::Yes;
+        return range->high < rule->low || rule->high < range->low ? Tri::No : Tri::Unknown;
     }
     if (const auto* text = std::get_if<Text>(&subject)) {
         if (!element.is_string())
@@ -283,8 +321,8 @@ struct Walk {
 
 namespace {
 
-Reading<std::vector<FirewallDrop>> Judge(const std::string& json,
-                                         const std::string& interfaceName) {
+Reading<std::vector<FirewallDrop>> Judge(const std::string& json, const std::string& interfaceName,
+                                         const std::optional<AdapterSubnet>& subnet) {
     Reading<std::vector<FirewallDrop>> reading;
     const Json document = Json::parse(json, nullptr, false);
     if (document.is_discarded() || !document.is_object() || !document.contains("nftables") ||
@@ -326,8 +364,24 @@ Reading<std::vector<FirewallDrop>> Judge(const std::string& json,
         if ((chain.family != "ip" && chain.family != "inet") ||
             (chain.hook != "input" && chain.hook != "output"))
             continue;
-        const Datagram datagram =
-            chain.hook == "input" ? Datagram{interfaceName, ""} : Datagram{"", interfaceName};
+        // The replies: from a hub of the subnet to the adapter (unicast or the subnet's
+        // broadcast: a reply to 255.255.255.255 is not told apart here). The request: from
+        // the adapter to the subnet's broadcast address.
+        Datagram datagram = chain.hook == "input" ? Datagram{interfaceName, "", {}, {}}
+                                                  : Datagram{"", interfaceName, {}, {}};
+        if (subnet) {
+            const AddressRange own{subnet->address, subnet->address};
+            const AddressRange all{subnet->Network(), subnet->Broadcast()};
+            const AddressRange broadcast{subnet->Broadcast(), subnet->Broadcast()};
+            if (chain.hook == "input") {
+                datagram.source = all;
+                datagram.destination = AddressRange{std::min(own.low, broadcast.low),
+                                                    std::max(own.high, broadcast.high)};
+            } else {
+                datagram.source = own;
+                datagram.destination = broadcast;
+            }
+        }
         Walk walk{chains, datagram, {}};
         switch (walk.RunChain(chain, 0)) {
         case Flow::Drop:
@@ -355,10 +409,36 @@ Reading<std::vector<FirewallDrop>> Judge(const std::string& json,
 
 } // namespace
 
+std::optional<std::uint32_t> ParseAddress(const std::string& text) {
+    std::uint32_t value = 0;
+    int parts = 0;
+    std::size_t at = 0;
+    while (parts < 4) {
+        std::size_t used = 0;
+        unsigned long part = 0;
+        try {
+            if (at >= text.size() || !std::isdigit(static_cast<unsigned char>(text[at])))
+                return std::nullopt;
+            part = std::stoul(text.substr(at), &used);
+        } catch (const std::exception&) {
+            return std::nullopt;
+        }
+        if (part > 255)
+            return std::nullopt;
+        value = value << 8 | static_cast<std::uint32_t>(part);
+        at += used;
+        ++parts;
+        if (parts < 4 && (at >= text.size() || text[at++] != '.'))
+            return std::nullopt;
+    }
+    return at == text.size() ? std::optional<std::uint32_t>(value) : std::nullopt;
+}
+
 Reading<std::vector<FirewallDrop>> JudgeNftRuleset(const std::string& json,
-                                                   const std::string& interfaceName) {
+                                                   const std::string& interfaceName,
+                                                   const std::optional<AdapterSubnet>& subnet) {
     try {
-        return Judge(json, interfaceName);
+        return Judge(json, interfaceName, subnet);
     } catch (const nlohmann::json::exception&) {
         // A field of an unexpected type: a ruleset of a newer nft than this reading knows.
         return {std::nullopt, "nft printed a ruleset of an unknown form"};

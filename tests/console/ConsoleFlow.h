@@ -8,6 +8,7 @@
 #include "tests/console/RecordingView.h"
 #include "tests/support/FakeDiscoverySocket.h"
 #include "tests/support/FakeEcho.h"
+#include "tests/support/FakeSearchDiagnosis.h"
 #include "tests/support/ScriptedHub.h"
 #include "tests/support/VirtualClock.h"
 
@@ -18,17 +19,6 @@
 #include <string>
 
 inline const std::string kTitle = kTitleLine;
-
-// The PC's side of an empty search as the test makes it up.
-struct FakeSearchDiagnosis : platform::SearchDiagnosis {
-    platform::SearchSystemFacts facts;
-    std::vector<std::string> asked; // the interfaces gathered for
-    platform::SearchSystemFacts Gather(const std::string& interfaceName,
-                                       const std::string&) override {
-        asked.push_back(interfaceName);
-        return facts;
-    }
-};
 
 class ConsoleFlow : public testing::Test {
 protected:

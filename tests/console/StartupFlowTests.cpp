@@ -1,9 +1,11 @@
 #include "gui/SelectNetworkAdapter.h"
 #include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
+#include "console/SearchFindingTexts.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/console/ConsoleFixture.h"
+#include "tests/support/FakeSearchDiagnosis.h"
 
 #include <QPushButton>
 #include <QTest>
@@ -15,9 +17,12 @@ namespace {
 
 const QString kTitle = QString::fromUtf8(kTitleLine);
 
+// An empty search of the entry's subnet, and whatever the PC's side then tells of it.
 QString SearchLines(const char* subnet) {
+    const std::string entry = "test" + std::string(subnet).substr(7, 1); // 198.18.N.0
     return QStringLiteral("Поиск хабов в подсети %1\r\nХабы в подсети %1 не обнаружены\r\n")
-        .arg(QLatin1String(subnet));
+               .arg(QLatin1String(subnet)) +
+           QString::fromStdString(SearchFindingLines(JudgeEmptySearch({}), entry));
 }
 
 // Answers the selection dialog: picks a row (or none) and presses OK or Отмена.
@@ -48,7 +53,9 @@ void AnswerSelection(int row, bool ok, QStringList* shownRows = nullptr) {
 class StartupFlow : public testing::Test {
 protected:
     std::unique_ptr<CConsoleWindow> Open(std::shared_ptr<FakeAdapterSource> source) {
-        auto console = std::make_unique<CConsoleWindow>(false, nullptr, ConsoleServices{source});
+        ConsoleServices services{source};
+        services.searchDiagnosis = std::make_shared<FakeSearchDiagnosis>();
+        auto console = std::make_unique<CConsoleWindow>(false, nullptr, services);
         console->show();
         EXPECT_TRUE(WaitUntilIdle(*console)); // the start-up search runs after the first paint
         return console;

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "platform/SearchDiagnosis.h"
+
+#include <string>
+#include <vector>
+
+// The PC's side of an empty search as the test makes it up.
+struct FakeSearchDiagnosis : platform::SearchDiagnosis {
+    platform::SearchSystemFacts facts;
+    std::vector<std::string> asked; // the interfaces gathered for
+    platform::SearchSystemFacts Gather(const std::string& interfaceName,
+                                       const std::string&) override {
+        asked.push_back(interfaceName);
+        return facts;
+    }
+};
