@@ -76,6 +76,22 @@ install(FILES ${packaging_dir}/bash-completion/kestrunectl DESTINATION ${KESTRUN
 file(GLOB guide_pictures CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/docs/flow-*.png)
 install(FILES ${CMAKE_SOURCE_DIR}/docs/guide-ru.md ${guide_pictures} DESTINATION share/doc/kestrune)
 
+# What Debian asks of every package, beside the guide:
+#   /usr/share/doc/kestrune/copyright         the licences, machine-readable (Apache-2.0;
+#                                             Qt's and the static helper's libraries named)
+#   /usr/share/doc/kestrune/changelog.gz      the changes; a native package's name for it
+#   /usr/share/lintian/overrides/kestrune     lintian's tags that are so by design, and why
+add_custom_command(
+  OUTPUT ${packaging_out}/changelog.gz
+  COMMAND gzip -9 -n -c ${packaging_dir}/changelog > ${packaging_out}/changelog.gz
+  DEPENDS ${packaging_dir}/changelog
+  COMMENT "Compressing the changelog")
+add_custom_target(kestrune_package_docs ALL DEPENDS ${packaging_out}/changelog.gz)
+install(FILES ${packaging_dir}/copyright ${packaging_out}/changelog.gz
+        DESTINATION share/doc/kestrune)
+install(FILES ${packaging_dir}/lintian-overrides DESTINATION share/lintian/overrides
+        RENAME kestrune)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kestrune)
 set(CPACK_PACKAGE_VENDOR "Kestrune")

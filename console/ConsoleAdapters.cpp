@@ -5,9 +5,30 @@
 #include "console/KestruneDlg.h"
 #include "resources/ConsoleTemplate.h"
 
+#include <algorithm>
+#include <optional>
+#include <string>
+
 namespace {
 
 constexpr const char* kNoAdapters = "Сетевые адаптеры в компьютере не обнаружены";
+// The entry last chosen in the selection dialog, by its interface's name and address:
+// an entry's index changes as adapters come and go.
+constexpr const char* kLastAdapterName = "lastAdapter/name";
+constexpr const char* kLastAdapterAddress = "lastAdapter/address";
+
+// The entry that has both the name and the address, if any.
+std::optional<int> FindEntry(const AdapterList& adapters, const std::string& name,
+                             const std::string& address) {
+    if (name.empty() || address.empty())
+        return std::nullopt;
+    const std::size_t count = std::min(adapters.connectionNames.size(), adapters.addresses.size());
+    for (std::size_t entry = 0; entry < count; ++entry) {
+        if (adapters.connectionNames[entry] == name && adapters.addresses[entry] == address)
+            return static_cast<int>(entry);
+    }
+    return std::nullopt;
+}
 
 } // namespace
 
@@ -32,7 +53,18 @@ AdapterChoice CKestruneDlg::ChooseAdapter() {
     // The dialog says so itself when it has no entry to offer, and opens all the same.
     if (adapterList_.descriptions.empty())
         ShowAppMessage(kNoAdapters, BoxIcon::Warning);
-    return view_.ChooseAdapter(adapterList_);
+    std::optional<int> last;
+    if (services_.loadSetting)
+        last = FindEntry(adapterList_, services_.loadSetting(kLastAdapterName),
+                         services_.loadSetting(kLastAdapterAddress));
+    const AdapterChoice choice = view_.ChooseAdapter(adapterList_, last);
+    const auto entry = static_cast<std::size_t>(choice.index);
+    if (choice.accepted && services_.storeSetting && entry < adapterList_.addresses.size() &&
+        entry < adapterList_.connectionNames.size()) {
+        services_.storeSetting(kLastAdapterName, adapterList_.connectionNames[entry]);
+        services_.storeSetting(kLastAdapterAddress, adapterList_.addresses[entry]);
+    }
+    return choice;
 }
 
 void CKestruneDlg::StartWithAdapters() {

@@ -1,6 +1,7 @@
 #include "console/ConsoleServices.h"
 
 #include "adapters/PhysicalAddressLookup.h"
+#include "platform/SaveFile.h"
 
 ConsoleServices ConsoleServices::WithSystemDefaults() const {
     ConsoleServices services = *this;
@@ -16,5 +17,11 @@ ConsoleServices ConsoleServices::WithSystemDefaults() const {
         services.lookUpPhysicalAddress = [](CSocketComm& connection, std::string& text) {
             return LookUpHubPhysicalAddress(connection, text);
         };
+    if (!services.writeFile)
+        services.writeFile = [](const std::string& path, std::string_view bytes) {
+            return platform::WriteWholeFile(path, bytes);
+        };
+    if (!services.localTime)
+        services.localTime = [] { return platform::LocalTimeNow(); };
     return services;
 }

@@ -6,9 +6,11 @@
 #include "platform/EchoService.h"
 #include "platform/SearchDiagnosis.h"
 
+#include <ctime>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class CSocketComm;
@@ -31,6 +33,15 @@ struct ConsoleServices {
     std::string hubService = "5000";
     // The wait for each next reply of a search; the window keeps the hubs' usual second.
     int searchQuietMs = DISCOVERY_WAIT_MS;
+    // Writes a file the person saves, whole: empty, or the system's reason it failed.
+    std::function<std::string(const std::string& path, std::string_view bytes)> writeFile{};
+    // The local time that the names of saved files carry.
+    std::function<std::tm()> localTime{};
+    // What the program remembers between runs, by name, where the face's platform keeps a
+    // user's settings (Qt's settings on Linux, the registry under HKCU in the Win32 face).
+    // A setting never stored loads as empty. Without them nothing is remembered.
+    std::function<std::string(const std::string& name)> loadSetting{};
+    std::function<void(const std::string& name, const std::string& value)> storeSetting{};
 
     // These services with every empty one the host's own.
     ConsoleServices WithSystemDefaults() const;

@@ -24,6 +24,14 @@ struct HubRow {
     std::string warning;
 };
 
+// The standard dialog in which the person picks where a file is saved.
+struct SaveFileRequest {
+    std::string caption;
+    std::string suggestedName; // a file name, without a folder
+    std::string typeName;      // what the files are called: "Текстовые файлы"
+    std::string extension;     // the type's extension, without the dot
+};
+
 // The outcome of the adapter selection dialog (template 120).
 struct AdapterChoice {
     bool accepted = false; // OK rather than Отмена or the close box
@@ -55,19 +63,28 @@ public:
     // Dotted text with blank parts left empty ("192..1.10"), empty when all are blank.
     virtual std::string AddressText(int id) const = 0;
 
-    // The hub list (control 102): its rows are replaced whole; the selected row, if any.
+    // The hub list (control 102): its rows are replaced whole; the selected row, if any,
+    // as its index in the rows given, however the person has sorted the list.
     virtual void ShowHubRows(const std::vector<HubRow>& rows) = 0;
     virtual std::optional<int> SelectedHubRow() const = 0;
 
     // The event log (control 104): text is whole lines, each with its "\r\n".
     virtual void AppendToLog(const std::string& text) = 0;
     virtual void ClearLog() = 0;
+    // What the log shows now: whole lines, each with its "\r\n".
+    virtual std::string LogText() const = 0;
 
     // A box, modal: the window keeps repainting while it is open. Returns the answer.
     virtual BoxAnswer ShowBox(const BoxRequest& request) = 0;
 
-    // The adapter selection dialog over the given entries, modal.
-    virtual AdapterChoice ChooseAdapter(const AdapterList& adapters) = 0;
+    // The adapter selection dialog over the given entries, modal; it opens with the
+    // preselected entry's row selected, or with none.
+    virtual AdapterChoice ChooseAdapter(const AdapterList& adapters,
+                                        std::optional<int> preselected) = 0;
+
+    // The standard file dialog for saving, modal: the path chosen (UTF-8), or nothing
+    // when the person cancelled.
+    virtual std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) = 0;
 
     // The About box (template 126), modal.
     virtual void ShowAbout() = 0;

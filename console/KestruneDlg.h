@@ -56,6 +56,8 @@ public:
     void WriteControllerNumber();
     void OnParameterFieldChanged(int id); // the person edited an address field
     void ShowAbout(unsigned command);     // the window menu's command: 16 to 31 open it
+    void SaveLog();                       // "Сохранить журнал...", Ctrl+S
+    void SaveHubList();                   // "Сохранить список хабов..."
 
     // Runs a handler as a step of its own: what the watcher reported before it comes
     // first; an entry index outside its list abandons the step with "Encountered an
@@ -115,6 +117,8 @@ private:
     void OnNumberResult(const ControllerNumberResult& result);
     void EndNumberWait();
     void AfterNumberWait();
+    // Writes a file the person picked; a box names it and the reason when that fails.
+    void SaveFile(const std::string& path, const std::string& bytes);
 
     void AppendToLog(const std::string& text) { view_.AppendToLog(text); }
     BoxAnswer ShowAppMessage(const std::string& text, BoxIcon icon = BoxIcon::None);

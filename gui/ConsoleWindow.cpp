@@ -2,14 +2,18 @@
 
 #include "gui/AboutDlg.h"
 #include "gui/EventLog.h"
+#include "gui/FileDialogs.h"
+#include "gui/HubListView.h"
 #include "gui/IpAddressEdit.h"
 #include "gui/MessageBoxes.h"
 #include "gui/SelectNetworkAdapter.h"
+#include "gui/Settings.h"
 #include "gui/TemplateBuilder.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/ProgramIcon.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -34,7 +38,8 @@ CConsoleWindow::CConsoleWindow(bool debugMode, QWidget* parent, const ConsoleSer
     TemplateBuilder builder(this, ConsoleTemplate());
     controls_ = builder.Build();
     Log()->setAccessibleName(QStringLiteral("Журнал событий"));
-    console_ = std::make_unique<CKestruneDlg>(*this, scheduler_, debugMode, services);
+    console_ =
+        std::make_unique<CKestruneDlg>(*this, scheduler_, debugMode, WithQtSettings(services));
     ConnectHandlers();
 }
 
@@ -87,6 +92,13 @@ void CConsoleWindow::ConnectHandlers() {
     onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
     onClick(IDC_APPLY_PARAMETERS, &CKestruneDlg::ApplyHubParameters);
     onClick(IDC_WRITE_NUMBER, &CKestruneDlg::WriteControllerNumber);
+    saveLog_ = new QAction(QString::fromUtf16(kSaveLogCommandText), this);
+    saveLog_->setShortcut(QKeySequence::Save);
+    saveLog_->setShortcutContext(Qt::WindowShortcut);
+    addAction(saveLog_);
+    connect(saveLog_, &QAction::triggered, this, [this] { Run(&CKestruneDlg::SaveLog); });
+    saveHubList_ = new QAction(QString::fromUtf16(kSaveHubListCommandText), this);
+    connect(saveHubList_, &QAction::triggered, this, [this] { Run(&CKestruneDlg::SaveHubList); });
     for (int id : {IDC_CONNECT_ADDRESS, IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
         connect(IpField(id), &CIpAddressEdit::FieldChanged, this, [this, id] {
             console_->RunHandler([this, id] { console_->OnParameterFieldChanged(id); });
@@ -100,6 +112,7 @@ void CConsoleWindow::ConnectHandlers() {
 void CConsoleWindow::OnInitDialog() {
     setWindowIcon(ProgramIcon());
     TemplateBuilder::SetColumns(HubListView(), HubListColumns());
+    hub_list_view::AllowSorting(HubListView());
     console_->OnInitDialog();
 }
 
@@ -142,6 +155,8 @@ void CConsoleWindow::contextMenuEvent(QContextMenuEvent* event) {
     // themselves, so the About command lives here (and on F1).
     QMenu menu(this);
     menu.setObjectName(QStringLiteral("windowMenu"));
+    menu.addAction(saveLog_);
+    menu.addAction(saveHubList_);
     menu.addSeparator();
     QAction* about = menu.addAction(QString::fromUtf16(kAboutCommandText));
     if (menu.exec(event->globalPos()) == about)
@@ -266,44 +281,41 @@ std::string CConsoleWindow::AddressText(int id) const {
 }
 
 void CConsoleWindow::ShowHubRows(const std::vector<HubRow>& rows) {
-    QTreeWidget* list = HubListView();
-    list->clear();
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(rows.size()));
-    for (std::size_t row = 0; row < rows.size(); ++row) {
-        auto* item = new QTreeWidgetItem;
-        item->setData(0, Qt::UserRole, static_cast<int>(row));
-        item->setText(0, Q(rows[row].address));
-        item->setText(1, Q(rows[row].name));
-        item->setText(2, Q(rows[row].physicalAddress));
-        item->setText(3, Q(rows[row].model));
-        items << item;
-    }
-    if (!items.isEmpty())
-        list->addTopLevelItems(items);
+    hub_list_view::ShowRows(HubListView(), rows);
 }
 
 std::optional<int> CConsoleWindow::SelectedHubRow() const {
-    QTreeWidget* list = HubListView();
-    const auto selected = list->selectedItems();
-    if (selected.isEmpty())
-        return std::nullopt;
-    return list->indexOfTopLevelItem(selected.first());
+    return hub_list_view::SelectedRow(HubListView());
 }
 
 void CConsoleWindow::AppendToLog(const std::string& text) { Log()->WriteToLog(Q(text)); }
 
 void CConsoleWindow::ClearLog() { Log()->ClearLog(); }
 
+std::string CConsoleWindow::LogText() const { return Log()->Text().toStdString(); }
+
 BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& box) {
     return ShowMessageBox(QtBoxRequest(box, this));
 }
 
-AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters) {
+AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters,
+                                            std::optional<int> preselected) {
     // No owner: at start-up it comes before the console's window shows.
-    CSelectNetworkAdapter dialog(adapters);
+    CSelectNetworkAdapter dialog(adapters, preselected);
     const bool accepted = dialog.exec() == QDialog::Accepted;
     return {accepted, dialog.selectedAdapterIndex};
+}
+
+std::optional<std::string> CConsoleWindow::ChooseSaveFile(const SaveFileRequest& request) {
+    SaveFileDialogRequest dialog;
+    dialog.caption = Q(request.caption);
+    dialog.suggestedName = Q(request.suggestedName);
+    dialog.filter = QStringLiteral("%1 (*.%2)").arg(Q(request.typeName), Q(request.extension));
+    dialog.owner = this;
+    const std::optional<QString> path = ChooseSaveFileName(dialog);
+    if (!path)
+        return std::nullopt;
+    return path->toStdString();
 }
 
 void CConsoleWindow::ShowAbout() {

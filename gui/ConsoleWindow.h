@@ -7,11 +7,11 @@
 
 #include <QHash>
 #include <QString>
-
 #include <memory>
 
 class CEventLog;
 class CIpAddressEdit;
+class QAction;
 class QPushButton;
 class QRadioButton;
 class QTreeWidget;
@@ -63,8 +63,11 @@ public:
     std::optional<int> SelectedHubRow() const override;
     void AppendToLog(const std::string& text) override;
     void ClearLog() override;
+    std::string LogText() const override;
     BoxAnswer ShowBox(const BoxRequest& request) override;
-    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    AdapterChoice ChooseAdapter(const AdapterList& adapters,
+                                std::optional<int> preselected) override;
+    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
     void ShowAbout() override;
 
 protected:
@@ -84,6 +87,8 @@ private:
 
     QtScheduler scheduler_; // before the console: it outlives it
     QHash<int, QWidget*> controls_;
+    QAction* saveLog_ = nullptr; // in the window menu, and Ctrl+S anywhere in the window
+    QAction* saveHubList_ = nullptr;
     std::unique_ptr<CKestruneDlg> console_;
     bool painted_ = false;
     bool endsDoubleClick_ = false; // the hub list's next release ends a double-click

@@ -8,8 +8,9 @@
 #include <QPushButton>
 #include <QTreeWidget>
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, QWidget* parent)
-    : CTemplateDialog(parent), adapters_(std::move(adapters)) {
+CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, std::optional<int> preselected,
+                                             QWidget* parent)
+    : CTemplateDialog(parent), adapters_(std::move(adapters)), preselected_(preselected) {
     setObjectName(QStringLiteral("selectAdapterDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                    Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
@@ -43,6 +44,10 @@ void CSelectNetworkAdapter::OnInitDialog() {
     }
     list_->setCurrentItem(nullptr);
     list_->clearSelection();
+    if (preselected_) {
+        if (QTreeWidgetItem* last = list_->topLevelItem(*preselected_))
+            list_->setCurrentItem(last);
+    }
 }
 
 void CSelectNetworkAdapter::OnOK() {

@@ -32,7 +32,7 @@ QTreeWidget* CreateListView(QWidget* parent) {
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setSelectionBehavior(QAbstractItemView::SelectRows);
     list->setAllColumnsShowFocus(true);
-    list->setSortingEnabled(false); // a row's position is its index in the lists behind it
+    list->setSortingEnabled(false); // rows stay in their entries' order unless the face sorts them
     list->setFocusPolicy(Qt::StrongFocus);
     list->header()->setSectionsMovable(false);
     list->header()->setStretchLastSection(false);

@@ -5,8 +5,9 @@
 # setuid anywhere), the control fields, the postinst (as root it also runs it on the
 # unpacked package and reads the capabilities back: the echo helper has cap_net_raw and
 # no other file has any), that the echo helper links nothing at run time, Qt above all,
-# the desktop entry, the AppStream data, the icons, the manual pages and the command-line
-# tool's completion. Exits 77 when a tool it needs is missing.
+# the desktop entry, the AppStream data, the icons, the manual pages, the command-line
+# tool's completion, the copyright file and the changelog, and lintian (no error, no
+# warning; each remaining tag is printed). Exits 77 when a tool it needs is missing.
 set -euo pipefail
 
 source_dir=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -19,7 +20,8 @@ fail() {
     failures=$((failures + 1))
 }
 
-for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file man readelf; do
+for tool in cpack dpkg-deb dpkg-shlibdeps desktop-file-validate appstreamcli file man readelf \
+    lintian; do
     if ! command -v "$tool" >/dev/null; then
         echo "check-package: $tool is missing (scripts/install-deps.sh installs it); not checked"
         exit 77
@@ -149,6 +151,26 @@ bash -n "$completion" || fail "the completion is not valid bash"
 completed=$(bash -c '_init_completion() { words=("${COMP_WORDS[@]}"); cword=$COMP_CWORD; cur=${words[cword]}; prev=${words[cword-1]}; }
     source "$1"; COMP_WORDS=(kestrunectl se); COMP_CWORD=1; _kestrunectl; echo "${COMPREPLY[*]}"' _ "$completion")
 [[ $completed == "set-ip set-id" ]] || fail "the completion of 'kestrunectl se' is '$completed'"
+
+# Debian's own files: the licences, machine-readable, and the changelog of this version.
+copyright=$root/usr/share/doc/kestrune/copyright
+head -1 "$copyright" | grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+    fail "the copyright file is not machine-readable"
+grep -q '^License: Apache-2.0$' "$copyright" || fail "the copyright file names no Apache-2.0"
+grep -q 'LGPL-3 or GPL-2' "$copyright" || fail "the copyright file does not name Qt's licence"
+changelog=$root/usr/share/doc/kestrune/changelog.gz
+[[ $(gzip -dc "$changelog" 2>/dev/null | head -1) == "kestrune ($version) "* ]] ||
+    fail "the changelog does not start with version $version"
+
+# lintian: any error or warning fails; what remains (information, pedantry, and the tags
+# the package's overrides explain, with their reasons) is shown. Shown overrides count
+# towards the exit status, so the verdict comes from a run without them.
+lintian_options=(--display-info --display-experimental --pedantic --tag-display-limit 0)
+if ! lintian --fail-on error,warning "${lintian_options[@]}" "$deb" >"$out/lintian.log" 2>&1; then
+    fail "lintian: $(grep -E '^[EW]:' "$out/lintian.log" || cat "$out/lintian.log")"
+fi
+lintian "${lintian_options[@]}" --show-overrides "$deb" 2>&1 | grep -v '^running with root' |
+    sed 's/^/check-package: lintian: /' || true
 
 if ((failures > 0)); then
     echo "check-package: $failures check(s) failed" >&2

@@ -36,3 +36,8 @@ std::span<const ListColumn> HubListColumns();
 
 // The console's title line, first line of every log (UTF-8, as every text of the core).
 inline constexpr char kTitleLine[] = "КонФигУрирование IP хабов «Тамрил». Редакция 3.15\r\n";
+
+// The window menu's commands beside the About item: the log as a text file (also on
+// Ctrl+S) and the hub list as a table.
+inline constexpr char16_t kSaveLogCommandText[] = u"Сохранить журнал...";
+inline constexpr char16_t kSaveHubListCommandText[] = u"Сохранить список хабов...";

@@ -1,4 +1,8 @@
+#include "gui/Settings.h"
+
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
@@ -45,6 +49,23 @@ std::unique_ptr<QTemporaryFile> OffscreenDesktopScreen() {
     return config;
 }
 
+// What the window remembers between runs goes to a folder of the test run's own, never
+// to the user's settings, and every test starts with nothing remembered.
+class FreshSettings : public testing::EmptyTestEventListener {
+public:
+    FreshSettings() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, folder_.path());
+    }
+    void OnTestStart(const testing::TestInfo&) override {
+        QSettings{QString::fromLatin1(kSettingsOrganisation),
+                  QString::fromLatin1(kSettingsApplication)}
+            .clear();
+    }
+
+private:
+    QTemporaryDir folder_;
+};
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,5 +83,6 @@ int main(int argc, char** argv) {
     }
     QApplication application(argc, argv);
     testing::InitGoogleTest(&argc, argv);
+    testing::UnitTest::GetInstance()->listeners().Append(new FreshSettings);
     return RUN_ALL_TESTS();
 }

@@ -1,4 +1,5 @@
 #include "gui/EventLog.h"
+#include "gui/FileDialogs.h"
 #include "gui/IpAddressEdit.h"
 #include "gui/ConsoleWindow.h"
 #include "resources/ConsoleTemplate.h"
@@ -8,6 +9,8 @@
 
 #include <QAccessible>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
@@ -15,6 +18,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -297,11 +301,13 @@ TEST_F(ConsoleWindowTest, AboutBoxFromTheWindowMenuAndF1) {
         auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
         ASSERT_NE(menu, nullptr);
         const auto actions = menu->actions();
-        ASSERT_EQ(actions.size(), 2);
-        EXPECT_TRUE(actions[0]->isSeparator());
-        EXPECT_EQ(actions[1]->text(), QStringLiteral("&О программе Kestrune..."));
+        ASSERT_EQ(actions.size(), 4);
+        EXPECT_EQ(actions[0]->text(), QStringLiteral("Сохранить журнал..."));
+        EXPECT_EQ(actions[1]->text(), QStringLiteral("Сохранить список хабов..."));
+        EXPECT_TRUE(actions[2]->isSeparator());
+        EXPECT_EQ(actions[3]->text(), QStringLiteral("&О программе Kestrune..."));
         watcher.ArmOnce();
-        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[1]).center());
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(actions[3]).center());
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), console.mapToGlobal(QPoint(5, 5)));
     QApplication::sendEvent(&console, &event);
@@ -315,6 +321,39 @@ TEST_F(ConsoleWindowTest, AboutBoxFromTheWindowMenuAndF1) {
     QTest::keyClick(&console, Qt::Key_F1);
     EXPECT_EQ(viaF1.caption, QStringLiteral("О программе"));
     EXPECT_TRUE(console.isVisible());
+}
+
+TEST_F(ConsoleWindowTest, TheLogSavesOnCtrlSAndTheHubListFromTheWindowMenu) {
+    QTemporaryDir folder;
+    QStringList dialogs;
+    SetSaveFileDialogHandler([&](const SaveFileDialogRequest& request) {
+        dialogs << request.caption + QLatin1Char('|') + request.filter;
+        return std::optional<QString>(folder.filePath(request.suggestedName));
+    });
+    const auto readSaved = [&folder](const QString& pattern) {
+        const QStringList names = QDir(folder.path()).entryList({pattern});
+        if (names.size() != 1)
+            return QByteArray("no single " + pattern.toUtf8());
+        QFile file(folder.filePath(names[0]));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("unreadable");
+    };
+
+    console.AppendToLog("Строка журнала\r\n");
+    console.activateWindow();
+    QTest::keyClick(&console, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(readSaved(QStringLiteral("kestrune-log-*.txt")), console.Log()->Text().toUtf8());
+
+    QTimer::singleShot(0, [] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        ASSERT_NE(menu, nullptr);
+        QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(menu->actions()[1]).center());
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(5, 5), console.mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(&console, &event);
+    EXPECT_TRUE(readSaved(QStringLiteral("kestrune-hubs-*.csv")).startsWith("\xEF\xBB\xBFIP адрес,"));
+    EXPECT_EQ(dialogs, (QStringList{"Сохранить журнал|Текстовые файлы (*.txt)",
+                                    "Сохранить список хабов|Таблицы CSV (*.csv)"}));
+    SetSaveFileDialogHandler({});
 }
 
 TEST_F(ConsoleWindowTest, OnlyMenuCommands16To31OpenTheAboutBox) {

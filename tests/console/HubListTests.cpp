@@ -1,11 +1,16 @@
+#include "gui/EventLog.h"
 #include "gui/IpAddressEdit.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/common/ConsoleWaits.h"
 #include "tests/console/ConsoleFixture.h"
+#include "tests/support/ConsoleDriver.h"
 
+#include <QAccessible>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -36,6 +41,20 @@ protected:
         const QRect rect = List()->visualItemRect(List()->topLevelItem(row));
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {}, rect.center());
         QCoreApplication::processEvents();
+    }
+    void ClickHeader(int column) {
+        QHeaderView* header = List()->header();
+        const QPoint middle(header->sectionViewportPosition(column) +
+                                header->sectionSize(column) / 2,
+                            header->height() / 2);
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, middle);
+        QCoreApplication::processEvents();
+    }
+    QStringList Column(int column) {
+        QStringList texts;
+        for (int row = 0; row < List()->topLevelItemCount(); ++row)
+            texts << List()->topLevelItem(row)->text(column);
+        return texts;
     }
     void ClickEmptyArea() {
         QTest::mouseClick(List()->viewport(), Qt::LeftButton, {},
@@ -110,6 +129,66 @@ TEST_F(HubListTest, FillShowsTheFormCommitMessageForABadNumber) {
     console.Console().FillHubList();
     EXPECT_EQ(boxes.Texts().count(QStringLiteral("Enter a positive integer.")), 2);
     EXPECT_EQ(List()->topLevelItemCount(), 3);
+}
+
+TEST_F(HubListTest, AHubWithAWarningIsMarkedAndSaysItToTheEyeAndTheScreenReader) {
+    const std::string warning = "Адрес 198.18.0.11 занят двумя хабами: <b>02-00-5E-12-00-0C</b>.\n"
+                                "Компьютер в другой подсети.\n";
+    console.ShowHubRows({{"198.18.0.11", "", "02-00-5E-12-00-0B", "HUB-4 1.07", warning},
+                         {"198.18.0.12", "", "02-00-5E-12-00-0C", "HUB-4 0.95", ""}});
+    QCoreApplication::processEvents(); // the rows are laid out, and reach the screen reader
+    const QString said = QString::fromStdString(warning).trimmed();
+    QTreeWidgetItem* marked = List()->topLevelItem(0);
+    QTreeWidgetItem* plain = List()->topLevelItem(1);
+    EXPECT_FALSE(marked->icon(0).isNull());
+    EXPECT_TRUE(plain->icon(0).isNull());
+    QAccessibleTableInterface* table =
+        QAccessible::queryAccessibleInterface(List())->tableInterface();
+    ASSERT_NE(table, nullptr);
+    for (int column = 0; column < 4; ++column) {
+        // Shown as the words, never as markup.
+        EXPECT_EQ(QTextDocumentFragment::fromHtml(marked->toolTip(column)).toPlainText(), said);
+        EXPECT_TRUE(plain->toolTip(column).isEmpty());
+        QAccessibleInterface* markedCell = table->cellAt(0, column);
+        QAccessibleInterface* plainCell = table->cellAt(1, column);
+        ASSERT_TRUE(markedCell && plainCell);
+        EXPECT_EQ(markedCell->text(QAccessible::Description), said);
+        EXPECT_TRUE(plainCell->text(QAccessible::Description).isEmpty());
+    }
+}
+
+TEST_F(HubListTest, EachColumnSortsAndTheHubPickedIsTheOneConnectedTo) {
+    console.hubList() = HubList{{"198.18.0.11", "198.18.0.9", "198.18.0.100"},
+                                {"A 1.0", "C 1.0", "B 1.0"},
+                                {"02-00-5E-12-00-0C", "02-00-5E-12-00-0B", "02-00-5E-12-00-0A"}};
+    console.Console().FillHubList();
+    ASSERT_EQ(Column(0), (QStringList{"198.18.0.11", "198.18.0.9", "198.18.0.100"}));
+
+    ClickHeader(0); // by number, not as text
+    EXPECT_EQ(Column(0), (QStringList{"198.18.0.9", "198.18.0.11", "198.18.0.100"}));
+    ClickRow(0);
+    EXPECT_EQ(console.hubList().selectedHubIndex, 1);
+    EXPECT_EQ(Physical(), QStringLiteral("02-00-5E-12-00-0B"));
+    ClickHeader(0);
+    EXPECT_EQ(Column(0), (QStringList{"198.18.0.100", "198.18.0.11", "198.18.0.9"}));
+
+    ClickHeader(2);
+    EXPECT_EQ(Column(2),
+              (QStringList{"02-00-5E-12-00-0A", "02-00-5E-12-00-0B", "02-00-5E-12-00-0C"}));
+    ClickRow(0);
+    EXPECT_EQ(console.hubList().selectedHubIndex, 2);
+    EXPECT_EQ(console.IpField(IDC_CONNECT_ADDRESS)->Text(), QStringLiteral("198.18.0.100"));
+
+    ClickHeader(3);
+    EXPECT_EQ(Column(3), (QStringList{"A 1.0", "B 1.0", "C 1.0"}));
+    ClickRow(2);
+    EXPECT_EQ(console.hubList().selectedHubIndex, 1);
+    // A double-click connects to the hub on that row.
+    ASSERT_TRUE(console_driver::DoubleClickHub(console, QStringLiteral("198.18.0.100")));
+    EXPECT_TRUE(WaitUntilIdle(console));
+    EXPECT_EQ(console.IpField(IDC_CONNECT_ADDRESS)->Text(), QStringLiteral("198.18.0.100"));
+    EXPECT_TRUE(console.Log()->Text().contains(QStringLiteral("198.18.0.100")))
+        << console.Log()->Text().toStdString();
 }
 
 } // namespace

@@ -101,11 +101,21 @@ BoxAnswer RecordingView::ShowBox(const BoxRequest& request) {
     return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
 }
 
-AdapterChoice RecordingView::ChooseAdapter(const AdapterList&) {
+AdapterChoice RecordingView::ChooseAdapter(const AdapterList&, std::optional<int> opensWith) {
     ++choicesShown;
+    preselected = opensWith;
     if (choices.empty())
         return {};
     const AdapterChoice choice = choices.front();
     choices.pop_front();
     return choice;
+}
+
+std::optional<std::string> RecordingView::ChooseSaveFile(const SaveFileRequest& request) {
+    saveDialogs.push_back(request);
+    if (savePaths.empty())
+        return std::nullopt;
+    auto path = savePaths.front();
+    savePaths.pop_front();
+    return path;
 }

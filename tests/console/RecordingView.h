@@ -9,7 +9,8 @@
 
 // The console's view in tests: every control of template 100 with its state, the log as
 // one text, the boxes as they were asked for, answered from a script (OK, or No for a
-// question, when the script has run out), and the adapter choice the test sets.
+// question, when the script has run out), and the adapter choice and the file dialogs'
+// paths the test sets.
 class RecordingView : public ConsoleView {
 public:
     RecordingView();
@@ -20,11 +21,14 @@ public:
     std::vector<std::vector<HubRow>> shownRows; // every ShowHubRows, in order
     int aboutShown = 0;
     int choicesShown = 0;
+    std::optional<int> preselected;          // what the last adapter choice opened with
+    std::vector<SaveFileRequest> saveDialogs; // every file dialog, in order
     int focused = 0; // the control last given the focus, -1 after FocusPreviousControl
 
     // What the person does.
     std::deque<BoxAnswer> answers;
     std::deque<AdapterChoice> choices;
+    std::deque<std::optional<std::string>> savePaths; // nothing: cancelled
     std::optional<int> selectedRow;
 
     std::vector<std::string> BoxTexts() const;
@@ -51,8 +55,11 @@ public:
     std::optional<int> SelectedHubRow() const override { return selectedRow; }
     void AppendToLog(const std::string& text) override { log += text; }
     void ClearLog() override { log.clear(); }
+    std::string LogText() const override { return log; }
     BoxAnswer ShowBox(const BoxRequest& request) override;
-    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    AdapterChoice ChooseAdapter(const AdapterList& adapters,
+                                std::optional<int> preselected) override;
+    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
     void ShowAbout() override { ++aboutShown; }
 
 private:

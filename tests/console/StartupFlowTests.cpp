@@ -163,6 +163,31 @@ TEST_F(StartupFlow, AdapterReportGoesToTheLogAndChangesNoChoice) {
     EXPECT_EQ(console->IpField(IDC_ADAPTER_ADDRESS)->Text(), QStringLiteral("198.18.1.1"));
 }
 
+TEST_F(StartupFlow, TheNextRunOpensTheChoiceOnTheAdapterChosenLast) {
+    auto source = AdaptersWithEntries(3);
+    AnswerSelection(2, true);
+    Open(source).reset();
+
+    // The entry moved up a place, and keeps its name and address: it is selected, and OK
+    // takes it.
+    source->adapters.erase(source->adapters.begin());
+    source->rows.erase(source->rows.begin());
+    QString selected;
+    WhenWindowShows(QStringLiteral("selectAdapterDialog"), [&selected](QWidget* window) {
+        auto* dialog = qobject_cast<CSelectNetworkAdapter*>(window);
+        for (QTreeWidgetItem* item : dialog->AdapterListView()->selectedItems())
+            selected += item->text(0);
+        for (auto* button : dialog->findChildren<QPushButton*>()) {
+            if (button->text() == QString::fromUtf16(u"\u041E\u041A"))
+                QTest::mouseClick(button, Qt::LeftButton);
+        }
+    });
+    auto console = Open(source);
+    EXPECT_EQ(selected, QStringLiteral("test2"));
+    EXPECT_EQ(console->adapterList().chosenIndex, 1);
+    EXPECT_EQ(console->IpField(IDC_ADAPTER_ADDRESS)->Text(), QStringLiteral("198.18.2.1"));
+}
+
 TEST_F(StartupFlow, ASelectionDialogOutlivesItsConsole) {
     AnswerSelection(0, true);
     auto console = Open(AdaptersWithEntries(2));
