@@ -82,6 +82,7 @@ void CommandLineView::ShowHubRows(const std::vector<HubRow>& rows) {
 }
 
 void CommandLineView::AppendToLog(const std::string& text) {
+    logText_ += text;
     if (log_ != nullptr) {
         std::string lines = text;
         for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at))
@@ -100,6 +101,6 @@ BoxAnswer CommandLineView::ShowBox(const BoxRequest& request) {
     return reply;
 }
 
-AdapterChoice CommandLineView::ChooseAdapter(const AdapterList& adapters) {
+AdapterChoice CommandLineView::ChooseAdapter(const AdapterList& adapters, std::optional<int>) {
     return chooseAdapter ? chooseAdapter(adapters) : AdapterChoice{};
 }

@@ -52,9 +52,14 @@ public:
     void ShowHubRows(const std::vector<HubRow>& rows) override;
     std::optional<int> SelectedHubRow() const override { return selectedRow; }
     void AppendToLog(const std::string& text) override;
-    void ClearLog() override {}
+    void ClearLog() override { logText_.clear(); }
+    std::string LogText() const override { return logText_; }
     BoxAnswer ShowBox(const BoxRequest& request) override;
-    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    // The tool names its adapter on the command line: the window's last choice plays no
+    // part.
+    AdapterChoice ChooseAdapter(const AdapterList& adapters, std::optional<int>) override;
+    // The tool has no save command: the console never asks it for a file.
+    std::optional<std::string> ChooseSaveFile(const SaveFileRequest&) override { return {}; }
     void ShowAbout() override {}
 
 private:
@@ -70,6 +75,7 @@ private:
     std::map<int, AddressParts> addresses_;
     std::vector<HubRow> rows_;
     std::vector<BoxRequest> boxes_;
+    std::string logText_;
     bool linkStatusShown_ = false;
     int focused_ = 0;
 };

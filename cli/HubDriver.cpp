@@ -24,9 +24,12 @@ constexpr auto kApplyLimit = 10s;
 // The number wait is 5 s.
 constexpr auto kNumberLimit = 10s;
 
-ConsoleServices ServicesWithWait(const ConsoleServices& services, int waitMs) {
+ConsoleServices ServicesWithWait(const ConsoleServices& services, int waitMs,
+                                 std::shared_ptr<RememberedSearchDiagnosis>& remembered) {
     ConsoleServices chosen = services.WithSystemDefaults();
     chosen.searchQuietMs = waitMs;
+    remembered = std::make_shared<RememberedSearchDiagnosis>(chosen.searchDiagnosis);
+    chosen.searchDiagnosis = remembered;
     return chosen;
 }
 
@@ -38,7 +41,7 @@ std::string WithoutCarriageReturns(std::string text) {
 } // namespace
 
 HubDriver::HubDriver(CliIo& io, const DriverOptions& options)
-    : io_(io), options_(options), services_(ServicesWithWait(io.services, options.waitMs)),
+    : io_(io), options_(options), services_(ServicesWithWait(io.services, options.waitMs, diagnosis_)),
       view_(options.verbose || options.debug ? &io.err : nullptr) {
     view_.chooseAdapter = [this](const AdapterList& adapters) {
         AdapterChoice choice;
@@ -136,6 +139,11 @@ bool HubDriver::Search() {
     }
     const auto limit = std::chrono::milliseconds(std::max(options_.waitMs, DISCOVERY_SEARCH_LIMIT_MS)) + 10s;
     return RunUntil([finished] { return *finished; }, limit);
+}
+
+std::string HubDriver::EmptySearchReport() const {
+    const std::optional<platform::SearchSystemFacts> facts = diagnosis_->Last();
+    return facts ? EmptySearchWords(JudgeEmptySearch(*facts), facts->interfaceName) : std::string();
 }
 
 bool HubDriver::EchoServiceAvailable() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cli/CommandLineView.h"
+#include "cli/EmptySearch.h"
 #include "console/ConsoleServices.h"
 #include "console/KestruneDlg.h"
 #include "console/PlainLoop.h"
@@ -57,6 +58,9 @@ public:
 
     // One search of the chosen entry's subnet, as the window's; false when it could not run.
     bool Search();
+    // After a search that found nothing: what the PC's side showed, in English lines
+    // (empty when nothing was read).
+    std::string EmptySearchReport() const;
     const HubList& Hubs() { return console_->hubList(); }
 
     // True when this PC has an echo service; else writes which permission is missing.
@@ -99,6 +103,7 @@ private:
 
     CliIo& io_;
     const DriverOptions options_;
+    std::shared_ptr<RememberedSearchDiagnosis> diagnosis_;
     const ConsoleServices services_;
     PlainLoop loop_;
     CommandLineView view_;

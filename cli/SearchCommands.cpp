@@ -36,7 +36,8 @@ int RunDiscover(CliIo& io, const DriverOptions& options, const OutputFormat& for
         FoundHubs(driver.Hubs(), driver.AdapterAddress(), driver.AdapterMask());
     if (hubs.empty()) {
         io.err << "kestrunectl: no hub answered the search on " << driver.AdapterAddress() << "/"
-               << driver.AdapterMask() << "\n";
+               << driver.AdapterMask() << "\n"
+               << driver.EmptySearchReport();
         return kExitFailed;
     }
     io.out << (format.json ? HubsJson(hubs) : format.csv ? HubsCsv(hubs) : HubsTable(hubs));
