@@ -1,23 +1,18 @@
 #include "app/AppShell.h"
 
 #include "app/CommandLine.h"
+#include "platform/SocketLibrary.h"
 
-namespace {
-
-constexpr unsigned short kSocketVersion22 = 0x0202;
-
-} // namespace
-
-CAppShell::CAppShell() { FillOsVersionRecord(osVersion); }
+CAppShell::CAppShell() { platform::FillOsVersionRecord(osVersion); }
 
 bool CAppShell::InitInstance() {
-    if (RunningOnWindows2000(osVersion)) {
+    if (platform::RunningOnWindows2000(osVersion)) {
         ShowStartupError("Incorrect version of Windows found. Need Windows XP or higher");
         return false;
     }
-    unsigned short reportedVersion = 0;
+    std::uint16_t reportedVersion = 0;
     if (StartSocketLibrary(reportedVersion) != 0) {
-        if (reportedVersion != kSocketVersion22)
+        if (reportedVersion != platform::kSocketLibraryVersion)
             ShowStartupError("Could not find a usable version of Winsock.dll");
         StopSocketLibrary();
         return false;
@@ -33,3 +28,9 @@ int CAppShell::ExitInstance() {
 }
 
 void CAppShell::ParseCommandLine() { debugMode = ::ParseCommandLine(CommandLineText()); }
+
+int CAppShell::StartSocketLibrary(std::uint16_t& reportedVersion) {
+    return platform::StartSocketLibrary(reportedVersion);
+}
+
+void CAppShell::StopSocketLibrary() { platform::StopSocketLibrary(); }

@@ -1,6 +1,8 @@
 #pragma once
 
-#include "app/OsVersion.h"
+#include "platform/OsVersion.h"
+
+#include <cstdint>
 
 #include <string>
 
@@ -25,13 +27,14 @@ public:
     void ParseCommandLine();
 
     bool debugMode = false;
-    OsVersionRecord osVersion;
+    platform::OsVersionRecord osVersion;
 
 protected:
     // The socket library's start for version 2.2: a zero result is success, otherwise
-    // reportedVersion says which version the failed start still reported.
-    virtual int StartSocketLibrary(unsigned short& reportedVersion) = 0;
-    virtual void StopSocketLibrary() = 0;
+    // reportedVersion says which version the failed start still reported. The OS's own
+    // start and end (WSAStartup and WSACleanup on Windows, nothing elsewhere).
+    virtual int StartSocketLibrary(std::uint16_t& reportedVersion);
+    virtual void StopSocketLibrary();
     // The process's command line as one text (UTF-8), program path first.
     virtual std::string CommandLineText() const = 0;
     // A start-up failure, shown before any window of the program exists: no owner,

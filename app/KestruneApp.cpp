@@ -6,13 +6,6 @@
 
 #include <QCoreApplication>
 
-int CKestruneApp::StartSocketLibrary(unsigned short& reportedVersion) {
-    reportedVersion = 0x0202;
-    return 0;
-}
-
-void CKestruneApp::StopSocketLibrary() {}
-
 std::string CKestruneApp::CommandLineText() const {
     std::vector<std::string> arguments;
     for (const QString& argument : QCoreApplication::arguments())

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Configures and builds one flavour of the project.
-#   scripts/build.sh [normal|asan|tsan|fuzz|core]   (default: normal)
+#   scripts/build.sh [normal|asan|tsan|fuzz|core|windows]   (default: normal)
 # Build trees: build/ (normal), build-asan/, build-tsan/, build-fuzz/, build-core/ (the
-# core alone, without Qt, as on a machine that has none).
+# core alone, without Qt, as on a machine that has none), build-windows/ (the Windows
+# executables, cross-built with mingw-w64; their tests run under Wine).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -16,7 +17,9 @@ case "$flavour" in
                                 -DKESTRUNE_SANITIZE=address
                                 -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_C_COMPILER=clang) ;;
   core)   dir=build-core; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_QT=OFF) ;;
-  *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz, core)" >&2; exit 2 ;;
+  windows) dir=build-windows; args=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKESTRUNE_QT=OFF
+                                   -DCMAKE_TOOLCHAIN_FILE="$PWD/cmake/mingw-w64-x86_64.cmake") ;;
+  *) echo "build.sh: unknown flavour '$flavour' (normal, asan, tsan, fuzz, core, windows)" >&2; exit 2 ;;
 esac
 
 # A compiler cache, where one is installed, shares objects between build trees and

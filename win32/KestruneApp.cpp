@@ -1,6 +1,3 @@
-// Winsock 2 before any header that brings in <windows.h>, or the old Winsock comes with it.
-#include <winsock2.h>
-
 #include "win32/KestruneApp.h"
 
 #include "win32/ConsoleWindow.h"
@@ -8,15 +5,6 @@
 #include "win32/WideText.h"
 
 #include <commctrl.h>
-
-int CKestruneApp::StartSocketLibrary(unsigned short& reportedVersion) {
-    WSADATA data{};
-    const int result = WSAStartup(MAKEWORD(2, 2), &data);
-    reportedVersion = data.wVersion;
-    return result;
-}
-
-void CKestruneApp::StopSocketLibrary() { WSACleanup(); }
 
 std::string CKestruneApp::CommandLineText() const {
     const wchar_t* line = GetCommandLineW();

@@ -2,12 +2,10 @@
 
 #include "app/AppShell.h"
 
-// The Win32 face's application object: Winsock's start and end, the process's wide
-// command line, MessageBoxW for the start-up errors, and the console's window run modally.
+// The Win32 face's application object: the process's wide command line, MessageBoxW for
+// the start-up errors, and the console's window run modally.
 class CKestruneApp : public CAppShell {
 protected:
-    int StartSocketLibrary(unsigned short& reportedVersion) override;
-    void StopSocketLibrary() override;
     std::string CommandLineText() const override;
     void ShowStartupError(const std::string& text) override;
     void RunConsole() override;

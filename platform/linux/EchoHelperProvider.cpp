@@ -1,6 +1,6 @@
 // The program's side of the echo helper: it finds the helper, starts it once per request
 // with an empty environment and a fixed argument list, and reads its one-line answer.
-#include "platform/EchoService.h"
+#include "platform/linux/EchoHelper.h"
 #include "platform/LastError.h"
 #include "platform/SocketApi.h"
 #include "platform/linux/EchoHelperProtocol.h"

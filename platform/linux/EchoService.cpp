@@ -1,4 +1,4 @@
-#include "platform/EchoService.h"
+#include "platform/linux/EchoHelper.h"
 
 #include "platform/IcmpEcho.h"
 #include "platform/LastError.h"
@@ -291,6 +291,10 @@ std::vector<EchoProviderLoader> SystemEchoProviders(const std::string& helperPat
         [] { return LoadProvider(EchoSocketKind::Raw); },
         [helperPath] { return LoadEchoHelper(helperPath); },
     };
+}
+
+std::vector<EchoProviderLoader> SystemEchoProviders() {
+    return SystemEchoProviders(EchoHelperPath());
 }
 
 int OpenRawEchoSocket() {

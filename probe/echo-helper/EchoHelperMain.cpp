@@ -9,7 +9,7 @@
 // platform/linux/EchoHelperProtocol.h describes the arguments and the answer. Exit status:
 // 0 with a reply, 1 with an error line, 2 for arguments that are not a request, 3 when
 // the capabilities could not be given up.
-#include "platform/EchoService.h"
+#include "platform/linux/EchoHelper.h"
 #include "platform/LastError.h"
 #include "platform/linux/EchoHelperProtocol.h"
 #include "platform/linux/SocketErrors.h"

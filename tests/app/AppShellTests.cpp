@@ -1,11 +1,13 @@
 #include "app/CommandLine.h"
 #include "app/KestruneApp.h"
-#include "app/OsVersion.h"
+#include "platform/OsVersion.h"
 #include "tests/common/MessageBoxScript.h"
 
 #include <gtest/gtest.h>
 
 namespace {
+
+using namespace platform;
 
 struct CommandLineCase {
     const char* commandLine;
@@ -92,12 +94,12 @@ TEST(OsVersion, LinuxLeavesTheRecordZero) {
 class ScriptedApp : public CKestruneApp {
 public:
     int startResult = 0;
-    unsigned short startVersion = 0x0202;
+    std::uint16_t startVersion = 0x0202;
     std::string commandLine = "kestrune /DEBUG";
     QStringList steps;
 
 protected:
-    int StartSocketLibrary(unsigned short& reportedVersion) override {
+    int StartSocketLibrary(std::uint16_t& reportedVersion) override {
         steps << QStringLiteral("start");
         reportedVersion = startVersion;
         return startResult;

@@ -1,7 +1,7 @@
 // The echo helper's request and answer, and the program's side of it against scripted
 // helpers: whatever the helper does, the request ends with a record or a last-error code
 // within the time-out and a margin, and no helper is left behind.
-#include "platform/EchoService.h"
+#include "platform/linux/EchoHelper.h"
 #include "platform/LastError.h"
 #include "platform/SocketApi.h"
 #include "platform/linux/EchoHelperProtocol.h"

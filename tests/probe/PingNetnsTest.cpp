@@ -1,4 +1,5 @@
 #include "platform/LastError.h"
+#include "platform/linux/EchoHelper.h"
 #include "probe/Ping.h"
 #include "tests/net/SocketTestSupport.h"
 #include "tests/probe/EchoResponder.h"

@@ -3,6 +3,8 @@
 #include <cstdint>
 
 // The operating system's version, as the start-up check needs it. All zero until filled.
+namespace platform {
+
 struct OsVersionRecord {
     std::uint32_t majorVersion = 0;
     std::uint32_t minorVersion = 0;
@@ -24,3 +26,5 @@ bool FillOsVersionRecord(OsVersionRecord& record);
 
 // Windows 2000 exactly: the NT family, version 5.0.
 bool RunningOnWindows2000(const OsVersionRecord& record);
+
+} // namespace platform

@@ -1,0 +1,26 @@
+#include "platform/windows/WinsockErrors.h"
+
+#include "platform/LastError.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+namespace platform::windows {
+
+namespace {
+
+void Store(std::uint32_t code) {
+    platform::SetLastError(code != kErrorSuccess ? code : kErrorGenFailure);
+}
+
+} // namespace
+
+void SetLastErrorFromWinsock() {
+    Store(static_cast<std::uint32_t>(::WSAGetLastError()));
+}
+
+void SetLastErrorFromSystem() {
+    Store(static_cast<std::uint32_t>(::GetLastError()));
+}
+
+} // namespace platform::windows
