@@ -96,7 +96,8 @@ ControlClass ControlClassOf(ControlKind kind) {
     case ControlKind::AutoRadioButton:
         return {L"Button", child | BS_AUTORADIOBUTTON};
     case ControlKind::Icon:
-        return {L"Static", child | SS_ICON};
+        // The icon is drawn at the control's size rather than the control shrunk to the icon's.
+        return {L"Static", child | SS_ICON | SS_REALSIZECONTROL};
     }
     return {L"Static", child};
 }
