@@ -14,16 +14,31 @@ set(portable_name kestrune-${PROJECT_VERSION})
 set(portable_zip ${CMAKE_BINARY_DIR}/${portable_name}-portable.zip)
 set(portable_dir ${CMAKE_BINARY_DIR}/portable/${portable_name})
 
-set(programs $<TARGET_FILE:kestrune>)
+# The packages carry the programs without their debugging information (a tenth of the
+# size); the build tree keeps the full ones for the debugger.
+set(stripped_dir ${CMAKE_BINARY_DIR}/stripped)
 set(program_targets kestrune)
-set(nsis_defines -DKESTRUNE_EXE=$<TARGET_FILE:kestrune>)
 if(TARGET kestrunectl)
-  list(APPEND programs $<TARGET_FILE:kestrunectl>)
   list(APPEND program_targets kestrunectl)
-  list(APPEND nsis_defines -DKESTRUNECTL_EXE=$<TARGET_FILE:kestrunectl>)
 else()
   message(STATUS "kestrunectl is not part of this build: the installer and the zip hold the window alone")
 endif()
+
+set(programs)
+set(nsis_defines)
+foreach(target ${program_targets})
+  set(stripped ${stripped_dir}/${target}.exe)
+  add_custom_command(
+    OUTPUT ${stripped}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${stripped_dir}
+    COMMAND ${CMAKE_STRIP} --strip-debug -o ${stripped} $<TARGET_FILE:${target}>
+    DEPENDS ${target}
+    COMMENT "Stripping ${target}.exe for the packages"
+    VERBATIM)
+  list(APPEND programs ${stripped})
+  string(TOUPPER ${target} define)
+  list(APPEND nsis_defines -D${define}_EXE=${stripped})
+endforeach()
 
 set(licence ${CMAKE_SOURCE_DIR}/LICENSE)
 set(licence_files)
@@ -42,7 +57,7 @@ if(KESTRUNE_MAKENSIS)
     COMMAND ${KESTRUNE_MAKENSIS} -V2 -INPUTCHARSET UTF8 -DVERSION=${PROJECT_VERSION}
             -DOUTFILE=${installer} -DICON_FILE=${CMAKE_SOURCE_DIR}/win32/kestrune.ico
             ${nsis_defines} ${windows_packaging_dir}/kestrune.nsi
-    DEPENDS ${program_targets} ${windows_packaging_dir}/kestrune.nsi ${licence_files}
+    DEPENDS ${programs} ${windows_packaging_dir}/kestrune.nsi ${licence_files}
             ${CMAKE_SOURCE_DIR}/win32/kestrune.ico
     COMMENT "Building the installer kestrune-${PROJECT_VERSION}-setup.exe"
     VERBATIM)
@@ -59,7 +74,7 @@ if(KESTRUNE_ZIP)
     COMMAND ${CMAKE_COMMAND} -E copy ${programs} ${licence_files} ${portable_dir}
     COMMAND ${CMAKE_COMMAND} -E chdir ${CMAKE_BINARY_DIR}/portable
             ${KESTRUNE_ZIP} -q -r -X ${portable_zip} ${portable_name}
-    DEPENDS ${program_targets} ${licence_files}
+    DEPENDS ${programs} ${licence_files}
     COMMENT "Packing the portable ${portable_name}-portable.zip"
     VERBATIM)
   list(APPEND products ${portable_zip})

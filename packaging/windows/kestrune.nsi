@@ -47,6 +47,7 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductName" "${PRODUCT}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "ProductVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "${PRODUCT} ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "Kestrune developers, Apache License 2.0"
 
 !macro AllowDiscovery program
   nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\${program}" protocol=UDP localport=30303 profile=any enable=yes'
