@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, the
 # AddressSanitizer + UndefinedBehaviorSanitizer build, the ThreadSanitizer build of
-# the threaded code, the core built and tested without Qt, and a short run of every fuzz
-# target (scripts/fuzz.sh). Tests that build network namespaces need root; without it they
+# the threaded code, the core built and tested without Qt, a short run of every fuzz
+# target (scripts/fuzz.sh), and the Windows build's tests under Wine. Tests that build network namespaces need root; without it they
 # say so and skip.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -24,4 +24,9 @@ run_suite tsan build-tsan
 run_suite core build-core
 echo "=== fuzz targets"
 bash scripts/fuzz.sh 20
+# After the core suite: the Windows site tests use the hubsim it built.
+echo "=== windows build"
+bash scripts/build.sh windows
+echo "=== windows tests (Wine)"
+bash scripts/wine-tests.sh --timeout 300 -j "$(nproc)"
 echo "=== all tests passed in $((SECONDS - start)) s"

@@ -1,5 +1,6 @@
 #include "platform/DiscoverySocket.h"
 
+#include "platform/AdapterSource.h"
 #include "platform/LastError.h"
 #include "platform/windows/WinsockErrors.h"
 
@@ -34,6 +35,14 @@ sockaddr_in SocketAddress(const Ipv4Address& address, std::uint16_t port) {
     result.sin_port = htons(port);
     std::memcpy(&result.sin_addr, address.data(), address.size());
     return result;
+}
+
+bool AdapterHolds(const Ipv4Address& local) {
+    std::vector<platform::AddressTableRow> rows;
+    if (MakeAdapterSource()->GetAddressTable(rows) != kErrorSuccess)
+        return false;
+    return std::any_of(rows.begin(), rows.end(),
+                       [&](const platform::AddressTableRow& row) { return row.address == local; });
 }
 
 class WindowsDiscoverySocket : public DiscoverySocket {
@@ -87,8 +96,12 @@ public:
 
     bool Bind(const Ipv4Address& local, std::uint16_t port) override {
         // Windows delivers to a socket bound to an adapter's address the datagrams sent to
-        // it and the broadcasts that come in through that adapter, and fails the bind
-        // (10049) when no adapter holds the address.
+        // it and the broadcasts that come in through that adapter. Windows refuses an
+        // address no adapter holds, Wine binds it: the table is asked first.
+        if (!AdapterHolds(local)) {
+            SetLastError(kWsaEAddrNotAvail);
+            return false;
+        }
         const sockaddr_in address = SocketAddress(local, port);
         if (::bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0)
             return Fail();

@@ -1,23 +1,28 @@
 #include "tests/support/ScriptedHub.h"
 
+#include "platform/LastError.h"
+#include "platform/NameResolver.h"
+
+#if defined(_WIN32)
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include "tests/support/Netns.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
-#include <fcntl.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
-#include <poll.h>
 #include <sys/socket.h>
-#include <unistd.h>
+#endif
+
+#include <chrono>
 
 namespace scripted {
 
 namespace {
 
 constexpr std::size_t kMessageSize = 32;
+// How long the server waits for a connection before it looks at stopping again.
+constexpr std::uint32_t kStopCheckMs = 20;
 
 void PutValue(Bytes& message, std::size_t at, std::uint32_t value) {
     for (std::size_t i = 0; i < 4; ++i) {
@@ -25,11 +30,14 @@ void PutValue(Bytes& message, std::size_t at, std::uint32_t value) {
     }
 }
 
-// Waits for fd (and the wake pipe, when given) to become readable.
-bool Readable(int fd, int timeoutMs, int wakeFd = -1) {
-    pollfd entries[2] = {{fd, POLLIN, 0}, {wakeFd, POLLIN, 0}};
-    const int ready = ::poll(entries, wakeFd >= 0 ? 2 : 1, timeoutMs);
-    return ready > 0 && (entries[0].revents & (POLLIN | POLLHUP | POLLERR)) != 0;
+bool Readable(platform::SocketHandle fd, long long timeoutMs) {
+    return platform::WaitForSocket(fd, platform::WaitFor::Readable,
+                                   static_cast<std::uint32_t>(std::max(timeoutMs, 0LL))) ==
+           platform::WaitResult::Ready;
+}
+
+template <typename T> void SetOption(platform::SocketHandle fd, int level, int name, T value) {
+    ::setsockopt(fd, level, name, reinterpret_cast<const char*>(&value), sizeof value);
 }
 
 } // namespace
@@ -62,10 +70,8 @@ Bytes NumberResult(std::uint8_t number, std::uint8_t resultCode) {
 bool Connection::Send(const Bytes& bytes) {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t put = ::send(fd, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
-        if (put < 0 && errno == EINTR) {
-            continue;
-        }
+        const std::int32_t put = platform::SendToSocket(
+            fd, bytes.data() + sent, static_cast<std::uint32_t>(bytes.size() - sent));
         if (put <= 0) {
             return false;
         }
@@ -80,11 +86,11 @@ std::optional<Bytes> Connection::Request(int timeoutMs) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                               deadline - std::chrono::steady_clock::now())
                               .count();
-        if (left <= 0 || !Readable(fd, static_cast<int>(left))) {
+        if (left <= 0 || !Readable(fd, left)) {
             return std::nullopt;
         }
         std::uint8_t buffer[256];
-        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        const std::int32_t got = platform::ReceiveFromSocket(fd, buffer, sizeof buffer);
         if (got <= 0) {
             return std::nullopt;
         }
@@ -104,9 +110,9 @@ bool Connection::WaitForClose(int timeoutMs) {
         if (left <= 0) {
             return false;
         }
-        if (Readable(fd, static_cast<int>(std::min<long long>(left, 50)))) {
+        if (Readable(fd, std::min<long long>(left, 50))) {
             std::uint8_t buffer[256];
-            if (::recv(fd, buffer, sizeof buffer, 0) <= 0) {
+            if (platform::ReceiveFromSocket(fd, buffer, sizeof buffer) <= 0) {
                 return true;
             }
         }
@@ -115,28 +121,29 @@ bool Connection::WaitForClose(int timeoutMs) {
 }
 
 Connection::~Connection() {
-    if (fd >= 0) {
-        ::close(fd);
+    if (fd != platform::kInvalidSocket) {
+        platform::CloseSocket(fd);
     }
 }
 
 void Connection::Reset() {
     // A zero linger time makes close send a reset and drop whatever is unsent.
-    const linger now{1, 0};
-    ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &now, sizeof now);
-    ::close(fd);
-    fd = -1;
+    SetOption(fd, SOL_SOCKET, SO_LINGER, linger{1, 0});
+    platform::CloseSocket(fd);
+    fd = platform::kInvalidSocket;
 }
 
 Hub::Hub(const std::string& nameSpace, const std::string& address, Script script,
          std::uint16_t listenPort)
     : script(std::move(script)) {
-    if (::pipe2(wakeFds, O_CLOEXEC) != 0) {
-        reason = std::string("pipe: ") + std::strerror(errno);
-        return;
-    }
     {
         // The listening socket belongs to the hub's namespace for good.
+#if defined(_WIN32)
+        if (!nameSpace.empty()) {
+            reason = "network namespaces are Linux's: " + nameSpace;
+            return;
+        }
+#else
         std::optional<kntest::NetnsScope> hub;
         if (!nameSpace.empty()) {
             hub.emplace(nameSpace);
@@ -145,58 +152,64 @@ Hub::Hub(const std::string& nameSpace, const std::string& address, Script script
                 return;
             }
         }
-        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        const int on = 1;
-        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
-        sockaddr_in local{};
-        local.sin_family = AF_INET;
-        local.sin_port = htons(listenPort);
-        if (fd < 0 || ::inet_pton(AF_INET, address.c_str(), &local.sin_addr) != 1 ||
-            ::bind(fd, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0 ||
-            ::listen(fd, 4) != 0) {
+#endif
+        const auto fail = [&](platform::SocketHandle fd) {
             reason = "cannot listen on " + address + ":" + std::to_string(listenPort) + " in " +
-                     nameSpace + ": " +
-                     std::strerror(errno);
-            if (fd >= 0) {
-                ::close(fd);
+                     nameSpace + ": error " + std::to_string(platform::GetLastError());
+            if (fd != platform::kInvalidSocket) {
+                platform::CloseSocket(fd);
             }
+        };
+        const platform::SocketHandle fd = platform::OpenSocket(
+            platform::kAddressFamilyInet, platform::kSocketStream, 0);
+        const auto parsed = platform::ParseDottedAddress(address);
+        if (fd == platform::kInvalidSocket || !parsed) {
+            fail(fd);
+            return;
+        }
+#if !defined(_WIN32)
+        // On Windows the option would let another socket take the port from this one.
+        SetOption(fd, SOL_SOCKET, SO_REUSEADDR, 1);
+#endif
+        platform::SocketAddressV4 local;
+        local.family = platform::kAddressFamilyInet;
+        local.port = platform::HostToNetwork16(listenPort);
+        local.address = *parsed;
+        if (!platform::BindSocket(fd, local) || ::listen(fd, 4) != 0 ||
+            !platform::GetLocalAddress(fd, local)) {
+            fail(fd);
             return;
         }
         listenFd = fd;
-        socklen_t length = sizeof local;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length);
-        port = ntohs(local.sin_port);
+        port = platform::NetworkToHost16(local.port);
     }
     server = std::thread([this] { Serve(); });
 }
 
 Hub::~Hub() {
     stopping.store(true);
-    if (wakeFds[1] >= 0) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t written = ::write(wakeFds[1], &byte, 1);
-    }
     if (server.joinable()) {
         server.join();
     }
-    for (int fd : {listenFd, wakeFds[0], wakeFds[1]}) {
-        if (fd >= 0) {
-            ::close(fd);
-        }
+    if (listenFd != platform::kInvalidSocket) {
+        platform::CloseSocket(listenFd);
     }
 }
 
 void Hub::Serve() {
     while (!stopping.load()) {
-        if (!Readable(listenFd, -1, wakeFds[0])) {
+        if (!Readable(listenFd, kStopCheckMs)) {
             continue;
         }
-        const int fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd < 0) {
+#if defined(_WIN32)
+        const platform::SocketHandle fd = ::accept(listenFd, nullptr, nullptr);
+#else
+        const platform::SocketHandle fd = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+#endif
+        if (fd == platform::kInvalidSocket) {
             continue;
         }
-        const int on = 1;
-        ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+        SetOption(fd, IPPROTO_TCP, TCP_NODELAY, 1);
         accepted.fetch_add(1);
         Connection connection(fd, stopping);
         script(connection);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/SocketApi.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
@@ -14,7 +16,8 @@
 // on a hub's address, port 5000, inside that hub's network namespace (give the simulated
 // hub there "fault refuse", so that the port is free), or on loopback at a port of the
 // system's choosing in the test's own namespace, and plays a script on every connection
-// the console opens, one at a time, on a thread of its own.
+// the console opens, one at a time, on a thread of its own. Namespaces are Linux's: the
+// Windows build's tests use loopback only.
 namespace scripted {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -29,7 +32,7 @@ Bytes NumberResult(std::uint8_t number, std::uint8_t resultCode);
 // The console's end as the script sees it.
 class Connection {
 public:
-    Connection(int fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
+    Connection(platform::SocketHandle fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;
@@ -46,7 +49,7 @@ public:
     bool Stopping() const { return stopping.load(); }
 
 private:
-    int fd;
+    platform::SocketHandle fd;
     const std::atomic<bool>& stopping;
     Bytes pending;
 };
@@ -62,7 +65,7 @@ public:
     Hub(const Hub&) = delete;
     Hub& operator=(const Hub&) = delete;
 
-    bool ok() const { return listenFd >= 0; }
+    bool ok() const { return listenFd != platform::kInvalidSocket; }
     const std::string& whyNot() const { return reason; }
     int Accepted() const { return accepted.load(); }
     std::uint16_t Port() const { return port; }
@@ -72,9 +75,8 @@ private:
 
     Script script;
     std::string reason;
-    int listenFd = -1;
+    platform::SocketHandle listenFd = platform::kInvalidSocket;
     std::uint16_t port = 0;
-    int wakeFds[2] = {-1, -1};
     std::atomic<bool> stopping{false};
     std::atomic<int> accepted{0};
     std::thread server;

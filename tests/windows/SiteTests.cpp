@@ -1,0 +1,208 @@
+#include "adapters/AdapterReport.h"
+#include "adapters/AddressText.h"
+#include "adapters/PhysicalAddressLookup.h"
+#include "discovery/HubSearch.h"
+#include "net/AddressHelpers.h"
+#include "net/SocketComm.h"
+#include "platform/LastError.h"
+#include "probe/Ping.h"
+#include "tests/common/TextChecks.h"
+
+#include <winsock2.h>
+#include <iphlpapi.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <thread>
+
+// The Windows platform layer against the hub simulator on a test site. The exe runs under
+// Wine with its wineserver inside the PC's namespace; tests/windows/site-run.sh builds the
+// site and names its addresses in the environment:
+//   hub 1 answers a search by unicast, hub 2 by the subnet's broadcast, hub 3 by
+//   255.255.255.255, hub 4 refuses the session port; KESTRUNE_SITE_ABSENT has no host.
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+std::string Env(const char* name) {
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string Hub(int i) { return Env(("KESTRUNE_SITE_HUB" + std::to_string(i)).c_str()); }
+std::string HubMac(int i) {
+    return Env(("KESTRUNE_SITE_HUB" + std::to_string(i) + "_MAC").c_str());
+}
+
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
+
+class WindowsSite : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (Env("KESTRUNE_SITE_PC").empty())
+            GTEST_SKIP() << "no test site: run through tests/windows/site-run.sh";
+    }
+
+    std::string Pc() const { return Env("KESTRUNE_SITE_PC"); }
+};
+
+TEST_F(WindowsSite, InventoryListsTheSiteAdapterWithItsMaskAndPhysicalAddress) {
+    auto source = platform::MakeAdapterSource();
+    std::vector<platform::AdapterRecord> records;
+    ASSERT_EQ(source->GetAdapters(platform::kAdapterFamilyInet, records), 0u);
+    const auto adapter = std::find_if(records.begin(), records.end(), [&](const auto& r) {
+        return std::any_of(r.unicastAddresses.begin(), r.unicastAddresses.end(),
+                           [&](const auto& a) { return DottedText(a) == Pc(); });
+    });
+    ASSERT_NE(adapter, records.end());
+    EXPECT_EQ(adapter->interfaceType, platform::kIfTypeEthernet);
+    EXPECT_EQ(PhysicalAddressText(adapter->physicalAddress.data(),
+                                  static_cast<std::uint32_t>(adapter->physicalAddress.size())),
+              Env("KESTRUNE_SITE_PC_MAC"));
+
+    // The console's own inventory: one entry, the subnet and broadcast from the mask.
+    AdapterList list;
+    const std::string report =
+        EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
+    ASSERT_EQ(list.addresses, Texts{Pc()}) << report;
+    EXPECT_EQ(list.subnetMasks, Texts{"255.255.255.0"});
+    EXPECT_EQ(list.broadcastAddresses[0], Pc().substr(0, Pc().rfind('.')) + ".255");
+
+    // A code with a system text reads it from the system, line end included.
+    const auto text = source->ErrorText(platform::kErrorNoData);
+    ASSERT_TRUE(text.has_value());
+    EXPECT_TRUE(text->ends_with("\r\n")) << *text;
+}
+
+TEST_F(WindowsSite, SearchHearsUnicastSubnetAndAllOnesBroadcastReplies) {
+    auto source = platform::MakeAdapterSource();
+    AdapterList adapters;
+    EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *source);
+    ASSERT_EQ(adapters.addresses, Texts{Pc()});
+    HubList hubs;
+    std::string log;
+    const int count = SearchHubs(adapters, hubs, [&](const std::string& line) { log += line; });
+    // Hub 4 answers a search too, its refusal is of the session only.
+    EXPECT_EQ(count, 4) << log;
+    for (int i = 1; i <= 4; ++i) {
+        const auto found = std::find(hubs.hubAddresses.begin(), hubs.hubAddresses.end(), Hub(i));
+        ASSERT_NE(found, hubs.hubAddresses.end()) << "hub " << i << " not heard\n" << log;
+        EXPECT_EQ(hubs.hubPhysicalAddresses[found - hubs.hubAddresses.begin()], HubMac(i));
+    }
+}
+
+TEST_F(WindowsSite, ConnectsToAHubAndIsRefusedOrTimedOutElsewhere) {
+    CSocketComm open;
+    ASSERT_TRUE(open.OpenConnection(Pc(), Hub(1), "5000", AF_INET, SOCK_STREAM))
+        << platform::GetLastError();
+    platform::SocketAddressV4 peer;
+    ASSERT_TRUE(open.GetPeerAddress(peer));
+    EXPECT_EQ(peer.port, platform::HostToNetwork16(5000));
+
+    CSocketComm refused;
+    EXPECT_FALSE(refused.OpenConnection(Pc(), Hub(4), "5000", AF_INET, SOCK_STREAM));
+    EXPECT_EQ(platform::GetLastError(), platform::kWsaEConnRefused);
+
+    // No host answers ARP: the system gives up first (10065 after about 3 s) or the
+    // connect's own deadline does (10060); neither waits past the deadline.
+    CSocketComm absent;
+    const auto start = Clock::now();
+    EXPECT_FALSE(absent.OpenConnection(Pc(), Env("KESTRUNE_SITE_ABSENT"), "5000", AF_INET,
+                                       SOCK_STREAM));
+    const auto waited = Clock::now() - start;
+    const std::uint32_t code = platform::GetLastError();
+    EXPECT_TRUE(code == platform::kWsaEHostUnreach || code == platform::kWsaETimedOut) << code;
+    EXPECT_LT(waited, std::chrono::milliseconds(CSocketComm::kConnectTimeoutMs + 1000));
+}
+
+TEST_F(WindowsSite, EchoAnswersFromAHubAndTimesOutForNoHost) {
+    CPing ping;
+    ASSERT_TRUE(ping.HasEchoService()) << ping.MissingServiceDiagnosis();
+    EchoReplyInfo reply{};
+    ASSERT_TRUE(ping.SendEchoRequest(Hub(1), reply, 128, 1000, 32, 0, false))
+        << platform::GetLastError();
+    EXPECT_EQ(DottedAddressText(reply.replyAddress), Hub(1));
+    EXPECT_EQ(reply.replyStatus, 0u);
+
+    EchoReplyInfo none{};
+    EXPECT_FALSE(ping.SendEchoRequest(Env("KESTRUNE_SITE_ABSENT"), none, 128, 1000, 32, 0, false));
+    EXPECT_EQ(platform::GetLastError(), platform::kIpReqTimedOut);
+}
+
+TEST_F(WindowsSite, PhysicalAddressOfTheConnectedHub) {
+    if (UnderWine()) {
+        // Wine's SendARP answers ERROR_NOT_SUPPORTED at once; the lookup then reads the
+        // neighbour table that the connection has filled.
+        ULONG mac[2] = {};
+        ULONG length = sizeof mac;
+        EXPECT_EQ(::SendARP(::inet_addr(Hub(2).c_str()), ::inet_addr(Pc().c_str()), mac, &length),
+                  static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+    }
+    CSocketComm connection;
+    ASSERT_TRUE(connection.OpenConnection(Pc(), Hub(2), "5000", AF_INET, SOCK_STREAM));
+    std::string text;
+    const std::string log = LookUpHubPhysicalAddress(connection, text);
+    EXPECT_EQ(text, HubMac(2)) << log;
+    EXPECT_EQ(log, "Физический адрес хаба: " + HubMac(2) + "\r\n");
+}
+
+// A connection whose hub vanishes without a word (the runner takes the hub's link down
+// when asked through the signal folder) ends within about ten seconds, as on Linux.
+class DroppedWatch : public CSocketComm {
+public:
+    ~DroppedWatch() override { Close(); }
+    void OnConnectionEvent(std::uint32_t code) override {
+        if (code == ConnectionDropped)
+            dropped = true;
+    }
+    std::atomic<bool> dropped{false};
+};
+
+TEST_F(WindowsSite, VanishedHubEndsTheSession) {
+    const std::string signals = Env("KESTRUNE_SITE_SIGNALS");
+    ASSERT_FALSE(signals.empty());
+    {
+        // Wine takes the keep-alive times but neither the probe count nor the
+        // retransmission limit (TCP_MAXRT): the detection says so, and its probes follow
+        // the Linux host's count (9), so a silent hub is noticed after about 14 s there.
+        platform::SocketAddressV4 hub;
+        hub.family = platform::kAddressFamilyInet;
+        hub.port = platform::HostToNetwork16(5000);
+        hub.address = ::inet_addr(Hub(3).c_str());
+        const platform::SocketHandle socket = platform::OpenSocket(AF_INET, SOCK_STREAM, 0);
+        ASSERT_TRUE(platform::ConnectSocket(socket, hub, 5000));
+        const bool enabled = platform::EnableDeadPeerDetection(socket);
+        const std::uint32_t code = platform::GetLastError();
+        platform::CloseSocket(socket);
+        if (UnderWine()) {
+            EXPECT_FALSE(enabled);
+            EXPECT_EQ(code, platform::kWsaENoProtoOpt);
+        } else {
+            EXPECT_TRUE(enabled) << code;
+        }
+    }
+    DroppedWatch session;
+    ASSERT_TRUE(session.OpenConnection(Pc(), Hub(3), "5000", AF_INET, SOCK_STREAM));
+    ASSERT_TRUE(session.StartWatcher());
+    std::ofstream(signals + "\\vanish-hub3").put('\n');
+    const auto start = Clock::now();
+    while (!session.dropped && Clock::now() - start < std::chrono::seconds(30))
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto waited = std::chrono::duration_cast<std::chrono::seconds>(Clock::now() - start);
+    ASSERT_TRUE(session.dropped) << "still open after " << waited.count() << " s";
+    // 5 s idle, then one probe a second: five unanswered ones where the probe count can
+    // be set, ten on older systems.
+    EXPECT_GE(waited.count(), 5);
+    EXPECT_LE(waited.count(), 17);
+    std::cout << "vanished hub noticed after " << waited.count() << " s\n";
+}
+
+} // namespace
