@@ -1,5 +1,7 @@
 #include "win32/TemplateDialog.h"
 
+#include "win32/FitLabels.h"
+
 CTemplateDialog::CTemplateDialog(const DialogTemplate& layout, DialogFrame frame,
                                  std::span<const ExtraControlStyle> extra)
     : template_(BuildDialogTemplate(layout, frame, extra)) {}
@@ -65,6 +67,7 @@ INT_PTR CALLBACK CTemplateDialog::Procedure(HWND window, UINT message, WPARAM wP
         auto* dialog = reinterpret_cast<CTemplateDialog*>(lParam);
         SetWindowLongPtrW(window, DWLP_USER, lParam);
         dialog->hwnd_ = window;
+        WidenClippedLabels(window);
         return dialog->OnInitDialog();
     }
     auto* dialog = reinterpret_cast<CTemplateDialog*>(GetWindowLongPtrW(window, DWLP_USER));
