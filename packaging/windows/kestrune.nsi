@@ -5,13 +5,14 @@
 ;   KESTRUNE_EXE the window, kestrune.exe
 ;   KESTRUNECTL_EXE  the command-line tool, kestrunectl.exe (when it was built)
 ;   LICENSE_FILE the licence shown before installing (when there is one)
-Unicode true
+; A 64-bit installer for the 64-bit programs: it writes the 64-bit registry and
+; Program Files, and a 32-bit Windows refuses to start it at all.
+Target amd64-unicode
 SetCompressor /SOLID lzma
 RequestExecutionLevel admin
 ManifestDPIAware true
 
 !include "MUI2.nsh"
-!include "x64.nsh"
 
 !define PRODUCT "Kestrune"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Kestrune"
@@ -58,18 +59,6 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "Kestrune developers, Apa
   nsExec::Exec 'netsh advfirewall firewall delete rule name="${FIREWALL_RULE}" program="$INSTDIR\${program}"'
   Pop $0
 !macroend
-
-Function .onInit
-  ${IfNot} ${RunningX64}
-    MessageBox MB_ICONSTOP|MB_OK "${PRODUCT} работает только в 64-разрядной Windows."
-    Abort
-  ${EndIf}
-  SetRegView 64
-FunctionEnd
-
-Function un.onInit
-  SetRegView 64
-FunctionEnd
 
 Section "Kestrune"
   SetShellVarContext all
