@@ -3,9 +3,12 @@
 #include "platform/LastError.h"
 #include "platform/windows/WideText.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <iphlpapi.h>
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstring>
@@ -61,8 +64,8 @@ public:
                 const SOCKADDR* address = unicast->Address.lpSockaddr;
                 if (address == nullptr || address->sa_family != AF_INET)
                     continue;
-                record.unicastAddresses.push_back(AddressOf(
-                    reinterpret_cast<const sockaddr_in*>(address)->sin_addr.S_un.S_addr));
+                record.unicastAddresses.push_back(
+                    AddressOf(reinterpret_cast<const sockaddr_in*>(address)->sin_addr.S_un.S_addr));
             }
             adapters.push_back(std::move(record));
         }
@@ -78,8 +81,8 @@ public:
              ++tries) {
             buffer.assign(size / sizeof(std::uint64_t) + 1, 0); // throws bad_alloc
             size = static_cast<ULONG>(buffer.size() * sizeof(std::uint64_t));
-            result = ::GetIpAddrTable(reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data()), &size,
-                                      FALSE);
+            result =
+                ::GetIpAddrTable(reinterpret_cast<MIB_IPADDRTABLE*>(buffer.data()), &size, FALSE);
         }
         if (result != NO_ERROR)
             return result;
@@ -99,10 +102,10 @@ public:
 
     std::optional<std::string> ErrorText(std::uint32_t code) override {
         wchar_t* text = nullptr;
-        const DWORD length = ::FormatMessageW(
-            FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                FORMAT_MESSAGE_IGNORE_INSERTS,
-            nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+        const DWORD length =
+            ::FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                 FORMAT_MESSAGE_IGNORE_INSERTS,
+                             nullptr, code, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
         if (length == 0 || text == nullptr)
             return std::nullopt;
         std::string result = windows::Utf8FromWide(std::wstring_view(text, length));

@@ -4,9 +4,12 @@
 #include "platform/LastError.h"
 #include "platform/windows/WinsockErrors.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <mswsock.h>
 #include <ws2tcpip.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -122,11 +125,12 @@ public:
         const auto deadline =
             std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
         for (;;) {
-            const auto left = std::max<long long>(
-                0, std::chrono::ceil<std::chrono::milliseconds>(deadline -
-                                                                std::chrono::steady_clock::now())
-                       .count());
-            timeval timeout{static_cast<long>(left / 1000), static_cast<long>((left % 1000) * 1000)};
+            const auto left =
+                std::max<long long>(0, std::chrono::ceil<std::chrono::milliseconds>(
+                                           deadline - std::chrono::steady_clock::now())
+                                           .count());
+            timeval timeout{static_cast<long>(left / 1000),
+                            static_cast<long>((left % 1000) * 1000)};
             fd_set readable;
             FD_ZERO(&readable);
             FD_SET(socket_, &readable);

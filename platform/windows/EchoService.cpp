@@ -3,10 +3,13 @@
 #include "platform/LastError.h"
 #include "platform/windows/WinsockErrors.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <iphlpapi.h>
 #include <icmpapi.h>
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstring>
@@ -20,8 +23,8 @@ namespace {
 // older ones only in ICMP.DLL.
 using CreateCall = HANDLE(WINAPI*)();
 using CloseCall = BOOL(WINAPI*)(HANDLE);
-using SendCall = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID,
-                                DWORD, DWORD);
+using SendCall = DWORD(WINAPI*)(HANDLE, IPAddr, LPVOID, WORD, PIP_OPTION_INFORMATION, LPVOID, DWORD,
+                                DWORD);
 
 struct EchoCalls {
     CreateCall create = nullptr;
@@ -56,9 +59,9 @@ public:
         native.Flags = options.flags;
         // The system's record and the largest payload a reply to this request can carry.
         std::vector<std::uint8_t> reply(kSystemReplyExtra + std::max<std::size_t>(requestSize, 8));
-        const DWORD count = calls_.send(handle_, destination, const_cast<void*>(requestData),
-                                        requestSize, &native, reply.data(),
-                                        static_cast<DWORD>(reply.size()), timeoutMs);
+        const DWORD count =
+            calls_.send(handle_, destination, const_cast<void*>(requestData), requestSize, &native,
+                        reply.data(), static_cast<DWORD>(reply.size()), timeoutMs);
         if (count == 0) {
             windows::SetLastErrorFromSystem();
             return 0;
@@ -78,8 +81,8 @@ public:
         std::size_t payload = 0;
         if (begin != nullptr && begin >= reply.data() && begin <= end)
             payload = std::min<std::size_t>(in->DataSize, static_cast<std::size_t>(end - begin));
-        record.dataSize = static_cast<std::uint16_t>(
-            std::min<std::size_t>(payload, replySize - sizeof record));
+        record.dataSize =
+            static_cast<std::uint16_t>(std::min<std::size_t>(payload, replySize - sizeof record));
         auto* out = static_cast<std::uint8_t*>(replyBuffer);
         std::memcpy(out, &record, sizeof record);
         if (record.dataSize != 0)

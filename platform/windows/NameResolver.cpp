@@ -3,9 +3,12 @@
 #include "platform/LastError.h"
 #include "platform/SocketApi.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <ws2tcpip.h>
 #include <mstcpip.h>
+// clang-format on
 
 #include <cctype>
 

@@ -2,11 +2,14 @@
 
 #include "platform/LastError.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <ws2ipdef.h>
 #include <iphlpapi.h>
 #include <netioapi.h>
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>

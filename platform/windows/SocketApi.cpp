@@ -4,9 +4,12 @@
 #include "platform/windows/TcpOptions.h"
 #include "platform/windows/WinsockErrors.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <mstcpip.h>
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <chrono>
@@ -56,8 +59,8 @@ bool SetNonBlocking(SocketHandle socket, bool nonBlocking) {
 }
 
 template <typename T> bool SetOption(SocketHandle socket, int level, int name, T value) {
-    return ::setsockopt(socket, level, name, reinterpret_cast<const char*>(&value),
-                        sizeof value) == 0;
+    return ::setsockopt(socket, level, name, reinterpret_cast<const char*>(&value), sizeof value) ==
+           0;
 }
 
 // The time left until deadline as select's time-out; null for no limit.
@@ -230,8 +233,8 @@ WaitResult WaitForSocket(SocketHandle socket, WaitFor what, std::uint32_t timeou
 }
 
 std::int32_t ReceiveFromSocket(SocketHandle socket, void* buffer, std::uint32_t size) {
-    const int received =
-        ::recv(socket, static_cast<char*>(buffer), static_cast<int>(std::min(size, kMaxTransfer)), 0);
+    const int received = ::recv(socket, static_cast<char*>(buffer),
+                                static_cast<int>(std::min(size, kMaxTransfer)), 0);
     if (received >= 0)
         return received;
     SetLastErrorFromWinsock();

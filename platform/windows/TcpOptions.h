@@ -5,6 +5,6 @@
 namespace platform::windows {
 
 inline constexpr int kTcpMaxRetransmitSeconds = 5; // TCP_MAXRT: DWORD seconds
-inline constexpr int kTcpKeepCount = 16;            // TCP_KEEPCNT (Windows 10 1703 and later)
+inline constexpr int kTcpKeepCount = 16;           // TCP_KEEPCNT (Windows 10 1703 and later)
 
 } // namespace platform::windows

@@ -2,8 +2,11 @@
 
 #include "platform/LastError.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <windows.h>
+// clang-format on
 
 namespace platform::windows {
 

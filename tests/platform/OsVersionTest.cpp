@@ -15,8 +15,8 @@ TEST(OsVersion, OnlyWindows2000IsRefused) {
         return r;
     };
     EXPECT_TRUE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 0)));
-    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 1)));  // XP
-    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 2)));  // Server 2003
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 1))); // XP
+    EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 5, 2))); // Server 2003
     EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 10, 0)));
     EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindowsNt, 4, 0)));  // NT 4, older
     EXPECT_FALSE(RunningOnWindows2000(record(kFamilyWindows9x, 4, 10))); // Windows 98

@@ -160,8 +160,8 @@ Hub::Hub(const std::string& nameSpace, const std::string& address, Script script
                 platform::CloseSocket(fd);
             }
         };
-        const platform::SocketHandle fd = platform::OpenSocket(
-            platform::kAddressFamilyInet, platform::kSocketStream, 0);
+        const platform::SocketHandle fd =
+            platform::OpenSocket(platform::kAddressFamilyInet, platform::kSocketStream, 0);
         const auto parsed = platform::ParseDottedAddress(address);
         if (fd == platform::kInvalidSocket || !parsed) {
             fail(fd);

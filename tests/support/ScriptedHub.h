@@ -32,7 +32,8 @@ Bytes NumberResult(std::uint8_t number, std::uint8_t resultCode);
 // The console's end as the script sees it.
 class Connection {
 public:
-    Connection(platform::SocketHandle fd, const std::atomic<bool>& stopping) : fd(fd), stopping(stopping) {}
+    Connection(platform::SocketHandle fd, const std::atomic<bool>& stopping)
+        : fd(fd), stopping(stopping) {}
     ~Connection();
     Connection(const Connection&) = delete;
     Connection& operator=(const Connection&) = delete;

@@ -1,6 +1,7 @@
 #include "adapters/AdapterReport.h"
 #include "adapters/AddressText.h"
 #include "adapters/PhysicalAddressLookup.h"
+#include "discovery/DiscoveryReply.h"
 #include "discovery/HubSearch.h"
 #include "net/AddressHelpers.h"
 #include "net/SocketComm.h"
@@ -8,9 +9,12 @@
 #include "probe/Ping.h"
 #include "tests/common/TextChecks.h"
 
+// Winsock 2 before the network headers that build on it, windows.h last.
+// clang-format off
 #include <winsock2.h>
 #include <iphlpapi.h>
 #include <windows.h>
+// clang-format on
 
 #include <algorithm>
 #include <atomic>
@@ -34,7 +38,9 @@ std::string Env(const char* name) {
     return value != nullptr ? value : "";
 }
 
-std::string Hub(int i) { return Env(("KESTRUNE_SITE_HUB" + std::to_string(i)).c_str()); }
+std::string Hub(int i) {
+    return Env(("KESTRUNE_SITE_HUB" + std::to_string(i)).c_str());
+}
 std::string HubMac(int i) {
     return Env(("KESTRUNE_SITE_HUB" + std::to_string(i) + "_MAC").c_str());
 }
@@ -70,8 +76,7 @@ TEST_F(WindowsSite, InventoryListsTheSiteAdapterWithItsMaskAndPhysicalAddress) {
 
     // The console's own inventory: one entry, the subnet and broadcast from the mask.
     AdapterList list;
-    const std::string report =
-        EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
+    const std::string report = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
     ASSERT_EQ(list.addresses, Texts{Pc()}) << report;
     EXPECT_EQ(list.subnetMasks, Texts{"255.255.255.0"});
     EXPECT_EQ(list.broadcastAddresses[0], Pc().substr(0, Pc().rfind('.')) + ".255");
@@ -99,6 +104,25 @@ TEST_F(WindowsSite, SearchHearsUnicastSubnetAndAllOnesBroadcastReplies) {
     }
 }
 
+TEST_F(WindowsSite, TheBoundSearchSocketHearsItsOwnBroadcastThere) {
+    // As on Windows, the request broadcast from the adapter's address comes back to the
+    // socket bound there; the search passes it over by its source.
+    const auto socket = platform::MakeDiscoverySocket();
+    const auto pc = socket->Resolve(Pc());
+    const auto broadcast = socket->Resolve(Pc().substr(0, Pc().rfind('.')) + ".255");
+    ASSERT_TRUE(pc && broadcast);
+    ASSERT_TRUE(socket->Create() && socket->SetBroadcast(true) && socket->Bind(*pc, 30303));
+    ASSERT_TRUE(socket->SendTo(*broadcast, 30303, DiscoveryRequest()));
+    bool ownHeard = false;
+    std::uint8_t buffer[512];
+    while (!ownHeard && socket->Poll(1000) > 0) {
+        platform::ReceivedDatagram datagram;
+        ASSERT_TRUE(socket->Receive(buffer, datagram));
+        ownHeard = datagram.source == *pc;
+    }
+    EXPECT_TRUE(ownHeard);
+}
+
 TEST_F(WindowsSite, ConnectsToAHubAndIsRefusedOrTimedOutElsewhere) {
     CSocketComm open;
     ASSERT_TRUE(open.OpenConnection(Pc(), Hub(1), "5000", AF_INET, SOCK_STREAM))
@@ -115,8 +139,8 @@ TEST_F(WindowsSite, ConnectsToAHubAndIsRefusedOrTimedOutElsewhere) {
     // connect's own deadline does (10060); neither waits past the deadline.
     CSocketComm absent;
     const auto start = Clock::now();
-    EXPECT_FALSE(absent.OpenConnection(Pc(), Env("KESTRUNE_SITE_ABSENT"), "5000", AF_INET,
-                                       SOCK_STREAM));
+    EXPECT_FALSE(
+        absent.OpenConnection(Pc(), Env("KESTRUNE_SITE_ABSENT"), "5000", AF_INET, SOCK_STREAM));
     const auto waited = Clock::now() - start;
     const std::uint32_t code = platform::GetLastError();
     EXPECT_TRUE(code == platform::kWsaEHostUnreach || code == platform::kWsaETimedOut) << code;
