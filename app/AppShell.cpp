@@ -3,7 +3,9 @@
 #include "app/CommandLine.h"
 #include "platform/SocketLibrary.h"
 
-CAppShell::CAppShell() { platform::FillOsVersionRecord(osVersion); }
+CAppShell::CAppShell() {
+    platform::FillOsVersionRecord(osVersion);
+}
 
 bool CAppShell::InitInstance() {
     if (platform::RunningOnWindows2000(osVersion)) {
@@ -27,10 +29,14 @@ int CAppShell::ExitInstance() {
     return 0;
 }
 
-void CAppShell::ParseCommandLine() { debugMode = ::ParseCommandLine(CommandLineText()); }
+void CAppShell::ParseCommandLine() {
+    debugMode = ::ParseCommandLine(CommandLineText());
+}
 
 int CAppShell::StartSocketLibrary(std::uint16_t& reportedVersion) {
     return platform::StartSocketLibrary(reportedVersion);
 }
 
-void CAppShell::StopSocketLibrary() { platform::StopSocketLibrary(); }
+void CAppShell::StopSocketLibrary() {
+    platform::StopSocketLibrary();
+}

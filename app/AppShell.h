@@ -3,7 +3,6 @@
 #include "platform/OsVersion.h"
 
 #include <cstdint>
-
 #include <string>
 
 // The application object's start-up and exit steps, whatever face runs the console: the

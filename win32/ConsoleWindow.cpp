@@ -10,10 +10,9 @@
 #include "win32/SelectNetworkAdapter.h"
 #include "win32/WideText.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
 #include <array>
+#include <commctrl.h>
 #include <vector>
 
 namespace {
@@ -89,9 +88,8 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // The window menu's About command; every other command is the system's.
         if ((wParam & 0xFFF0) == kAboutCommandId) {
             if (console_ != nullptr)
-                console_->RunHandler([this, wParam] {
-                    console_->ShowAbout(static_cast<unsigned>(wParam));
-                });
+                console_->RunHandler(
+                    [this, wParam] { console_->ShowAbout(static_cast<unsigned>(wParam)); });
             return TRUE;
         }
         return FALSE;
@@ -228,7 +226,9 @@ void CConsoleWindow::FocusControl(int id, bool selectText) {
         SendMessageW(control, EM_SETSEL, static_cast<WPARAM>(-1), 0);
 }
 
-void CConsoleWindow::FocusPreviousControl() { SendMessageW(hwnd(), WM_NEXTDLGCTL, 1, FALSE); }
+void CConsoleWindow::FocusPreviousControl() {
+    SendMessageW(hwnd(), WM_NEXTDLGCTL, 1, FALSE);
+}
 
 int CConsoleWindow::FocusedControl() const {
     // A part of an address control stands for its control.
@@ -263,8 +263,9 @@ AddressParts CConsoleWindow::AddressFields(int id) const {
         return parts;
     DWORD value = 0;
     const auto filled = SendMessageW(control, IPM_GETADDRESS, 0, reinterpret_cast<LPARAM>(&value));
-    const std::array<int, kAddressFieldCount> numbers{FIRST_IPADDRESS(value), SECOND_IPADDRESS(value),
-                                                      THIRD_IPADDRESS(value), FOURTH_IPADDRESS(value)};
+    const std::array<int, kAddressFieldCount> numbers{
+        FIRST_IPADDRESS(value), SECOND_IPADDRESS(value), THIRD_IPADDRESS(value),
+        FOURTH_IPADDRESS(value)};
     const std::vector<HWND> edits = AddressFieldEdits(control);
     for (int i = 0; i < kAddressFieldCount; ++i) {
         // A blank field reads as 0 in the address: the field's own text tells them apart.
@@ -277,7 +278,9 @@ AddressParts CConsoleWindow::AddressFields(int id) const {
     return parts;
 }
 
-std::string CConsoleWindow::AddressText(int id) const { return AddressFieldsText(AddressFields(id)); }
+std::string CConsoleWindow::AddressText(int id) const {
+    return AddressFieldsText(AddressFields(id));
+}
 
 void CConsoleWindow::ShowHubRows(const std::vector<HubRow>& rows) {
     std::vector<std::vector<std::string>> cells;
@@ -295,7 +298,9 @@ void CConsoleWindow::AppendToLog(const std::string& text) {
     AppendToLogControl(Item(IDC_LOG), Wide(text));
 }
 
-void CConsoleWindow::ClearLog() { SetDlgItemTextW(hwnd(), IDC_LOG, L""); }
+void CConsoleWindow::ClearLog() {
+    SetDlgItemTextW(hwnd(), IDC_LOG, L"");
+}
 
 BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& request) {
     return ShowMessageBox(request, hwnd());

@@ -3,7 +3,6 @@
 #include "win32/WideText.h"
 
 #include <commctrl.h>
-
 #include <string_view>
 
 namespace {
@@ -126,8 +125,8 @@ std::vector<WORD> BuildDialogTemplate(const DialogTemplate& layout, DialogFrame 
     bool previousWasRadio = false;
     for (const ControlTemplate& control : layout.controls) {
         const ControlClass controlClass = ControlClassOf(control.kind);
-        const bool radio =
-            control.kind == ControlKind::RadioButton || control.kind == ControlKind::AutoRadioButton;
+        const bool radio = control.kind == ControlKind::RadioButton ||
+                           control.kind == ControlKind::AutoRadioButton;
         DWORD style = controlClass.style | ExtraStyleOf(control.id, extra);
         // Each control starts a group of its own, but the link indicators are one group,
         // so that the arrow keys move among them as among any radio buttons.

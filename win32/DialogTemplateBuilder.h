@@ -2,10 +2,9 @@
 
 #include "resources/DialogTemplate.h"
 
-#include <windows.h>
-
 #include <span>
 #include <vector>
+#include <windows.h>
 
 // The window's own styles, which the layout tables leave to each face.
 struct DialogFrame {

@@ -23,7 +23,9 @@ void TrimOldestLines(HWND log) {
 
 } // namespace
 
-void PrepareLogControl(HWND log) { SendMessageW(log, EM_SETLIMITTEXT, 0, 0); }
+void PrepareLogControl(HWND log) {
+    SendMessageW(log, EM_SETLIMITTEXT, 0, 0);
+}
 
 void AppendToLogControl(HWND log, const std::wstring& text) {
     if (log == nullptr)

@@ -1,8 +1,7 @@
 #pragma once
 
-#include <windows.h>
-
 #include <string>
+#include <windows.h>
 
 // The event log (control 104): a read-only multi-line edit that the console writes whole
 // lines into, "\r\n" included, which is the edit control's own line end.

@@ -2,9 +2,8 @@
 
 #include "win32/WideText.h"
 
-#include <commctrl.h>
-
 #include <algorithm>
+#include <commctrl.h>
 
 namespace {
 
@@ -27,9 +26,9 @@ void SetListColumns(HWND list, std::span<const ListColumn> columns) {
         const ListColumn& column = columns[i];
         int width = ScaledToWindow(list, column.widthPixels);
         if (column.widestText != nullptr) {
-            const int text = static_cast<int>(SendMessageW(
-                list, LVM_GETSTRINGWIDTHW, 0,
-                reinterpret_cast<LPARAM>(WideTemplateText(column.widestText))));
+            const int text = static_cast<int>(
+                SendMessageW(list, LVM_GETSTRINGWIDTHW, 0,
+                             reinterpret_cast<LPARAM>(WideTemplateText(column.widestText))));
             width = std::max(width, text + kCellTextMargin);
         }
         LVCOLUMNW item{};

@@ -2,12 +2,11 @@
 
 #include "resources/DialogTemplate.h"
 
-#include <windows.h>
-
 #include <optional>
 #include <span>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 // The report-view list views of the console (hub list) and of the adapter dialog.
 

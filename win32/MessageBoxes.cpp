@@ -42,11 +42,13 @@ BoxAnswer ShowMessageBox(const BoxRequest& request, HWND owner) {
     if (Handler())
         return Handler()(request, owner);
     // MessageBoxW shows its text as it is: a hub's model text can never turn into markup.
-    const int answer = MessageBoxW(owner, Wide(request.text).c_str(),
-                                   Wide(request.caption).c_str(), MessageBoxFlags(request));
+    const int answer = MessageBoxW(owner, Wide(request.text).c_str(), Wide(request.caption).c_str(),
+                                   MessageBoxFlags(request));
     if (request.buttons == BoxButtons::YesNo)
         return answer == IDYES ? BoxAnswer::Yes : BoxAnswer::No;
     return BoxAnswer::Ok;
 }
 
-void SetMessageBoxHandler(MessageBoxHandler handler) { Handler() = std::move(handler); }
+void SetMessageBoxHandler(MessageBoxHandler handler) {
+    Handler() = std::move(handler);
+}

@@ -2,9 +2,8 @@
 
 #include "console/Boxes.h"
 
-#include <windows.h>
-
 #include <functional>
+#include <windows.h>
 
 // Every message box of the Win32 face goes through this one seam, so that tests can
 // answer the boxes and read their texts. Production shows MessageBoxW; tests install a

@@ -24,9 +24,9 @@ INT_PTR CTemplateDialog::DoModal(HWND owner) {
 HWND CTemplateDialog::Create(HWND owner) {
     modal_ = false;
     result_ = 0;
-    HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), AsDialogTemplate(template_),
-                                             owner, &CTemplateDialog::Procedure,
-                                             reinterpret_cast<LPARAM>(this));
+    HWND window =
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), AsDialogTemplate(template_), owner,
+                                   &CTemplateDialog::Procedure, reinterpret_cast<LPARAM>(this));
     if (window != nullptr)
         ShowWindow(window, SW_SHOW);
     return window;
@@ -52,9 +52,9 @@ void CTemplateDialog::End(INT_PTR result) {
 void CTemplateDialog::SetProgramIcon() {
     const HINSTANCE instance = GetModuleHandleW(nullptr);
     const auto load = [instance](int metricX, int metricY) {
-        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kProgramIconId),
-                                             IMAGE_ICON, GetSystemMetrics(metricX),
-                                             GetSystemMetrics(metricY), LR_DEFAULTCOLOR | LR_SHARED));
+        return static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(kProgramIconId), IMAGE_ICON,
+                                             GetSystemMetrics(metricX), GetSystemMetrics(metricY),
+                                             LR_DEFAULTCOLOR | LR_SHARED));
     };
     SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(load(SM_CXICON, SM_CYICON)));
     SendMessageW(hwnd_, WM_SETICON, ICON_SMALL,

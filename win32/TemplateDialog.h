@@ -2,10 +2,9 @@
 
 #include "win32/DialogTemplateBuilder.h"
 
-#include <windows.h>
-
 #include <span>
 #include <vector>
+#include <windows.h>
 
 // A dialog built in memory from a layout table, run modally (the program's way) or
 // created modeless (a test's way, which pumps the messages itself). The procedure of each

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-Win32Scheduler::~Win32Scheduler() { Detach(); }
+Win32Scheduler::~Win32Scheduler() {
+    Detach();
+}
 
 void Win32Scheduler::Attach(HWND window) {
     const std::lock_guard lock(mutex_);
@@ -63,7 +65,8 @@ Scheduler::TimerId Win32Scheduler::StartTimer(std::chrono::milliseconds delay,
     const auto milliseconds =
         static_cast<UINT>(std::clamp<std::chrono::milliseconds::rep>(delay.count(), 1, 0x7FFFFFFF));
     timers_.emplace(id, std::move(task));
-    if (window_ == nullptr || SetTimer(window_, static_cast<UINT_PTR>(id), milliseconds, nullptr) == 0)
+    if (window_ == nullptr ||
+        SetTimer(window_, static_cast<UINT_PTR>(id), milliseconds, nullptr) == 0)
         timers_.erase(id); // no window to run it: it never fires, as after the window's end
     return id;
 }

@@ -3,11 +3,10 @@
 #include "console/Scheduler.h"
 #include "console/WorkerThreads.h"
 
-#include <windows.h>
-
 #include <deque>
 #include <map>
 #include <mutex>
+#include <windows.h>
 
 // The window message that tells the console's window that tasks were posted.
 inline constexpr UINT WM_RUN_POSTED_TASKS = WM_APP + 1;
@@ -44,9 +43,9 @@ private:
     static constexpr TimerId kFirstTimer = 0x4B00;
 
     std::mutex mutex_;
-    HWND window_ = nullptr;          // under mutex_: workers post to it
+    HWND window_ = nullptr; // under mutex_: workers post to it
     std::deque<std::function<void()>> posted_;
-    bool wakePending_ = false;       // a WM_RUN_POSTED_TASKS is on its way
+    bool wakePending_ = false; // a WM_RUN_POSTED_TASKS is on its way
     // Console thread only.
     std::map<TimerId, std::function<void()>> timers_;
     TimerId lastTimer_ = kFirstTimer;

@@ -2,9 +2,8 @@
 
 #include "win32/WideText.h"
 
-#include <commctrl.h>
-
 #include <chrono>
+#include <commctrl.h>
 
 namespace window_driver {
 
@@ -35,14 +34,17 @@ std::wstring ItemText(HWND dialog, int id) {
     return text;
 }
 
-std::string LogText(HWND dialog) { return Narrow(ItemText(dialog, 104)); }
+std::string LogText(HWND dialog) {
+    return Narrow(ItemText(dialog, 104));
+}
 
 void ClickListRow(HWND dialog, int listId, int row) {
     HWND list = GetDlgItem(dialog, listId);
     LVITEMW state{};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
-    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row),
+                 reinterpret_cast<LPARAM>(&state));
     NMITEMACTIVATE click{};
     click.hdr.hwndFrom = list;
     click.hdr.idFrom = static_cast<UINT_PTR>(listId);
@@ -73,7 +75,9 @@ BoxScript::BoxScript() {
     });
 }
 
-BoxScript::~BoxScript() { SetMessageBoxHandler({}); }
+BoxScript::~BoxScript() {
+    SetMessageBoxHandler({});
+}
 
 std::vector<std::string> BoxScript::Texts() const {
     std::vector<std::string> texts;

@@ -3,12 +3,11 @@
 #include "console/Boxes.h"
 #include "win32/MessageBoxes.h"
 
-#include <windows.h>
-
 #include <deque>
 #include <functional>
 #include <string>
 #include <vector>
+#include <windows.h>
 
 // Drives the Win32 face in the test's own process, as a technician would: the test pumps
 // the thread's messages itself (a modeless window in place of the modal run), presses

@@ -5,12 +5,10 @@
 #include "win32/KestruneApp.h"
 #include "win32/WideText.h"
 
-#include <commctrl.h>
-
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <commctrl.h>
 #include <cstdlib>
+#include <gtest/gtest.h>
 
 // The Win32 window against the hub simulator, end to end: the exe runs under Wine with
 // its wineserver inside the PC's namespace of a test site (window-site-run.sh), whose
@@ -39,18 +37,26 @@ int RowCount(HWND dialog) {
     return static_cast<int>(SendMessageW(GetDlgItem(dialog, IDC_HUB_LIST), LVM_GETITEMCOUNT, 0, 0));
 }
 
-bool Checked(HWND dialog, int id) { return IsDlgButtonChecked(dialog, id) == BST_CHECKED; }
+bool Checked(HWND dialog, int id) {
+    return IsDlgButtonChecked(dialog, id) == BST_CHECKED;
+}
 
-bool Enabled(HWND dialog, int id) { return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE; }
+bool Enabled(HWND dialog, int id) {
+    return IsWindowEnabled(GetDlgItem(dialog, id)) != FALSE;
+}
 
-void Press(HWND dialog, int id) { SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+void Press(HWND dialog, int id) {
+    SendMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0);
+}
 
 void SetAddress(HWND dialog, int id, DWORD address) {
     SendDlgItemMessageW(dialog, id, IPM_SETADDRESS, 0, static_cast<LPARAM>(address));
     NotifyFieldChanged(dialog, id);
 }
 
-std::string AddressOf(HWND dialog, int id) { return Narrow(ItemText(dialog, id)); }
+std::string AddressOf(HWND dialog, int id) {
+    return Narrow(ItemText(dialog, id));
+}
 
 bool HasBox(const BoxScript& boxes, const std::string& text) {
     const auto texts = boxes.Texts();
@@ -69,7 +75,8 @@ TEST(WindowOnSite, FindsConnectsAndWritesTheAddressAndANumber) {
 
     // The one adapter of the PC's namespace is taken, and the search runs once the
     // window shows.
-    ASSERT_TRUE(PumpUntil(window, [&] { return console.IsIdle() && RowCount(window) > 0; }, 20000))
+    ASSERT_TRUE(PumpUntil(
+        window, [&] { return console.IsIdle() && RowCount(window) > 0; }, 20000))
         << LogText(window);
     EXPECT_EQ(AddressOf(window, IDC_ADAPTER_ADDRESS), Env("KESTRUNE_SITE_PC"));
     EXPECT_EQ(ListCell(window, IDC_HUB_LIST, 0, 0), hub);
@@ -80,10 +87,14 @@ TEST(WindowOnSite, FindsConnectsAndWritesTheAddressAndANumber) {
     EXPECT_EQ(AddressOf(window, IDC_CONNECT_ADDRESS), hub);
     ASSERT_TRUE(Enabled(window, IDC_CONNECT));
     Press(window, IDC_CONNECT);
-    ASSERT_TRUE(PumpUntil(window, [&] {
-        return console.IsIdle() && Enabled(window, IDC_WRITE_NUMBER) &&
-               AddressOf(window, IDC_HUB_IP_ADDRESS) == hub;
-    }, 20000)) << LogText(window);
+    ASSERT_TRUE(PumpUntil(
+        window,
+        [&] {
+            return console.IsIdle() && Enabled(window, IDC_WRITE_NUMBER) &&
+                   AddressOf(window, IDC_HUB_IP_ADDRESS) == hub;
+        },
+        20000))
+        << LogText(window);
     EXPECT_EQ(Narrow(ItemText(window, IDC_PHYSICAL_ADDRESS)), Env("KESTRUNE_SITE_HUB1_MAC"));
     EXPECT_EQ(AddressOf(window, IDC_HUB_SUBNET_MASK), "255.255.255.0");
     EXPECT_TRUE(Checked(window, IDC_LINK_1));
@@ -95,24 +106,25 @@ TEST(WindowOnSite, FindsConnectsAndWritesTheAddressAndANumber) {
     // Number 3 for the controller with the jumper: both confirmations answered Yes.
     SetDlgItemTextW(window, IDC_CONTROLLER_NUMBER, L"3");
     Press(window, IDC_WRITE_NUMBER);
-    ASSERT_TRUE(PumpUntil(window, [&] {
-        return HasBox(boxes, "Номер контроллера успешно установлен");
-    }, 10000)) << LogText(window);
+    ASSERT_TRUE(PumpUntil(
+        window, [&] { return HasBox(boxes, "Номер контроллера успешно установлен"); }, 10000))
+        << LogText(window);
     EXPECT_GE(boxes.boxes().size(), 2u);
     EXPECT_EQ(boxes.boxes()[0].caption, "Внимание");
     EXPECT_EQ(MessageBoxFlags(boxes.boxes()[0]) & (MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING),
               static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING));
     // The controller answers to its new number from the next link status on.
-    EXPECT_TRUE(PumpUntil(window, [&] { return Checked(window, IDC_LINK_3); }, 8000));
+    EXPECT_TRUE(PumpUntil(
+        window, [&] { return Checked(window, IDC_LINK_3); }, 8000));
 
     // The hub's new address: written, a pause, and the session ends.
     const auto movedAddress = ParseDottedQuad(moved);
     ASSERT_TRUE(movedAddress) << "KESTRUNE_SITE_MOVED";
     SetAddress(window, IDC_HUB_IP_ADDRESS, *movedAddress);
     Press(window, IDC_APPLY_PARAMETERS);
-    ASSERT_TRUE(PumpUntil(window, [&] {
-        return console.IsIdle() && !Enabled(window, IDC_DISCONNECT);
-    }, 10000)) << LogText(window);
+    ASSERT_TRUE(PumpUntil(
+        window, [&] { return console.IsIdle() && !Enabled(window, IDC_DISCONNECT); }, 10000))
+        << LogText(window);
     const std::string log = LogText(window);
     EXPECT_NE(log.find("Установка IP параметров хаба произведена"), std::string::npos) << log;
     EXPECT_TRUE(SendDlgItemMessageW(window, IDC_HUB_IP_ADDRESS, IPM_ISBLANK, 0, 0));
@@ -120,10 +132,14 @@ TEST(WindowOnSite, FindsConnectsAndWritesTheAddressAndANumber) {
 
     // A new search finds the hub where it moved.
     Press(window, IDC_SEARCH_HUBS);
-    ASSERT_TRUE(PumpUntil(window, [&] {
-        return console.IsIdle() && RowCount(window) > 0 &&
-               ListCell(window, IDC_HUB_LIST, 0, 0) == moved;
-    }, 20000)) << LogText(window);
+    ASSERT_TRUE(PumpUntil(
+        window,
+        [&] {
+            return console.IsIdle() && RowCount(window) > 0 &&
+                   ListCell(window, IDC_HUB_LIST, 0, 0) == moved;
+        },
+        20000))
+        << LogText(window);
 
     Press(window, IDCANCEL);
     EXPECT_FALSE(IsWindow(window));

@@ -6,14 +6,12 @@
 #include "win32/ConsoleWindow.h"
 #include "win32/DialogTemplateBuilder.h"
 #include "win32/KestruneApp.h"
-#include "win32/Win32Scheduler.h"
 #include "win32/WideText.h"
-
-#include <commctrl.h>
-
-#include <gtest/gtest.h>
+#include "win32/Win32Scheduler.h"
 
 #include <atomic>
+#include <commctrl.h>
+#include <gtest/gtest.h>
 #include <thread>
 
 // The Win32 face without a network: the dialogs the templates build, the console's window
@@ -102,7 +100,8 @@ void ExpectKind(HWND child, const ControlTemplate& control) {
         EXPECT_EQ((style & ES_NUMBER) != 0, control.kind == ControlKind::NumberEdit);
         EXPECT_EQ((style & ES_MULTILINE) != 0, control.kind == ControlKind::LogEdit);
         if (control.kind == ControlKind::LogEdit) {
-            EXPECT_EQ(style & (WS_VSCROLL | WS_HSCROLL), static_cast<DWORD>(WS_VSCROLL | WS_HSCROLL));
+            EXPECT_EQ(style & (WS_VSCROLL | WS_HSCROLL),
+                      static_cast<DWORD>(WS_VSCROLL | WS_HSCROLL));
         }
         break;
     }
@@ -177,7 +176,8 @@ TEST(ConsoleWindow, WithoutAdaptersSaysSoAndOffersTheAboutCommand) {
     CConsoleWindow console(false, services);
     HWND window = console.Create(nullptr);
     ASSERT_NE(window, nullptr);
-    ASSERT_TRUE(PumpUntil(window, [&] { return console.IsIdle(); }, 10000));
+    ASSERT_TRUE(PumpUntil(
+        window, [&] { return console.IsIdle(); }, 10000));
 
     ASSERT_EQ(boxes.boxes().size(), 1u);
     EXPECT_EQ(boxes.boxes()[0].text, "Сетевые адаптеры в компьютере не обнаружены");
@@ -238,8 +238,9 @@ TEST(Win32Scheduler, RunsPostsInOrderFromAnyThreadAndTimersUnlessCancelled) {
         }
         return FALSE;
     };
-    HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), AsDialogTemplate(buffer),
-                                             nullptr, procedure, reinterpret_cast<LPARAM>(&context));
+    HWND window =
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), AsDialogTemplate(buffer), nullptr,
+                                   procedure, reinterpret_cast<LPARAM>(&context));
     ASSERT_NE(window, nullptr);
 
     const DWORD consoleThread = GetCurrentThreadId();
@@ -259,8 +260,10 @@ TEST(Win32Scheduler, RunsPostsInOrderFromAnyThreadAndTimersUnlessCancelled) {
         scheduler.StartTimer(std::chrono::milliseconds(10), [&] { cancelledFired = true; });
     scheduler.CancelTimer(cancelled);
 
-    ASSERT_TRUE(PumpUntil(window, [&] { return fired && order.size() == 50 && doneOn != 0; }, 5000));
-    PumpUntil(window, [] { return false; }, 50);
+    ASSERT_TRUE(PumpUntil(
+        window, [&] { return fired && order.size() == 50 && doneOn != 0; }, 5000));
+    PumpUntil(
+        window, [] { return false; }, 50);
     for (int i = 0; i < 50; ++i)
         EXPECT_EQ(order[static_cast<std::size_t>(i)], i + 1);
     EXPECT_FALSE(cancelledFired);
@@ -272,7 +275,8 @@ TEST(Win32Scheduler, RunsPostsInOrderFromAnyThreadAndTimersUnlessCancelled) {
     DestroyWindow(window);
     bool late = false;
     scheduler.Post([&] { late = true; });
-    PumpUntil(nullptr, [] { return false; }, 50);
+    PumpUntil(
+        nullptr, [] { return false; }, 50);
     EXPECT_FALSE(late);
 }
 
