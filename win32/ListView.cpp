@@ -10,12 +10,26 @@ namespace {
 // The margin a list view keeps around a cell's text, on both sides together.
 constexpr int kCellTextMargin = 12;
 
-int ScaledToWindow(HWND window, int pixels) {
+// The window's own resolution: per monitor where the system tells it (Windows 10 1607 and
+// later), else the system's.
+UINT DpiOf(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow =
+        reinterpret_cast<GetDpiForWindowFunction>(reinterpret_cast<void*>(
+            GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow != nullptr) {
+        if (const UINT dpi = getDpiForWindow(window); dpi != 0)
+            return dpi;
+    }
     HDC dc = GetDC(window);
     const int dpi = dc != nullptr ? GetDeviceCaps(dc, LOGPIXELSX) : 96;
     if (dc != nullptr)
         ReleaseDC(window, dc);
-    return MulDiv(pixels, dpi, 96);
+    return static_cast<UINT>(dpi);
+}
+
+int ScaledToWindow(HWND window, int pixels) {
+    return MulDiv(pixels, static_cast<int>(DpiOf(window)), 96);
 }
 
 } // namespace
