@@ -58,8 +58,10 @@ void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
 
 void CConsoleWindow::AddAboutToSystemMenu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
-    const wchar_t* text = WideTemplateText(kAboutCommandText);
-    if (menu == nullptr || *text == L'\0')
+    if (menu == nullptr)
+        return;
+    wchar_t text[128] = {};
+    if (LoadStringW(GetModuleHandleW(nullptr), kAboutCommandStringId, text, 128) <= 0)
         return;
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kAboutCommandId, text);

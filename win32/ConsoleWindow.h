@@ -10,6 +10,9 @@
 // The console's Win32 face: the window built from template 100, the view the console
 // talks to, and the person's actions forwarded to the console. It holds no rule and no
 // state of the console's; it converts texts between UTF-8 and UTF-16 at its edge.
+// The string resource that names the window menu's About command.
+inline constexpr UINT kAboutCommandStringId = 127;
+
 class CConsoleWindow : public CTemplateDialog, public ConsoleView {
 public:
     explicit CConsoleWindow(bool debugMode, const ConsoleServices& services = {});
