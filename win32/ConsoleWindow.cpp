@@ -23,8 +23,12 @@ constexpr int kAddressFieldCount = 4;
 std::vector<HWND> AddressFieldEdits(HWND control) {
     std::vector<HWND> fields;
     for (HWND child = GetWindow(control, GW_CHILD); child != nullptr;
-         child = GetWindow(child, GW_HWNDNEXT))
-        fields.push_back(child);
+         child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[16] = {};
+        GetClassNameW(child, name, 16);
+        if (lstrcmpiW(name, L"Edit") == 0)
+            fields.push_back(child);
+    }
     std::sort(fields.begin(), fields.end(), [](HWND a, HWND b) {
         RECT ra{}, rb{};
         GetWindowRect(a, &ra);

@@ -202,6 +202,18 @@ TEST(ConsoleWindow, WithoutAdaptersSaysSoAndOffersTheAboutCommand) {
     GetMenuStringW(menu, static_cast<UINT>(count - 1), text, 64, MF_BYPOSITION);
     EXPECT_STREQ(text, WideTemplateText(kAboutCommandText));
 
+    // An address control's blank part reads as blank, not as 0.
+    console.SetAddress(IDC_CONNECT_ADDRESS, 0xC0A80101);
+    SendDlgItemMessageW(window, IDC_CONNECT_ADDRESS, IPM_SETFOCUS, 1, 0);
+    ASSERT_EQ(GetParent(GetFocus()), GetDlgItem(window, IDC_CONNECT_ADDRESS));
+    SetWindowTextW(GetFocus(), L"");
+    EXPECT_EQ(console.AddressText(IDC_CONNECT_ADDRESS), "192..1.1");
+    EXPECT_EQ(console.FocusedControl(), IDC_CONNECT_ADDRESS);
+    console.ClearAddress(IDC_CONNECT_ADDRESS);
+    EXPECT_EQ(console.AddressText(IDC_CONNECT_ADDRESS), "");
+    console.SetAddressText(IDC_CONNECT_ADDRESS, "198.18.140.1");
+    EXPECT_EQ(console.AddressText(IDC_CONNECT_ADDRESS), "198.18.140.1");
+
     // Enter with an empty number field keeps the window open; "Закончить" closes it.
     SetDlgItemTextW(window, IDC_CONTROLLER_NUMBER, L"");
     SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
