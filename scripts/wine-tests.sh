@@ -13,7 +13,13 @@ export WINEPREFIX=$PWD/$dir/wine/host
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 mkdir -p "$WINEPREFIX"
-[[ -f $WINEPREFIX/system.reg ]] || wineboot -i >/dev/null 2>&1
+wineserver -k 2>/dev/null || true # one left by an interrupted run
+if [[ ! -d $WINEPREFIX/drive_c/windows ]]; then
+    wineboot -i >/dev/null 2>&1 || true
+    [[ -d $WINEPREFIX/drive_c/windows ]] || { echo "wine-tests: no Wine prefix made in $WINEPREFIX" >&2; exit 1; }
+    # wineboot's server lingers a few seconds; the persistent one starts after it.
+    wineserver -w
+fi
 wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1

@@ -86,6 +86,8 @@ public:
         }
         if (result != NO_ERROR)
             return result;
+        if (buffer.empty())
+            return kErrorSuccess; // answered without asking for room: no address at all
         const auto* table = reinterpret_cast<const MIB_IPADDRTABLE*>(buffer.data());
         for (DWORD i = 0; i < table->dwNumEntries; ++i) {
             const MIB_IPADDRROW& entry = table->table[i];

@@ -38,12 +38,19 @@ watcher=""
 in_pc() { ip netns exec "$pc_ns" "$@"; }
 
 cleanup() {
+    local code=$?
     trap - EXIT INT TERM
-    [[ -n $watcher ]] && kill "$watcher" 2>/dev/null && wait "$watcher" 2>/dev/null
+    # Every step runs, whatever the one before it gave.
+    set +e
+    if [[ -n $watcher ]]; then
+        kill "$watcher" 2>/dev/null
+        wait "$watcher" 2>/dev/null
+    fi
     # The wineserver holds the namespace: it ends before the site goes.
     in_pc wineserver -k 2>/dev/null || true
     "$site" down --prefix "$prefix" >/dev/null 2>&1 || true
     rm -rf "$signals"
+    exit "$code"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -71,7 +78,16 @@ done <<<"$layout"
 watcher=$!
 
 mkdir -p "$WINEPREFIX"
-[[ -f $WINEPREFIX/system.reg ]] || in_pc wineboot -i >/dev/null 2>&1
+# A server of this prefix left by an interrupted run would hold another namespace.
+wineserver -k 2>/dev/null || true
+if [[ ! -d $WINEPREFIX/drive_c/windows ]]; then
+    # wineboot's own status says little (and the registry is written only when the
+    # wineserver ends): the prefix's Windows folder says whether it was made.
+    in_pc wineboot -i >/dev/null 2>&1 || true
+    [[ -d $WINEPREFIX/drive_c/windows ]] || { echo "site-run: no Wine prefix made in $WINEPREFIX" >&2; exit 1; }
+    # wineboot's server lingers a few seconds; the persistent one starts after it.
+    in_pc wineserver -w
+fi
 in_pc wineserver -p
 # Wine's background programs start now, not with the first test's output pipe.
 in_pc wine cmd /c exit 0 >/dev/null 2>&1
