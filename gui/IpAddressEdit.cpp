@@ -1,5 +1,7 @@
 #include "gui/IpAddressEdit.h"
 
+#include "console/AddressFields.h"
+
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QHBoxLayout>
@@ -42,24 +44,7 @@ bool IsSeparatorKey(const QKeyEvent* key) {
 } // namespace
 
 std::optional<std::uint32_t> ParseDottedAddress(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    if (parts.size() != CIpAddressEdit::kFieldCount) {
-        return std::nullopt;
-    }
-    std::uint32_t value = 0;
-    for (const QString& part : parts) {
-        if (part.isEmpty() || part.size() > 3 ||
-            !std::all_of(part.begin(), part.end(),
-                         [](QChar ch) { return ch >= QLatin1Char('0') && ch <= QLatin1Char('9'); })) {
-            return std::nullopt;
-        }
-        const uint number = part.toUInt();
-        if (number > kMaxPartValue) {
-            return std::nullopt;
-        }
-        value = (value << 8) | number;
-    }
-    return value;
+    return ParseDottedQuad(text.toStdString());
 }
 
 CIpAddressEdit::CIpAddressEdit(QWidget* parent) : QFrame(parent) {

@@ -4,8 +4,14 @@
 
 // Template 100, the console window, and the ids of its controls.
 enum ConsoleControlId {
+    // The dialog's OK and cancel commands; where the Windows headers already define
+    // them, with these same values, theirs stand.
+#if !defined(IDOK)
     IDOK = 1,
+#endif
+#if !defined(IDCANCEL)
     IDCANCEL = 2,
+#endif
     IDC_APPLY_PARAMETERS = 101,     // "Применить"
     IDC_CONNECT = 102,              // "Установить соединение"
     IDC_DISCONNECT = 103,           // "Разорвать соединение"

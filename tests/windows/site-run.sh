@@ -8,7 +8,9 @@
 # kept between runs: creating one takes about 12 s.
 #
 # The last test takes a hub's link down: it asks by creating the file vanish-hub3 in the
-# signal folder, which this script watches.
+# signal folder, which this script watches. KESTRUNE_SITE_HUB1_ARGS adds hubsim options to
+# hub 1 (the window's test fits its controller's programming jumper). The prefix is made
+# with Wine's null graphics driver, so that a test's windows need no display.
 set -Eeuo pipefail
 
 readonly exe=${1:?test exe} wine_root=${2:?wine root}
@@ -57,7 +59,7 @@ trap 'exit 130' INT TERM
 
 "$site" down --prefix "$prefix" >/dev/null 2>&1 || true
 layout=$("$site" up --prefix "$prefix" --subnet "$subnet" --hubs 4 \
-    --hub 1 "--reply unicast" --hub 2 "--reply subnet" --hub 3 "--reply broadcast" \
+    --hub 1 "--reply unicast ${KESTRUNE_SITE_HUB1_ARGS:-}" --hub 2 "--reply subnet" --hub 3 "--reply broadcast" \
     --hub 4 "--fault refuse")
 
 dashes() { tr 'a-f:' 'A-F-' <<<"$1"; }
@@ -85,6 +87,8 @@ if [[ ! -d $WINEPREFIX/drive_c/windows ]]; then
     # wineserver ends): the prefix's Windows folder says whether it was made.
     in_pc wineboot -i >/dev/null 2>&1 || true
     [[ -d $WINEPREFIX/drive_c/windows ]] || { echo "site-run: no Wine prefix made in $WINEPREFIX" >&2; exit 1; }
+    # No display: the window's tests run on Wine's null graphics driver.
+    in_pc wine reg add 'HKCU\Software\Wine\Drivers' /v Graphics /d null /f >/dev/null 2>&1 || true
     # wineboot's server lingers a few seconds; the persistent one starts after it.
     in_pc wineserver -w
 fi

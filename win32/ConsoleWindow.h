@@ -1,0 +1,62 @@
+#pragma once
+
+#include "console/ConsoleView.h"
+#include "console/KestruneDlg.h"
+#include "win32/TemplateDialog.h"
+#include "win32/Win32Scheduler.h"
+
+#include <memory>
+
+// The console's Win32 face: the window built from template 100, the view the console
+// talks to, and the person's actions forwarded to the console. It holds no rule and no
+// state of the console's; it converts texts between UTF-8 and UTF-16 at its edge.
+// The string resource that names the window menu's About command.
+inline constexpr UINT kAboutCommandStringId = 127;
+
+class CConsoleWindow : public CTemplateDialog, public ConsoleView {
+public:
+    explicit CConsoleWindow(bool debugMode, const ConsoleServices& services = {});
+    ~CConsoleWindow() override;
+
+    // The console, from construction until the window is destroyed.
+    CKestruneDlg* Console() { return console_.get(); }
+    // True once the start-up is over and no search, connect or wait is under way.
+    bool IsIdle() const;
+
+    // ConsoleView.
+    void SetControlText(int id, const std::string& text) override;
+    std::string ControlText(int id) const override;
+    void EnableControl(int id, bool enabled) override;
+    bool IsControlEnabled(int id) const override;
+    void CheckControl(int id, bool checked) override;
+    void FocusControl(int id, bool selectText) override;
+    void FocusPreviousControl() override;
+    int FocusedControl() const override;
+    void SetAddress(int id, std::uint32_t value) override;
+    void SetAddressText(int id, const std::string& dotted) override;
+    void ClearAddress(int id) override;
+    AddressParts AddressFields(int id) const override;
+    std::string AddressText(int id) const override;
+    void ShowHubRows(const std::vector<HubRow>& rows) override;
+    std::optional<int> SelectedHubRow() const override;
+    void AppendToLog(const std::string& text) override;
+    void ClearLog() override;
+    BoxAnswer ShowBox(const BoxRequest& request) override;
+    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    void ShowAbout() override;
+
+protected:
+    BOOL OnInitDialog() override;
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    // Runs a console handler as the person's action.
+    void Run(void (CKestruneDlg::*handler)());
+    bool OnCommand(int id, int code);
+    void OnNotify(const NMHDR& header);
+    void AddAboutToSystemMenu();
+
+    Win32Scheduler scheduler_; // before the console: it outlives it
+    std::unique_ptr<CKestruneDlg> console_;
+    bool painted_ = false;
+};

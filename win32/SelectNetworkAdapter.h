@@ -1,0 +1,26 @@
+#pragma once
+
+#include "adapters/AdapterList.h"
+#include "console/ConsoleView.h"
+#include "win32/TemplateDialog.h"
+
+// The adapter selection dialog (template 120): lists the adapter entries it is given and
+// hands back the index of the row the user chose. It keeps its own copy of the entries,
+// so it never reads a console that has gone meanwhile.
+class CSelectNetworkAdapter : public CTemplateDialog {
+public:
+    explicit CSelectNetworkAdapter(AdapterList adapters);
+
+    // The chosen entry: the selected row's index after OK, 0 otherwise.
+    int selectedAdapterIndex = 0;
+
+    // Runs the dialog modally and says how it ended.
+    AdapterChoice Choose(HWND owner);
+
+protected:
+    BOOL OnInitDialog() override;
+    INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+private:
+    const AdapterList adapters_;
+};
