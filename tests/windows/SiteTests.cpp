@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -299,6 +300,32 @@ public:
     }
     std::atomic<bool> dropped{false};
 };
+
+// A physical address in one spelling: lower case, colons.
+std::string Spelled(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) {
+        return c == '-' ? ':' : static_cast<char>(std::tolower(c));
+    });
+    return text;
+}
+
+// kestrunectl.exe as a technician runs it: one adapter on this PC, so no --adapter; every
+// hub that answers a search is listed with its physical address, whatever way it answered.
+TEST_F(WindowsSite, KestrunectlDiscoverListsTheHubs) {
+    std::string exe = "Z:" KESTRUNECTL_EXE;
+    std::replace(exe.begin(), exe.end(), '/', '\\');
+    FILE* output = ::_popen(("\"" + exe + "\" discover --csv").c_str(), "r");
+    ASSERT_NE(output, nullptr);
+    std::string listed;
+    char buffer[512];
+    for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, output)) > 0;)
+        listed.append(buffer, got);
+    EXPECT_EQ(::_pclose(output), 0) << listed;
+    for (int i = 1; i <= 3; ++i) {
+        EXPECT_NE(listed.find(Hub(i) + ","), std::string::npos) << listed;
+        EXPECT_NE(Spelled(listed).find(Spelled(HubMac(i))), std::string::npos) << HubMac(i) << " in\n" << listed;
+    }
+}
 
 TEST_F(WindowsSite, VanishedHubEndsTheSession) {
     const std::string signals = Env("KESTRUNE_SITE_SIGNALS");
