@@ -3,6 +3,7 @@
 #include "cli/HubArgument.h"
 #include "cli/Plan.h"
 #include "cli/Report.h"
+#include "console/AddressFields.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <fstream>
@@ -25,8 +26,9 @@ struct SiteMap {
 
     explicit SiteMap(const HubList& hubs) {
         for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
-            const std::string key =
-                i < hubs.hubPhysicalAddresses.size() ? HubPhysicalKey(hubs.hubPhysicalAddresses[i]) : "";
+            const std::string key = i < hubs.hubPhysicalAddresses.size()
+                                        ? HubPhysicalKey(hubs.hubPhysicalAddresses[i])
+                                        : "";
             addressesOf[key].insert(hubs.hubAddresses[i]);
             keysAt[hubs.hubAddresses[i]].insert(key);
         }
@@ -85,8 +87,8 @@ void SetHub(HubDriver& driver, const PlanLine& line, SiteMap& site, ApplyRow& ro
         return;
     }
     if (!driver.WaitForHubAt(row.newAddress, line.physicalKey, kVerifyLimit)) {
-        fail("did not answer at " + row.newAddress + " within " + std::to_string(kVerifyLimit.count()) +
-             " s");
+        fail("did not answer at " + row.newAddress + " within " +
+             std::to_string(kVerifyLimit.count()) + " s");
         return;
     }
     site.Moved(line.physicalKey, row.oldAddress, row.newAddress);
@@ -98,7 +100,7 @@ ApplyRow FirstLook(const PlanLine& line, const SiteMap& site) {
     ApplyRow row;
     row.line = line.lineNumber;
     row.mac = line.mac;
-    row.newAddress = DottedParts(line.address);
+    row.newAddress = AddressFieldsText(line.address);
     const auto found = site.addressesOf.find(line.physicalKey);
     if (found == site.addressesOf.end() || found->second.empty()) {
         row.result = "missing";
@@ -149,8 +151,8 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
     for (const PlanLine& line : plan.lines)
         rows.push_back(FirstLook(line, site));
 
-    const bool anyToChange =
-        std::any_of(rows.begin(), rows.end(), [](const ApplyRow& row) { return row.result == "to change"; });
+    const bool anyToChange = std::any_of(
+        rows.begin(), rows.end(), [](const ApplyRow& row) { return row.result == "to change"; });
     if (!request.dryRun && anyToChange && !driver.EchoServiceAvailable())
         return kExitPermission;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -160,13 +162,16 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
             const ApplyRow& row = rows[i];
             io.err << "[" << i + 1 << "/" << rows.size() << "] " << row.mac << " "
                    << (row.oldAddress.empty() ? "-" : row.oldAddress) << " -> " << row.newAddress
-                   << ": " << row.result << (row.reason.empty() ? "" : " (" + row.reason + ")") << "\n";
+                   << ": " << row.result << (row.reason.empty() ? "" : " (" + row.reason + ")")
+                   << "\n";
         }
     }
     io.out << (request.json ? ApplyJson(rows) : ApplyTable(rows));
     // A dry run's exit code foretells the real run's, with every change taken as done.
-    const auto done = static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const ApplyRow& row) {
-        return row.result == "changed" || row.result == "unchanged" || row.result == "to change";
-    }));
+    const auto done =
+        static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const ApplyRow& row) {
+            return row.result == "changed" || row.result == "unchanged" ||
+                   row.result == "to change";
+        }));
     return done == rows.size() ? kExitSuccess : done == 0 ? kExitFailed : kExitPartial;
 }

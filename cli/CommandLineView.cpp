@@ -1,6 +1,7 @@
 #include "cli/CommandLineView.h"
 
 #include "cli/HubArgument.h"
+#include "console/AddressFields.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <algorithm>
@@ -12,7 +13,9 @@ bool CommandLineView::Checked(int id) const {
     return found != checked_.end() && found->second;
 }
 
-void CommandLineView::Type(int id, const AddressParts& parts) { addresses_[id] = parts; }
+void CommandLineView::Type(int id, const AddressParts& parts) {
+    addresses_[id] = parts;
+}
 
 void CommandLineView::SetControlText(int id, const std::string& text) {
     texts_[id] = text;
@@ -70,9 +73,7 @@ AddressParts CommandLineView::AddressFields(int id) const {
 }
 
 std::string CommandLineView::AddressText(int id) const {
-    const AddressParts parts = AddressFields(id);
-    const bool any = std::any_of(parts.begin(), parts.end(), [](const auto& part) { return part.has_value(); });
-    return any ? DottedParts(parts) : std::string();
+    return AddressFieldsText(AddressFields(id));
 }
 
 void CommandLineView::ShowHubRows(const std::vector<HubRow>& rows) {
@@ -85,7 +86,8 @@ void CommandLineView::AppendToLog(const std::string& text) {
     logText_ += text;
     if (log_ != nullptr) {
         std::string lines = text;
-        for (std::size_t at = lines.find("\r\n"); at != std::string::npos; at = lines.find("\r\n", at))
+        for (std::size_t at = lines.find("\r\n"); at != std::string::npos;
+             at = lines.find("\r\n", at))
             lines.erase(at, 1);
         *log_ << lines << std::flush;
     }

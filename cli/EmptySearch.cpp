@@ -62,20 +62,26 @@ std::string WhatIsWrong(const SearchFinding& finding, const std::string& interfa
     switch (finding.check) {
     case SearchCheck::Cable:
         return finding.adapterDisabled
-                   ? "adapter " + interfaceName + " is switched off: switch it on in the network settings"
-                   : "adapter " + interfaceName + " has no link: check the cable and the switch's power";
+                   ? "adapter " + interfaceName +
+                         " is switched off: switch it on in the network settings"
+                   : "adapter " + interfaceName +
+                         " has no link: check the cable and the switch's power";
     case SearchCheck::AdapterKind:
         return finding.kind == platform::AdapterKind::Wireless
-                   ? "adapter " + interfaceName + " is Wi-Fi: hubs are on the wired network, choose a wired adapter"
+                   ? "adapter " + interfaceName +
+                         " is Wi-Fi: hubs are on the wired network, choose a wired adapter"
                    : "adapter " + interfaceName + " is a VPN tunnel (" + finding.kindName +
                          "): no hubs are behind it, choose the local network's adapter";
     case SearchCheck::Port:
-        return "UDP port 30303 is held by " + Holders(finding) + ": close that program and search again";
+        return "UDP port 30303 is held by " + Holders(finding) +
+               ": close that program and search again";
     case SearchCheck::Firewall:
         return "firewall " + finding.source + " drops UDP 30303: " + Drops(finding);
     case SearchCheck::ReversePath:
-        return "strict reverse-path filtering (rp_filter = 1) with " + std::to_string(finding.addressCount) +
-               " addresses on this PC drops replies from another subnet: set net.ipv4.conf.all.rp_filter and net.ipv4.conf." +
+        return "strict reverse-path filtering (rp_filter = 1) with " +
+               std::to_string(finding.addressCount) +
+               " addresses on this PC drops replies from another subnet: set "
+               "net.ipv4.conf.all.rp_filter and net.ipv4.conf." +
                interfaceName + ".rp_filter to 2";
     }
     return {};
@@ -92,7 +98,8 @@ std::string EmptySearchWords(const std::vector<SearchFinding>& findings,
             words << "checked, fine: " << CheckName(finding, interfaceName) << "\n";
             break;
         case SearchVerdict::NotChecked:
-            words << "not checked: " << CheckName(finding, interfaceName) << " (" << finding.reason << ")\n";
+            words << "not checked: " << CheckName(finding, interfaceName) << " (" << finding.reason
+                  << ")\n";
             break;
         case SearchVerdict::Wrong:
             words << "problem: " << WhatIsWrong(finding, interfaceName) << "\n";

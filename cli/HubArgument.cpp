@@ -1,5 +1,7 @@
 #include "cli/HubArgument.h"
 
+#include "console/AddressFields.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -29,17 +31,6 @@ std::optional<AddressParts> ParseAddressParts(const std::string& text) {
         start = dot + 1;
     }
     return parts;
-}
-
-std::string DottedParts(const AddressParts& parts) {
-    std::string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            text += '.';
-        if (parts[i])
-            text += std::to_string(*parts[i]);
-    }
-    return text;
 }
 
 std::optional<std::string> PhysicalAddressKey(const std::string& text) {
@@ -76,8 +67,9 @@ std::string HubPhysicalKey(const std::string& text) {
 
 std::optional<HubArgument> ParseHubArgument(const std::string& text) {
     if (const auto parts = ParseAddressParts(text)) {
-        if (std::all_of(parts->begin(), parts->end(), [](const auto& part) { return part.has_value(); }))
-            return HubArgument{DottedParts(*parts), {}};
+        if (std::all_of(parts->begin(), parts->end(),
+                        [](const auto& part) { return part.has_value(); }))
+            return HubArgument{AddressFieldsText(*parts), {}};
         return std::nullopt;
     }
     if (auto key = PhysicalAddressKey(text))

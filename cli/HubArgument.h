@@ -13,9 +13,6 @@
 // not such a number.
 std::optional<AddressParts> ParseAddressParts(const std::string& text);
 
-// The parts as dotted text, blank parts empty.
-std::string DottedParts(const AddressParts& parts);
-
 // A physical address as six pairs of hexadecimal digits joined by "-" or by ":" (one
 // separator throughout): its twelve digits in capitals, the form physical addresses are
 // compared in. Nothing for any other text.

@@ -1,6 +1,7 @@
 #include "cli/Plan.h"
 
 #include "cli/HubArgument.h"
+#include "console/AddressFields.h"
 
 #include <algorithm>
 #include <cctype>
@@ -55,8 +56,8 @@ void ReadHeader(const std::vector<std::string>& cells, int lineNumber, Columns& 
     }
     for (const char* required : {"mac", "ip"}) {
         if (*known[required] < 0)
-            problems.push_back({lineNumber, std::string("the header has no \"") + required +
-                                                "\" column"});
+            problems.push_back(
+                {lineNumber, std::string("the header has no \"") + required + "\" column"});
     }
 }
 
@@ -73,7 +74,8 @@ bool ReadAddress(const std::string& text, const char* what, int lineNumber,
         return true;
     parts = ParseAddressParts(text);
     if (!parts)
-        problems.push_back({lineNumber, std::string(what) + " \"" + text + "\" is not an IPv4 address"});
+        problems.push_back(
+            {lineNumber, std::string(what) + " \"" + text + "\" is not an IPv4 address"});
     return parts.has_value();
 }
 
@@ -188,7 +190,7 @@ Plan ReadPlan(std::string_view content) {
                                                      " is planned on line " +
                                                      std::to_string(first->second) + " too"});
         }
-        const std::string address = DottedParts(line.address);
+        const std::string address = AddressFieldsText(line.address);
         if (const auto [first, isNew] = addressLines.emplace(address, lineNumber); !isNew) {
             plan.problems.push_back({lineNumber, "address " + address + " is planned on line " +
                                                      std::to_string(first->second) + " too"});
@@ -196,7 +198,8 @@ Plan ReadPlan(std::string_view content) {
         plan.lines.push_back(std::move(line));
     }
     if (!columns)
-        plan.problems.push_back({lineNumber, "the plan has no header line (mac,ip[,mask,gateway])"});
+        plan.problems.push_back(
+            {lineNumber, "the plan has no header line (mac,ip[,mask,gateway])"});
     else if (plan.lines.empty() && plan.problems.empty())
         plan.problems.push_back({lineNumber, "the plan names no hub"});
     return plan;

@@ -2,6 +2,7 @@
 #include "cli/Commands.h"
 #include "cli/HubArgument.h"
 #include "cli/Report.h"
+#include "console/AddressFields.h"
 #include "console/ControllerNumber.h"
 #include "resources/ConsoleTemplate.h"
 
@@ -43,7 +44,9 @@ bool Confirmed(CliIo& io, const std::string& question) {
     return reply == "y" || reply == "Y" || reply == "yes" || reply == "Yes";
 }
 
-std::string Dotted(const AddressParts& parts) { return DottedParts(parts); }
+std::string Dotted(const AddressParts& parts) {
+    return AddressFieldsText(parts);
+}
 
 // The HUB argument is read before anything is sent.
 bool HubArgumentOk(CliIo& io, const std::string& hub) {
@@ -56,7 +59,8 @@ bool HubArgumentOk(CliIo& io, const std::string& hub) {
 
 } // namespace
 
-int RunShow(CliIo& io, const DriverOptions& options, const std::string& hub, const OutputFormat& format) {
+int RunShow(CliIo& io, const DriverOptions& options, const std::string& hub,
+            const OutputFormat& format) {
     if (!HubArgumentOk(io, hub))
         return kExitUsage;
     HubDriver driver(io, options);
@@ -99,8 +103,8 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
     // What can be checked before the session is: an omitted mask is the hub's own, which
     // is whole; an omitted gateway is the hub's own, which its rules allowed.
     const AddressParts anyFilledMask{255, 255, 255, 0};
-    if (const auto failure = CheckHubParameters(*address, request.mask.empty() ? anyFilledMask : *mask,
-                                                *gateway)) {
+    if (const auto failure =
+            CheckHubParameters(*address, request.mask.empty() ? anyFilledMask : *mask, *gateway)) {
         io.err << "kestrunectl: the hub refuses these parameters:\n" << *failure << "\n";
         return kExitUsage;
     }
@@ -124,8 +128,8 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
     const AddressParts wanted[] = {*address, request.mask.empty() ? present[1] : *mask,
                                    request.gateway.empty() ? present[2] : *gateway};
     const std::string physical = driver.PhysicalAddress();
-    const std::string summary = Dotted(wanted[0]) + " mask " + Dotted(wanted[1]) + " gateway " +
-                                Dotted(wanted[2]);
+    const std::string summary =
+        Dotted(wanted[0]) + " mask " + Dotted(wanted[1]) + " gateway " + Dotted(wanted[2]);
     if (std::equal(std::begin(present), std::end(present), std::begin(wanted))) {
         driver.Close();
         io.out << target->address << " " << physical << ": unchanged (" << summary << ")\n";
@@ -146,7 +150,8 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         io.out << target->address << " " << physical << ": sent " << summary << ", not verified\n";
         return kExitSuccess;
     }
-    const std::string key = target->physicalKey.empty() ? HubPhysicalKey(physical) : target->physicalKey;
+    const std::string key =
+        target->physicalKey.empty() ? HubPhysicalKey(physical) : target->physicalKey;
     if (!driver.WaitForHubAt(Dotted(wanted[0]), key, kVerifyLimit)) {
         io.err << "kestrunectl: the hub did not answer at " << Dotted(wanted[0]) << " within "
                << kVerifyLimit.count() << " s: not verified\n";

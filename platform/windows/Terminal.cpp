@@ -1,15 +1,18 @@
 #include "platform/Terminal.h"
 
-#include <windows.h>
-
 #include <io.h>
 #include <stdio.h>
+#include <windows.h>
 
 namespace platform {
 
-bool StandardInputIsTerminal() { return ::_isatty(::_fileno(stdin)) != 0; }
+bool StandardInputIsTerminal() {
+    return ::_isatty(::_fileno(stdin)) != 0;
+}
 
-bool StandardErrorIsTerminal() { return ::_isatty(::_fileno(stderr)) != 0; }
+bool StandardErrorIsTerminal() {
+    return ::_isatty(::_fileno(stderr)) != 0;
+}
 
 void UseUtf8Console() {
     ::SetConsoleOutputCP(CP_UTF8);
