@@ -5,6 +5,7 @@
 #include "resources/ConsoleTemplate.h"
 #include "win32/AboutDlg.h"
 #include "win32/EventLog.h"
+#include "win32/FileDialogs.h"
 #include "win32/ListView.h"
 #include "win32/MessageBoxes.h"
 #include "win32/SelectNetworkAdapter.h"
@@ -312,11 +313,20 @@ BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& request) {
     return ShowMessageBox(request, hwnd());
 }
 
-AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters) {
+std::string CConsoleWindow::LogText() const {
+    return ControlText(IDC_LOG);
+}
+
+AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters,
+                                            std::optional<int> preselected) {
     // Owned by the console's window, which takes no input while it runs; at start-up the
     // window is not shown yet, and the dialog comes first.
-    CSelectNetworkAdapter dialog(adapters);
+    CSelectNetworkAdapter dialog(adapters, preselected);
     return dialog.Choose(hwnd());
+}
+
+std::optional<std::string> CConsoleWindow::ChooseSaveFile(const SaveFileRequest& request) {
+    return ChooseSaveFileName(request, hwnd());
 }
 
 void CConsoleWindow::ShowAbout() {

@@ -41,8 +41,11 @@ public:
     std::optional<int> SelectedHubRow() const override;
     void AppendToLog(const std::string& text) override;
     void ClearLog() override;
+    std::string LogText() const override;
     BoxAnswer ShowBox(const BoxRequest& request) override;
-    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    AdapterChoice ChooseAdapter(const AdapterList& adapters,
+                                std::optional<int> preselected) override;
+    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
     void ShowAbout() override;
 
 protected:
