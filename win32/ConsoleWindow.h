@@ -12,6 +12,11 @@
 // state of the console's; it converts texts between UTF-8 and UTF-16 at its edge.
 // The string resource that names the window menu's About command.
 inline constexpr UINT kAboutCommandStringId = 127;
+// The window menu's save commands, before its About command (16). Window menu commands
+// are multiples of 16 below 0xF000 (the system keeps the low four bits); the log's is also
+// the command of its Ctrl+S, and neither is the id of a control of the window.
+inline constexpr UINT kSaveLogCommandId = 0x20;
+inline constexpr UINT kSaveHubListCommandId = 0x30;
 
 class CConsoleWindow : public CTemplateDialog, public ConsoleView {
 public:
@@ -57,9 +62,16 @@ private:
     void Run(void (CKestruneDlg::*handler)());
     bool OnCommand(int id, int code);
     void OnNotify(const NMHDR& header);
-    void AddAboutToSystemMenu();
+    void AddCommandsToSystemMenu();
+    // Ctrl+S: the dialog's modal loop offers each message to the thread's message filter
+    // before the dialog manager sees it, and the filter turns the window's keys into
+    // commands through its accelerator table.
+    static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
+    void InstallAccelerators();
+    void RemoveAccelerators();
 
     Win32Scheduler scheduler_; // before the console: it outlives it
     std::unique_ptr<CKestruneDlg> console_;
     bool painted_ = false;
+    HACCEL accelerators_ = nullptr;
 };
