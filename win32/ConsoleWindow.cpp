@@ -124,7 +124,7 @@ BOOL CConsoleWindow::OnInitDialog() {
     AddCommandsToSystemMenu();
     InstallAccelerators();
     SetProgramIcon();
-    SetListColumns(Item(IDC_HUB_LIST), HubListColumns());
+    hubList_.Prepare(Item(IDC_HUB_LIST));
     PrepareLogControl(Item(IDC_LOG));
     console_->OnInitDialog();
     // When the start-up put the focus somewhere, it stays there.
@@ -233,7 +233,12 @@ bool CConsoleWindow::OnCommand(int id, int code) {
 void CConsoleWindow::OnNotify(const NMHDR& header) {
     const int id = static_cast<int>(header.idFrom);
     if (id == IDC_HUB_LIST) {
-        if (header.code == NM_CLICK) {
+        if (header.code == LVN_COLUMNCLICK) {
+            hubList_.OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        } else if (header.code == LVN_GETINFOTIPW) {
+            hubList_.OnGetInfoTip(
+                const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header)));
+        } else if (header.code == NM_CLICK) {
             Run(&CKestruneDlg::SyncHubSelection);
         } else if (header.code == NM_DBLCLK) {
             Run(&CKestruneDlg::OpenSelectedHub);
@@ -353,15 +358,11 @@ std::string CConsoleWindow::AddressText(int id) const {
 }
 
 void CConsoleWindow::ShowHubRows(const std::vector<HubRow>& rows) {
-    std::vector<std::vector<std::string>> cells;
-    cells.reserve(rows.size());
-    for (const HubRow& row : rows)
-        cells.push_back({row.address, row.name, row.physicalAddress, row.model});
-    SetListRows(Item(IDC_HUB_LIST), cells);
+    hubList_.Show(rows);
 }
 
 std::optional<int> CConsoleWindow::SelectedHubRow() const {
-    return SelectedListRow(Item(IDC_HUB_LIST));
+    return hubList_.SelectedRow();
 }
 
 void CConsoleWindow::AppendToLog(const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include "console/ConsoleView.h"
 #include "console/KestruneDlg.h"
+#include "win32/HubList.h"
 #include "win32/TemplateDialog.h"
 #include "win32/Win32Scheduler.h"
 
@@ -72,6 +73,7 @@ private:
 
     Win32Scheduler scheduler_; // before the console: it outlives it
     std::unique_ptr<CKestruneDlg> console_;
+    CHubList hubList_;
     bool painted_ = false;
     HACCEL accelerators_ = nullptr;
 };
