@@ -13,8 +13,8 @@
 
 #include <algorithm>
 #include <array>
-#include <utility>
 #include <commctrl.h>
+#include <utility>
 #include <vector>
 
 namespace {

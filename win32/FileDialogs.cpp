@@ -42,8 +42,8 @@ std::optional<std::string> ChooseSaveFileName(const SaveFileRequest& request, HW
     dialog.nMaxFile = kPathCapacity;
     dialog.lpstrTitle = caption.c_str();
     dialog.lpstrDefExt = extension.c_str();
-    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER |
-                   OFN_NOCHANGEDIR;
+    dialog.Flags =
+        OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!GetSaveFileNameW(&dialog))
         return std::nullopt;
     return Narrow(path.data());

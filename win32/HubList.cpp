@@ -5,8 +5,8 @@
 #include "win32/ListView.h"
 #include "win32/WideText.h"
 
-#include <commctrl.h>
 #include <algorithm>
+#include <commctrl.h>
 #include <cstdint>
 #include <cwchar>
 
@@ -49,9 +49,8 @@ void CHubList::Prepare(HWND list) {
     SetListColumns(list, HubListColumns());
     ListView_SetExtendedListViewStyle(list, LVS_EX_FULLROWSELECT | LVS_EX_INFOTIP);
     // The list owns its image list and destroys it with itself.
-    HIMAGELIST images = ImageList_Create(GetSystemMetrics(SM_CXSMICON),
-                                         GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK,
-                                         1, 0);
+    HIMAGELIST images = ImageList_Create(
+        GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), ILC_COLOR32 | ILC_MASK, 1, 0);
     if (images != nullptr) {
         ImageList_ReplaceIcon(images, -1, LoadIconW(nullptr, IDI_WARNING));
         ListView_SetImageList(list, images, LVSIL_SMALL);

@@ -1,12 +1,11 @@
 #pragma once
 
 #include "console/ConsoleView.h"
-
-#include <optional>
-#include <vector>
-#include <windows.h>
+#include "win32/ListView.h" // <windows.h>, before the common controls' header
 
 #include <commctrl.h>
+#include <optional>
+#include <vector>
 
 // The console's hub list (control 102): the rows the console gave, each item's data its
 // index in them; a row with a warning shows the system's warning icon and the warning as

@@ -13,8 +13,7 @@ constexpr ExtraControlStyle kExtraStyles[] = {{IDC_ADAPTER_LIST, LVS_NOSCROLL}};
 
 } // namespace
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters,
-                                             std::optional<int> preselected)
+CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, std::optional<int> preselected)
     : CTemplateDialog(SelectAdapterTemplate(), ChildDialogFrame(), kExtraStyles),
       adapters_(std::move(adapters)), preselected_(preselected) {}
 

@@ -1,23 +1,24 @@
+#include "console/SavedFiles.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/SelectAdapterTemplate.h"
-#include "console/SavedFiles.h"
 #include "tests/adapters/FakeAdapterSource.h"
 #include "tests/win32/WindowDriver.h"
 #include "win32/ConsoleWindow.h"
 #include "win32/DialogTemplateBuilder.h"
 #include "win32/FileDialogs.h"
 #include "win32/KestruneApp.h"
-#include "win32/WideText.h"
 #include "win32/SelectNetworkAdapter.h"
+#include "win32/Settings.h"
+#include "win32/WideText.h"
 #include "win32/Win32Scheduler.h"
 
 #include <atomic>
+#include <commctrl.h>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
-#include <commctrl.h>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 
 // The Win32 face without a network: the dialogs the templates build, the console's window
@@ -243,7 +244,8 @@ struct IdleConsole {
     IdleConsole() {
         window = console.Create(nullptr);
         EXPECT_NE(window, nullptr);
-        EXPECT_TRUE(PumpUntil(window, [&] { return console.IsIdle(); }, 10000));
+        EXPECT_TRUE(PumpUntil(
+            window, [&] { return console.IsIdle(); }, 10000));
     }
     ~IdleConsole() {
         if (IsWindow(window))
@@ -287,7 +289,8 @@ TEST(ConsoleWindow, SavesTheLogOnCtrlSAndTheHubListFromTheWindowMenu) {
     SetKeyboardState(keys);
     HWND button = GetDlgItem(window, IDC_CLEAR_LOG);
     PostMessageW(button, WM_KEYDOWN, 'S', 1);
-    PumpUntil(window, [&] { return !requests.empty(); }, 2000);
+    PumpUntil(
+        window, [&] { return !requests.empty(); }, 2000);
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
     ASSERT_EQ(requests.size(), 1u) << "Ctrl+S asked for no file";
@@ -391,8 +394,8 @@ TEST(ConsoleWindow, HubListMarksWarningsAndSortsKeepingTheConsolesIndex) {
     EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-02", L"00-03", L"00-01"}));
     ClickColumn(window, 3);
     EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-01", L"00-02", L"00-03"}));
-    idle.console.ShowHubRows({{"198.18.0.1", "", "00-04", "KX-1", ""},
-                              {"198.18.0.2", "", "00-05", "KX-3", ""}});
+    idle.console.ShowHubRows(
+        {{"198.18.0.1", "", "00-04", "KX-1", ""}, {"198.18.0.2", "", "00-05", "KX-3", ""}});
     EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-05", L"00-04"}));
 }
 
@@ -416,6 +419,19 @@ TEST(SelectNetworkAdapter, OpensWithThePreselectedRowSelectedAndFocused) {
         if (IsWindow(window))
             DestroyWindow(window);
     }
+}
+
+TEST(RegistrySettings, KeepsUtf8TextsUnderTheUsersKeyAndLoadsAMissingOneAsEmpty) {
+    const ConsoleServices services = WithRegistrySettings({});
+    const std::string name = "test/Подключение " + std::to_string(GetCurrentProcessId());
+    EXPECT_EQ(services.loadSetting(name), "");
+    services.storeSetting(name, "Ethernet 2 «Тамрил»");
+    EXPECT_EQ(services.loadSetting(name), "Ethernet 2 «Тамрил»");
+    services.storeSetting(name, "");
+    EXPECT_EQ(services.loadSetting(name), "");
+    const std::wstring valueName = Wide(name);
+    EXPECT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, valueName.c_str()),
+              ERROR_SUCCESS);
 }
 
 TEST(Win32Scheduler, RunsPostsInOrderFromAnyThreadAndTimersUnlessCancelled) {
