@@ -5,6 +5,7 @@
 #include "resources/ConsoleTemplate.h"
 #include "win32/AboutDlg.h"
 #include "win32/EventLog.h"
+#include "win32/FileDialogs.h"
 #include "win32/ListView.h"
 #include "win32/MessageBoxes.h"
 #include "win32/SelectNetworkAdapter.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <commctrl.h>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -60,22 +62,69 @@ void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
         console_->RunHandler([this, handler] { ((*console_).*handler)(); });
 }
 
-void CConsoleWindow::AddAboutToSystemMenu() {
+void CConsoleWindow::AddCommandsToSystemMenu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     if (menu == nullptr)
         return;
     wchar_t text[128] = {};
     if (LoadStringW(GetModuleHandleW(nullptr), kAboutCommandStringId, text, 128) <= 0)
         return;
+    AppendMenuW(menu, MF_STRING, kSaveLogCommandId, WideTemplateText(kSaveLogCommandText));
+    AppendMenuW(menu, MF_STRING, kSaveHubListCommandId, WideTemplateText(kSaveHubListCommandText));
     AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
     AppendMenuW(menu, MF_STRING, kAboutCommandId, text);
 }
 
+namespace {
+
+// The console windows of this thread whose keys the message filter translates.
+thread_local std::vector<std::pair<HWND, HACCEL>> filteredWindows;
+thread_local HHOOK messageFilter = nullptr;
+
+} // namespace
+
+LRESULT CALLBACK CConsoleWindow::MessageFilter(int code, WPARAM wParam, LPARAM lParam) {
+    if (code == MSGF_DIALOGBOX && lParam != 0) {
+        MSG& message = *reinterpret_cast<MSG*>(lParam);
+        for (const auto& [window, accelerators] : filteredWindows) {
+            // Only keys for the window or its controls: a box or a file dialog over it
+            // keeps its own.
+            if ((message.hwnd == window || IsChild(window, message.hwnd)) &&
+                TranslateAcceleratorW(window, accelerators, &message))
+                return TRUE;
+        }
+    }
+    return CallNextHookEx(nullptr, code, wParam, lParam);
+}
+
+void CConsoleWindow::InstallAccelerators() {
+    ACCEL saveLog{};
+    saveLog.fVirt = FCONTROL | FVIRTKEY;
+    saveLog.key = 'S';
+    saveLog.cmd = static_cast<WORD>(kSaveLogCommandId);
+    accelerators_ = CreateAcceleratorTableW(&saveLog, 1);
+    if (accelerators_ == nullptr)
+        return;
+    if (messageFilter == nullptr)
+        messageFilter =
+            SetWindowsHookExW(WH_MSGFILTER, &MessageFilter, nullptr, GetCurrentThreadId());
+    filteredWindows.emplace_back(hwnd(), accelerators_);
+}
+
+void CConsoleWindow::RemoveAccelerators() {
+    std::erase_if(filteredWindows, [this](const auto& entry) { return entry.first == hwnd(); });
+    if (filteredWindows.empty() && messageFilter != nullptr)
+        UnhookWindowsHookEx(std::exchange(messageFilter, nullptr));
+    if (accelerators_ != nullptr)
+        DestroyAcceleratorTable(std::exchange(accelerators_, nullptr));
+}
+
 BOOL CConsoleWindow::OnInitDialog() {
     scheduler_.Attach(hwnd());
-    AddAboutToSystemMenu();
+    AddCommandsToSystemMenu();
+    InstallAccelerators();
     SetProgramIcon();
-    SetListColumns(Item(IDC_HUB_LIST), HubListColumns());
+    hubList_.Prepare(Item(IDC_HUB_LIST));
     PrepareLogControl(Item(IDC_LOG));
     console_->OnInitDialog();
     // When the start-up put the focus somewhere, it stays there.
@@ -91,14 +140,22 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
     case WM_SYSCOMMAND:
-        // The window menu's About command; every other command is the system's.
-        if ((wParam & 0xFFF0) == kAboutCommandId) {
+        // The window menu's own commands; every other command is the system's.
+        switch (wParam & 0xFFF0) {
+        case kAboutCommandId:
             if (console_ != nullptr)
                 console_->RunHandler(
                     [this, wParam] { console_->ShowAbout(static_cast<unsigned>(wParam)); });
             return TRUE;
+        case kSaveLogCommandId:
+            Run(&CKestruneDlg::SaveLog);
+            return TRUE;
+        case kSaveHubListCommandId:
+            Run(&CKestruneDlg::SaveHubList);
+            return TRUE;
+        default:
+            return FALSE;
         }
-        return FALSE;
     case WM_PAINT:
         if (!std::exchange(painted_, true)) {
             // The window is on the screen: what the start-up still has to do (the
@@ -119,6 +176,7 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         // is dropped with it.
         console_.reset();
         scheduler_.Detach();
+        RemoveAccelerators();
         return FALSE;
     default:
         return FALSE;
@@ -126,6 +184,12 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool CConsoleWindow::OnCommand(int id, int code) {
+    // An accelerator's command (Ctrl+S) comes with code 1.
+    constexpr int kAcceleratorCode = 1;
+    if (code == kAcceleratorCode && id == static_cast<int>(kSaveLogCommandId)) {
+        Run(&CKestruneDlg::SaveLog);
+        return true;
+    }
     if (code != BN_CLICKED)
         return false;
     switch (id) {
@@ -169,7 +233,12 @@ bool CConsoleWindow::OnCommand(int id, int code) {
 void CConsoleWindow::OnNotify(const NMHDR& header) {
     const int id = static_cast<int>(header.idFrom);
     if (id == IDC_HUB_LIST) {
-        if (header.code == NM_CLICK) {
+        if (header.code == LVN_COLUMNCLICK) {
+            hubList_.OnColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        } else if (header.code == LVN_GETINFOTIPW) {
+            hubList_.OnGetInfoTip(
+                const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header)));
+        } else if (header.code == NM_CLICK) {
             Run(&CKestruneDlg::SyncHubSelection);
         } else if (header.code == NM_DBLCLK) {
             Run(&CKestruneDlg::OpenSelectedHub);
@@ -289,15 +358,11 @@ std::string CConsoleWindow::AddressText(int id) const {
 }
 
 void CConsoleWindow::ShowHubRows(const std::vector<HubRow>& rows) {
-    std::vector<std::vector<std::string>> cells;
-    cells.reserve(rows.size());
-    for (const HubRow& row : rows)
-        cells.push_back({row.address, row.name, row.physicalAddress, row.model});
-    SetListRows(Item(IDC_HUB_LIST), cells);
+    hubList_.Show(rows);
 }
 
 std::optional<int> CConsoleWindow::SelectedHubRow() const {
-    return SelectedListRow(Item(IDC_HUB_LIST));
+    return hubList_.SelectedRow();
 }
 
 void CConsoleWindow::AppendToLog(const std::string& text) {
@@ -312,11 +377,20 @@ BoxAnswer CConsoleWindow::ShowBox(const BoxRequest& request) {
     return ShowMessageBox(request, hwnd());
 }
 
-AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters) {
+std::string CConsoleWindow::LogText() const {
+    return ControlText(IDC_LOG);
+}
+
+AdapterChoice CConsoleWindow::ChooseAdapter(const AdapterList& adapters,
+                                            std::optional<int> preselected) {
     // Owned by the console's window, which takes no input while it runs; at start-up the
     // window is not shown yet, and the dialog comes first.
-    CSelectNetworkAdapter dialog(adapters);
+    CSelectNetworkAdapter dialog(adapters, preselected);
     return dialog.Choose(hwnd());
+}
+
+std::optional<std::string> CConsoleWindow::ChooseSaveFile(const SaveFileRequest& request) {
+    return ChooseSaveFileName(request, hwnd());
 }
 
 void CConsoleWindow::ShowAbout() {

@@ -2,6 +2,7 @@
 
 #include "console/ConsoleView.h"
 #include "console/KestruneDlg.h"
+#include "win32/HubList.h"
 #include "win32/TemplateDialog.h"
 #include "win32/Win32Scheduler.h"
 
@@ -12,6 +13,11 @@
 // state of the console's; it converts texts between UTF-8 and UTF-16 at its edge.
 // The string resource that names the window menu's About command.
 inline constexpr UINT kAboutCommandStringId = 127;
+// The window menu's save commands, before its About command (16). Window menu commands
+// are multiples of 16 below 0xF000 (the system keeps the low four bits); the log's is also
+// the command of its Ctrl+S, and neither is the id of a control of the window.
+inline constexpr UINT kSaveLogCommandId = 0x20;
+inline constexpr UINT kSaveHubListCommandId = 0x30;
 
 class CConsoleWindow : public CTemplateDialog, public ConsoleView {
 public:
@@ -41,8 +47,11 @@ public:
     std::optional<int> SelectedHubRow() const override;
     void AppendToLog(const std::string& text) override;
     void ClearLog() override;
+    std::string LogText() const override;
     BoxAnswer ShowBox(const BoxRequest& request) override;
-    AdapterChoice ChooseAdapter(const AdapterList& adapters) override;
+    AdapterChoice ChooseAdapter(const AdapterList& adapters,
+                                std::optional<int> preselected) override;
+    std::optional<std::string> ChooseSaveFile(const SaveFileRequest& request) override;
     void ShowAbout() override;
 
 protected:
@@ -54,9 +63,17 @@ private:
     void Run(void (CKestruneDlg::*handler)());
     bool OnCommand(int id, int code);
     void OnNotify(const NMHDR& header);
-    void AddAboutToSystemMenu();
+    void AddCommandsToSystemMenu();
+    // Ctrl+S: the dialog's modal loop offers each message to the thread's message filter
+    // before the dialog manager sees it, and the filter turns the window's keys into
+    // commands through its accelerator table.
+    static LRESULT CALLBACK MessageFilter(int code, WPARAM wParam, LPARAM lParam);
+    void InstallAccelerators();
+    void RemoveAccelerators();
 
     Win32Scheduler scheduler_; // before the console: it outlives it
     std::unique_ptr<CKestruneDlg> console_;
+    CHubList hubList_;
     bool painted_ = false;
+    HACCEL accelerators_ = nullptr;
 };

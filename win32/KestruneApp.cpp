@@ -2,6 +2,7 @@
 
 #include "win32/ConsoleWindow.h"
 #include "win32/MessageBoxes.h"
+#include "win32/Settings.h"
 #include "win32/WideText.h"
 
 #include <commctrl.h>
@@ -19,7 +20,8 @@ void CKestruneApp::ShowStartupError(const std::string& text) {
 }
 
 void CKestruneApp::RunConsole() {
-    CConsoleWindow console(debugMode);
+    // The program remembers its settings in the registry; the tests' windows do not.
+    CConsoleWindow console(debugMode, WithRegistrySettings({}));
     console.DoModal(nullptr);
 }
 

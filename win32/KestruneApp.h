@@ -3,7 +3,7 @@
 #include "app/AppShell.h"
 
 // The Win32 face's application object: the process's wide command line, MessageBoxW for
-// the start-up errors, and the console's window run modally.
+// the start-up errors, and the console's window run modally, its settings in the registry.
 class CKestruneApp : public CAppShell {
 protected:
     std::string CommandLineText() const override;

@@ -13,9 +13,9 @@ constexpr ExtraControlStyle kExtraStyles[] = {{IDC_ADAPTER_LIST, LVS_NOSCROLL}};
 
 } // namespace
 
-CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters)
+CSelectNetworkAdapter::CSelectNetworkAdapter(AdapterList adapters, std::optional<int> preselected)
     : CTemplateDialog(SelectAdapterTemplate(), ChildDialogFrame(), kExtraStyles),
-      adapters_(std::move(adapters)) {}
+      adapters_(std::move(adapters)), preselected_(preselected) {}
 
 AdapterChoice CSelectNetworkAdapter::Choose(HWND owner) {
     const bool accepted = DoModal(owner) == IDOK;
@@ -37,6 +37,14 @@ BOOL CSelectNetworkAdapter::OnInitDialog() {
                         cell(adapters_.descriptions, row)});
     }
     SetListRows(list, rows);
+    if (preselected_ && *preselected_ >= 0 && *preselected_ < static_cast<int>(rows.size())) {
+        ListView_SetItemState(list, *preselected_, LVIS_SELECTED | LVIS_FOCUSED,
+                              LVIS_SELECTED | LVIS_FOCUSED);
+        ListView_EnsureVisible(list, *preselected_, FALSE);
+        // The list has the keyboard focus, on that row.
+        SetFocus(list);
+        return FALSE;
+    }
     return TRUE;
 }
 

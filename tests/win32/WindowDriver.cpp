@@ -12,6 +12,9 @@ bool PumpUntil(HWND dialog, const std::function<bool()>& done, int timeoutMs) {
     while (!done()) {
         MSG message;
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            // As a dialog's modal loop does: the thread's message filter first.
+            if (CallMsgFilterW(&message, MSGF_DIALOGBOX))
+                continue;
             if (dialog == nullptr || !IsWindow(dialog) || !IsDialogMessageW(dialog, &message)) {
                 TranslateMessage(&message);
                 DispatchMessageW(&message);

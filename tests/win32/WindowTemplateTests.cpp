@@ -1,3 +1,4 @@
+#include "console/SavedFiles.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 #include "resources/SelectAdapterTemplate.h"
@@ -5,13 +6,19 @@
 #include "tests/win32/WindowDriver.h"
 #include "win32/ConsoleWindow.h"
 #include "win32/DialogTemplateBuilder.h"
+#include "win32/FileDialogs.h"
 #include "win32/KestruneApp.h"
+#include "win32/SelectNetworkAdapter.h"
+#include "win32/Settings.h"
 #include "win32/WideText.h"
 #include "win32/Win32Scheduler.h"
 
 #include <atomic>
 #include <commctrl.h>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <thread>
 
 // The Win32 face without a network: the dialogs the templates build, the console's window
@@ -222,6 +229,209 @@ TEST(ConsoleWindow, WithoutAdaptersSaysSoAndOffersTheAboutCommand) {
     SendMessageW(GetDlgItem(window, IDCANCEL), BM_CLICK, 0, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ(console.Console(), nullptr) << "the console ends with its window";
+}
+
+// The console's window over no adapter at all, once its start-up is over.
+struct IdleConsole {
+    window_driver::BoxScript boxes;
+    CConsoleWindow console{false, [] {
+                               ConsoleServices services;
+                               services.adapters = std::make_shared<FakeAdapterSource>();
+                               return services;
+                           }()};
+    HWND window = nullptr;
+
+    IdleConsole() {
+        window = console.Create(nullptr);
+        EXPECT_NE(window, nullptr);
+        EXPECT_TRUE(PumpUntil(
+            window, [&] { return console.IsIdle(); }, 10000));
+    }
+    ~IdleConsole() {
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
+};
+
+std::string FileBytes(const std::filesystem::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+TEST(ConsoleWindow, SavesTheLogOnCtrlSAndTheHubListFromTheWindowMenu) {
+    IdleConsole idle;
+    HWND window = idle.window;
+    // The window menu: the two saves, then the separator and the About command.
+    HMENU menu = GetSystemMenu(window, FALSE);
+    const int count = GetMenuItemCount(menu);
+    ASSERT_GE(count, 4);
+    EXPECT_EQ(GetMenuItemID(menu, count - 4), kSaveLogCommandId);
+    EXPECT_EQ(GetMenuItemID(menu, count - 3), kSaveHubListCommandId);
+    wchar_t text[64] = {};
+    GetMenuStringW(menu, static_cast<UINT>(count - 3), text, 64, MF_BYPOSITION);
+    EXPECT_STREQ(text, WideTemplateText(kSaveHubListCommandText));
+
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "kestrune-saves";
+    std::filesystem::create_directories(folder);
+    std::vector<SaveFileRequest> requests;
+    std::string answer;
+    SetSaveFileHandler([&](const SaveFileRequest& request, HWND owner) {
+        EXPECT_EQ(owner, window);
+        requests.push_back(request);
+        return std::optional<std::string>(answer);
+    });
+
+    // Ctrl+S on a control of the window, through the dialog's message loop.
+    answer = (folder / "log.txt").string();
+    BYTE keys[256] = {};
+    GetKeyboardState(keys);
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    HWND button = GetDlgItem(window, IDC_CLEAR_LOG);
+    PostMessageW(button, WM_KEYDOWN, 'S', 1);
+    PumpUntil(
+        window, [&] { return !requests.empty(); }, 2000);
+    keys[VK_CONTROL] = 0;
+    SetKeyboardState(keys);
+    ASSERT_EQ(requests.size(), 1u) << "Ctrl+S asked for no file";
+    EXPECT_EQ(requests[0].extension, "txt");
+    EXPECT_EQ(FileBytes(answer), LogFileText(idle.console.LogText()));
+    EXPECT_NE(idle.console.LogText().find(kTitleLine), std::string::npos);
+
+    answer = (folder / "hubs.csv").string();
+    SendMessageW(window, WM_SYSCOMMAND, kSaveHubListCommandId, 0);
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[1].extension, "csv");
+    EXPECT_EQ(FileBytes(answer), HubListFileText({}));
+
+    // A folder that is not there: the system's reason, in a box.
+    answer = (folder / "missing" / "hubs.csv").string();
+    SendMessageW(window, WM_SYSCOMMAND, kSaveHubListCommandId, 0);
+    ASSERT_EQ(requests.size(), 3u);
+    ASSERT_FALSE(idle.boxes.boxes().empty());
+    EXPECT_EQ(idle.boxes.boxes().back().icon, BoxIcon::Error);
+    EXPECT_NE(idle.boxes.Texts().back().find("hubs.csv"), std::string::npos);
+    SetSaveFileHandler({});
+    std::filesystem::remove_all(folder);
+}
+
+NMLVGETINFOTIPW InfoTipOf(HWND window, int item, wchar_t* buffer, int size) {
+    NMLVGETINFOTIPW tip{};
+    tip.hdr.hwndFrom = GetDlgItem(window, IDC_HUB_LIST);
+    tip.hdr.idFrom = IDC_HUB_LIST;
+    tip.hdr.code = LVN_GETINFOTIPW;
+    tip.iItem = item;
+    tip.pszText = buffer;
+    tip.cchTextMax = size;
+    buffer[0] = L'\0';
+    SendMessageW(window, WM_NOTIFY, IDC_HUB_LIST, reinterpret_cast<LPARAM>(&tip));
+    return tip;
+}
+
+void ClickColumn(HWND window, int column) {
+    NMLISTVIEW click{};
+    click.hdr.hwndFrom = GetDlgItem(window, IDC_HUB_LIST);
+    click.hdr.idFrom = IDC_HUB_LIST;
+    click.hdr.code = LVN_COLUMNCLICK;
+    click.iItem = -1;
+    click.iSubItem = column;
+    SendMessageW(window, WM_NOTIFY, IDC_HUB_LIST, reinterpret_cast<LPARAM>(&click));
+}
+
+std::vector<std::wstring> ColumnTexts(HWND list, int column) {
+    std::vector<std::wstring> texts;
+    for (int item = 0; item < ListView_GetItemCount(list); ++item) {
+        wchar_t text[64] = {};
+        ListView_GetItemText(list, item, column, text, 64);
+        texts.emplace_back(text);
+    }
+    return texts;
+}
+
+TEST(ConsoleWindow, HubListMarksWarningsAndSortsKeepingTheConsolesIndex) {
+    IdleConsole idle;
+    HWND window = idle.window;
+    HWND list = GetDlgItem(window, IDC_HUB_LIST);
+    idle.console.ShowHubRows({{"198.18.0.10", "", "00-01", "KX-2", ""},
+                              {"198.18.0.9", "", "00-02", "KX-1", "Адрес занят.\r\n"},
+                              {"198.18.0.100", "", "00-03", "KX-1", ""}});
+
+    // The row with a warning: the icon and the warning as its tip; the others neither.
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = 1;
+    ASSERT_TRUE(ListView_GetItem(list, &item));
+    EXPECT_EQ(item.iImage, 0);
+    HIMAGELIST images = ListView_GetImageList(list, LVSIL_SMALL);
+    ASSERT_NE(images, nullptr);
+    EXPECT_EQ(ImageList_GetImageCount(images), 1);
+    item.iItem = 0;
+    ASSERT_TRUE(ListView_GetItem(list, &item));
+    EXPECT_NE(item.iImage, 0);
+    EXPECT_TRUE(ListView_GetExtendedListViewStyle(list) & LVS_EX_INFOTIP);
+    wchar_t tip[128];
+    InfoTipOf(window, 1, tip, 128);
+    EXPECT_STREQ(tip, L"Адрес занят.");
+    InfoTipOf(window, 0, tip, 128);
+    EXPECT_STREQ(tip, L"");
+
+    // By address, as numbers; then a row picked is the console's row.
+    ClickColumn(window, 0);
+    EXPECT_EQ(ColumnTexts(list, 0),
+              (std::vector<std::wstring>{L"198.18.0.9", L"198.18.0.10", L"198.18.0.100"}));
+    window_driver::ClickListRow(window, IDC_HUB_LIST, 0);
+    EXPECT_EQ(idle.console.SelectedHubRow(), 1);
+    InfoTipOf(window, 0, tip, 128);
+    EXPECT_STREQ(tip, L"Адрес занят.") << "the tip follows its row";
+    ClickColumn(window, 0);
+    EXPECT_EQ(ColumnTexts(list, 0).front(), L"198.18.0.100");
+    window_driver::ClickListRow(window, IDC_HUB_LIST, 0);
+    EXPECT_EQ(idle.console.SelectedHubRow(), 2);
+
+    // By model, as text: equal models keep the console's order, either way; new rows
+    // come sorted.
+    ClickColumn(window, 3);
+    EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-02", L"00-03", L"00-01"}));
+    ClickColumn(window, 3);
+    EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-01", L"00-02", L"00-03"}));
+    idle.console.ShowHubRows(
+        {{"198.18.0.1", "", "00-04", "KX-1", ""}, {"198.18.0.2", "", "00-05", "KX-3", ""}});
+    EXPECT_EQ(ColumnTexts(list, 2), (std::vector<std::wstring>{L"00-05", L"00-04"}));
+}
+
+TEST(SelectNetworkAdapter, OpensWithThePreselectedRowSelectedAndFocused) {
+    AdapterList adapters;
+    adapters.connectionNames = {"eth0", "eth1", "eth2"};
+    adapters.addresses = {"198.18.0.1", "198.18.1.1", "198.18.2.1"};
+    adapters.descriptions = {"A", "B", "C"};
+    for (const std::optional<int> preselected : {std::optional<int>(2), std::optional<int>()}) {
+        CSelectNetworkAdapter dialog(adapters, preselected);
+        HWND window = dialog.Create(nullptr);
+        ASSERT_NE(window, nullptr);
+        HWND list = GetDlgItem(window, IDC_ADAPTER_LIST);
+        EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_SELECTED), preselected.value_or(-1));
+        if (preselected) {
+            EXPECT_EQ(ListView_GetNextItem(list, -1, LVNI_FOCUSED), 2);
+            EXPECT_EQ(GetFocus(), list);
+        }
+        SendMessageW(GetDlgItem(window, IDOK), BM_CLICK, 0, 0);
+        EXPECT_EQ(dialog.selectedAdapterIndex, preselected.value_or(0));
+        if (IsWindow(window))
+            DestroyWindow(window);
+    }
+}
+
+TEST(RegistrySettings, KeepsUtf8TextsUnderTheUsersKeyAndLoadsAMissingOneAsEmpty) {
+    const ConsoleServices services = WithRegistrySettings({});
+    const std::string name = "test/Подключение " + std::to_string(GetCurrentProcessId());
+    EXPECT_EQ(services.loadSetting(name), "");
+    services.storeSetting(name, "Ethernet 2 «Тамрил»");
+    EXPECT_EQ(services.loadSetting(name), "Ethernet 2 «Тамрил»");
+    services.storeSetting(name, "");
+    EXPECT_EQ(services.loadSetting(name), "");
+    const std::wstring valueName = Wide(name);
+    EXPECT_EQ(RegDeleteKeyValueW(HKEY_CURRENT_USER, kSettingsKey, valueName.c_str()),
+              ERROR_SUCCESS);
 }
 
 TEST(Win32Scheduler, RunsPostsInOrderFromAnyThreadAndTimersUnlessCancelled) {
