@@ -1,6 +1,7 @@
 #include "cli/Report.h"
 
 #include "discovery/HubConflicts.h"
+#include "discovery/HubListCsv.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -86,19 +87,8 @@ std::string TextTable(const std::vector<std::string>& header,
 
 std::string CsvLine(const std::vector<std::string>& cells) {
     std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (i > 0)
-            line += ',';
-        const std::string& cell = cells[i];
-        if (cell.find_first_of(",;\"\r\n") == std::string::npos) {
-            line += cell;
-            continue;
-        }
-        line += '"';
-        for (const char c : cell)
-            line += c == '"' ? std::string("\"\"") : std::string(1, c);
-        line += '"';
-    }
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        line += (i > 0 ? "," : "") + CsvField(cells[i]);
     return line + "\n";
 }
 
