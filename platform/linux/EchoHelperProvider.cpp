@@ -1,9 +1,10 @@
 // The program's side of the echo helper: it finds the helper, starts it once per request
 // with an empty environment and a fixed argument list, and reads its one-line answer.
-#include "platform/linux/EchoHelper.h"
 #include "platform/LastError.h"
 #include "platform/SocketApi.h"
+#include "platform/linux/EchoHelper.h"
 #include "platform/linux/EchoHelperProtocol.h"
+#include "platform/linux/RunProgram.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -98,32 +99,9 @@ HelperRun RunHelper(const std::string& path, const std::vector<std::string>& arg
     if (::pipe2(output, O_CLOEXEC) != 0)
         return run;
 
-    posix_spawn_file_actions_t actions;
-    posix_spawnattr_t attributes;
-    ::posix_spawn_file_actions_init(&actions);
-    ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
-    ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    ::posix_spawnattr_init(&attributes);
-    sigset_t signals;
-    sigemptyset(&signals);
-    ::posix_spawnattr_setsigmask(&attributes, &signals);
-    sigfillset(&signals);
-    ::posix_spawnattr_setsigdefault(&attributes, &signals);
-    ::posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-
-    std::vector<char*> argv{const_cast<char*>(path.c_str())};
-    for (const std::string& argument : arguments)
-        argv.push_back(const_cast<char*>(argument.c_str()));
-    argv.push_back(nullptr);
-    char* environment[] = {nullptr};
-    pid_t child = -1;
-    const int spawned =
-        ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
-    ::posix_spawn_file_actions_destroy(&actions);
-    ::posix_spawnattr_destroy(&attributes);
+    const pid_t child = SpawnProgram(path, arguments, output[1], -1);
     ::close(output[1]);
-    if (spawned != 0) {
+    if (child < 0) {
         ::close(output[0]);
         return run;
     }

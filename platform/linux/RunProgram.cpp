@@ -11,24 +11,17 @@
 
 namespace platform {
 
-ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments,
-                      std::chrono::milliseconds limit, std::size_t maxOutput) {
-    using Clock = std::chrono::steady_clock;
-    ProgramRun run;
-    int out[2], err[2];
-    if (::pipe2(out, O_CLOEXEC) != 0)
-        return run;
-    if (::pipe2(err, O_CLOEXEC) != 0) {
-        ::close(out[0]);
-        ::close(out[1]);
-        return run;
-    }
+int SpawnProgram(const std::string& path, const std::vector<std::string>& arguments, int outputFd,
+                 int errorFd) {
     posix_spawn_file_actions_t actions;
     posix_spawnattr_t attributes;
     ::posix_spawn_file_actions_init(&actions);
     ::posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    ::posix_spawn_file_actions_adddup2(&actions, out[1], STDOUT_FILENO);
-    ::posix_spawn_file_actions_adddup2(&actions, err[1], STDERR_FILENO);
+    ::posix_spawn_file_actions_adddup2(&actions, outputFd, STDOUT_FILENO);
+    if (errorFd >= 0)
+        ::posix_spawn_file_actions_adddup2(&actions, errorFd, STDERR_FILENO);
+    else
+        ::posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
     ::posix_spawnattr_init(&attributes);
     sigset_t signals;
     sigemptyset(&signals);
@@ -46,9 +39,25 @@ ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& a
         ::posix_spawn(&child, path.c_str(), &actions, &attributes, argv.data(), environment);
     ::posix_spawn_file_actions_destroy(&actions);
     ::posix_spawnattr_destroy(&attributes);
+    return spawned == 0 ? child : -1;
+}
+
+ProgramRun RunProgram(const std::string& path, const std::vector<std::string>& arguments,
+                      std::chrono::milliseconds limit, std::size_t maxOutput) {
+    using Clock = std::chrono::steady_clock;
+    ProgramRun run;
+    int out[2], err[2];
+    if (::pipe2(out, O_CLOEXEC) != 0)
+        return run;
+    if (::pipe2(err, O_CLOEXEC) != 0) {
+        ::close(out[0]);
+        ::close(out[1]);
+        return run;
+    }
+    const pid_t child = SpawnProgram(path, arguments, out[1], err[1]);
     ::close(out[1]);
     ::close(err[1]);
-    if (spawned != 0) {
+    if (child < 0) {
         ::close(out[0]);
         ::close(err[0]);
         return run;

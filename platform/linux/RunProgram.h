@@ -7,6 +7,12 @@
 
 namespace platform {
 
+// Starts the program at path with arguments and an empty environment, stdin on /dev/null,
+// stdout into outputFd and stderr into errorFd (-1: /dev/null), with every signal at its
+// default and none blocked. The child's pid, or -1 when it could not start.
+int SpawnProgram(const std::string& path, const std::vector<std::string>& arguments, int outputFd,
+                 int errorFd);
+
 struct ProgramRun {
     bool started = false;
     std::optional<int> exitCode; // nothing when it was killed or did not end by itself
