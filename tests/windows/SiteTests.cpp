@@ -25,6 +25,7 @@
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <optional>
 #include <thread>
 
 // The Windows platform layer against the hub simulator on a test site. The exe runs under
@@ -61,23 +62,30 @@ protected:
     }
 
     std::string Pc() const { return Env("KESTRUNE_SITE_PC"); }
+
+    // The inventory's record of the adapter that holds the PC's site address.
+    std::optional<platform::AdapterRecord> SiteAdapter() const {
+        std::vector<platform::AdapterRecord> records;
+        if (platform::MakeAdapterSource()->GetAdapters(platform::kAdapterFamilyInet, records) != 0)
+            return std::nullopt;
+        for (const platform::AdapterRecord& record : records)
+            for (const auto& address : record.unicastAddresses)
+                if (DottedText(address) == Pc())
+                    return record;
+        return std::nullopt;
+    }
 };
 
 TEST_F(WindowsSite, InventoryListsTheSiteAdapterWithItsMaskAndPhysicalAddress) {
-    auto source = platform::MakeAdapterSource();
-    std::vector<platform::AdapterRecord> records;
-    ASSERT_EQ(source->GetAdapters(platform::kAdapterFamilyInet, records), 0u);
-    const auto adapter = std::find_if(records.begin(), records.end(), [&](const auto& r) {
-        return std::any_of(r.unicastAddresses.begin(), r.unicastAddresses.end(),
-                           [&](const auto& a) { return DottedText(a) == Pc(); });
-    });
-    ASSERT_NE(adapter, records.end());
+    const std::optional<platform::AdapterRecord> adapter = SiteAdapter();
+    ASSERT_TRUE(adapter);
     EXPECT_EQ(adapter->interfaceType, platform::kIfTypeEthernet);
     EXPECT_EQ(PhysicalAddressText(adapter->physicalAddress.data(),
                                   static_cast<std::uint32_t>(adapter->physicalAddress.size())),
               Env("KESTRUNE_SITE_PC_MAC"));
 
     // The console's own inventory: one entry, the subnet and broadcast from the mask.
+    const auto source = platform::MakeAdapterSource();
     AdapterList list;
     const std::string report = EnumerateAdapters(list, true, platform::kAdapterFamilyInet, *source);
     ASSERT_EQ(list.addresses, Texts{Pc()}) << report;
@@ -186,14 +194,8 @@ TEST_F(WindowsSite, PhysicalAddressOfTheConnectedHub) {
 // port is the search's and no holder; one of a child process (this exe again, in the
 // role below) is, by its pid and program name where the system tells them.
 TEST_F(WindowsSite, DiagnosisReadsTheAdapterAndAnotherProcessOnThePort) {
-    auto source = platform::MakeAdapterSource();
-    std::vector<platform::AdapterRecord> records;
-    ASSERT_EQ(source->GetAdapters(platform::kAdapterFamilyInet, records), 0u);
-    const auto adapter = std::find_if(records.begin(), records.end(), [&](const auto& r) {
-        return std::any_of(r.unicastAddresses.begin(), r.unicastAddresses.end(),
-                           [&](const auto& a) { return DottedText(a) == Pc(); });
-    });
-    ASSERT_NE(adapter, records.end());
+    const std::optional<platform::AdapterRecord> adapter = SiteAdapter();
+    ASSERT_TRUE(adapter);
     const std::string name = adapter->friendlyName;
     const auto diagnosis = platform::MakeSearchDiagnosis();
 
@@ -323,7 +325,9 @@ TEST_F(WindowsSite, KestrunectlDiscoverListsTheHubs) {
     EXPECT_EQ(::_pclose(output), 0) << listed;
     for (int i = 1; i <= 3; ++i) {
         EXPECT_NE(listed.find(Hub(i) + ","), std::string::npos) << listed;
-        EXPECT_NE(Spelled(listed).find(Spelled(HubMac(i))), std::string::npos) << HubMac(i) << " in\n" << listed;
+        EXPECT_NE(Spelled(listed).find(Spelled(HubMac(i))), std::string::npos)
+            << HubMac(i) << " in\n"
+            << listed;
     }
 }
 
