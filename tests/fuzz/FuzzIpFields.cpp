@@ -10,6 +10,7 @@
 
 #include <QSet>
 #include <QString>
+#include <cctype>
 #include <cstdio>
 #include <string>
 
@@ -37,9 +38,24 @@ void CheckDottedAddress(const QString& text) {
     Require(!value || *value == expected, "dotted address read wrongly");
 }
 
+// Only the blanks of the C locale surround a number; a no-break space pasted from a
+// document is not one of them, though QString::trimmed() would take it away.
+QString TrimmedOfAsciiBlanks(const QString& text) {
+    const auto blank = [](QChar ch) { return ch.unicode() < 0x80 && std::isspace(ch.unicode()); };
+    qsizetype begin = 0;
+    qsizetype end = text.size();
+    while (begin < end && blank(text[begin])) {
+        ++begin;
+    }
+    while (end > begin && blank(text[end - 1])) {
+        --end;
+    }
+    return text.mid(begin, end - begin);
+}
+
 void CheckControllerNumber(const QString& text) {
     const auto value = ParseControllerNumber(text.toStdString());
-    QString digits = text.trimmed();
+    QString digits = TrimmedOfAsciiBlanks(text);
     if (!AsciiDigits(digits)) {
         Require(!value, "a number from what is no number");
         return;
