@@ -2,6 +2,7 @@
 
 #include "discovery/HubConflicts.h"
 #include "discovery/HubListCsv.h"
+#include "discovery/HubText.h"
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
@@ -35,19 +36,24 @@ unsigned long AddressNumber(const std::string& dotted) {
     return number;
 }
 
-std::string Joined(const std::vector<std::string>& texts) {
+// The names, then how many more there are beyond them.
+std::string Joined(const std::vector<std::string>& texts, std::size_t more) {
     std::string joined;
     for (const std::string& text : texts)
         joined += (joined.empty() ? "" : ", ") + text;
+    if (more > 0)
+        joined += " and " + std::to_string(more) + " more";
     return joined;
 }
 
 std::string ConflictWords(const HubConflict& conflict) {
     std::vector<std::string> words;
     if (!conflict.otherPhysicalAddresses.empty())
-        words.push_back("address also answered by " + Joined(conflict.otherPhysicalAddresses));
+        words.push_back("address also answered by " +
+                        Joined(conflict.otherPhysicalAddresses, conflict.morePhysicalAddresses));
     if (!conflict.otherAddresses.empty())
-        words.push_back("also answers from " + Joined(conflict.otherAddresses));
+        words.push_back("also answers from " +
+                        Joined(conflict.otherAddresses, conflict.moreAddresses));
     if (conflict.adapterAddress)
         words.push_back("answers from the adapter's own address");
     if (conflict.outsideSubnet)
@@ -86,10 +92,7 @@ std::string TextTable(const std::vector<std::string>& header,
 }
 
 std::string CsvLine(const std::vector<std::string>& cells) {
-    std::string line;
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        line += (i > 0 ? "," : "") + CsvField(cells[i]);
-    return line + "\n";
+    return CsvRecord(cells, "\n");
 }
 
 std::vector<AdapterEntry> AdapterEntries(const AdapterList& adapters) {
@@ -130,9 +133,9 @@ std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterA
         FoundHub hub;
         hub.ip = hubs.hubAddresses[i];
         if (i < hubs.hubPhysicalAddresses.size())
-            hub.mac = hubs.hubPhysicalAddresses[i];
+            hub.mac = VisibleHubText(hubs.hubPhysicalAddresses[i], false);
         if (i < hubs.hubModelTexts.size())
-            hub.model = hubs.hubModelTexts[i];
+            hub.model = VisibleHubText(hubs.hubModelTexts[i], false);
         hub.adapter = adapterAddress;
         if (i < conflicts.size())
             hub.conflict = ConflictWords(conflicts[i]);

@@ -7,11 +7,12 @@
 #include <vector>
 
 // What kestrunectl prints on standard output: plain data, and its table, JSON and CSV.
-// Texts from hubs are printed as they came (in UTF-8), never interpreted.
+// Texts from hubs are printed in UTF-8 with their controls made visible (VisibleHubText),
+// never interpreted; every CSV cell is guarded against a spreadsheet's formulas.
 
 std::string TextTable(const std::vector<std::string>& header,
                       const std::vector<std::vector<std::string>>& rows);
-// One CSV line with its line end; cells quoted only where they must be.
+// One CSV line with its line end; cells quoted only where they must be, and guarded.
 std::string CsvLine(const std::vector<std::string>& cells);
 
 struct AdapterEntry {

@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/HubArgument.h"
 #include "cli/Report.h"
+#include "discovery/HubText.h"
 
 #include <ostream>
 #include <set>
@@ -71,7 +72,8 @@ std::optional<FoundTarget> ResolveHub(CliIo& io, const HubList& hubs, const std:
             target.row = static_cast<int>(i);
             target.address = hubs.hubAddresses[i];
             target.physicalKey = key;
-            target.model = i < hubs.hubModelTexts.size() ? hubs.hubModelTexts[i] : "";
+            target.model =
+                i < hubs.hubModelTexts.size() ? VisibleHubText(hubs.hubModelTexts[i], false) : "";
         }
     }
     if (!argument->address.empty()) {

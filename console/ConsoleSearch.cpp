@@ -4,6 +4,7 @@
 #include "console/KestruneDlg.h"
 #include "console/SearchFindingTexts.h"
 #include "discovery/HubSearch.h"
+#include "discovery/HubText.h"
 #include "resources/ConsoleTemplate.h"
 
 void CKestruneDlg::OnSearchHubsButton() {
@@ -100,10 +101,11 @@ void CKestruneDlg::FillHubList() {
     for (std::size_t row = 0; row < hubList_.hubAddresses.size(); ++row) {
         HubRow shown;
         shown.address = hubList_.hubAddresses[row];
+        // A list cell shows a TAB as the log does not: as its visible stand-in.
         if (row < hubList_.hubPhysicalAddresses.size())
-            shown.physicalAddress = hubList_.hubPhysicalAddresses[row];
+            shown.physicalAddress = VisibleHubText(hubList_.hubPhysicalAddresses[row], false);
         if (row < hubList_.hubModelTexts.size())
-            shown.model = hubList_.hubModelTexts[row];
+            shown.model = VisibleHubText(hubList_.hubModelTexts[row], false);
         shown.warning = HubRowWarning(conflicts_[row], adapter);
         rows_.push_back(std::move(shown));
     }

@@ -1,13 +1,17 @@
 #include "console/HubConflictTexts.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 namespace {
 
-std::string Listed(const std::vector<std::string>& texts) {
+// The names, then how many more there are beyond them.
+std::string Listed(const std::vector<std::string>& texts, std::size_t more = 0) {
     std::string list;
     for (const std::string& text : texts)
         list += (list.empty() ? "" : ", ") + text;
+    if (more > 0)
+        list += " и ещё " + std::to_string(more);
     return list;
 }
 
@@ -32,32 +36,6 @@ std::vector<std::string> AddressesOf(const HubList& hubs, std::size_t row,
     return all;
 }
 
-// An earlier row already stands for this row's conflict: one address from several hubs
-// (sameAddress), or one physical address from several addresses.
-bool SeenBefore(const HubList& hubs, const std::vector<HubConflict>& conflicts, std::size_t row,
-                bool sameAddress) {
-    for (std::size_t earlier = 0; earlier < row; ++earlier) {
-        if (sameAddress ? hubs.hubAddresses[earlier] == hubs.hubAddresses[row] &&
-                              !conflicts[earlier].otherPhysicalAddresses.empty()
-                        : SamePhysicalAddress(At(hubs.hubPhysicalAddresses, earlier),
-                                              At(hubs.hubPhysicalAddresses, row)))
-            return true;
-    }
-    return false;
-}
-
-// The same hub answered from the same address before: its marks are logged already.
-bool SameRowBefore(const HubList& hubs, std::size_t row) {
-    const std::string physical = At(hubs.hubPhysicalAddresses, row);
-    for (std::size_t earlier = 0; earlier < row; ++earlier) {
-        const std::string before = At(hubs.hubPhysicalAddresses, earlier);
-        if (hubs.hubAddresses[earlier] == hubs.hubAddresses[row] &&
-            (before == physical || SamePhysicalAddress(before, physical)))
-            return true;
-    }
-    return false;
-}
-
 const char kSeparate[] = "Чтобы разделить хабы, выключите питание всех, кроме одного, или задайте "
                          "одному из них другой адрес, пока остальные отключены от сети.";
 
@@ -66,15 +44,17 @@ const char kSeparate[] = "Чтобы разделить хабы, выключи
 std::string HubRowWarning(const HubConflict& conflict, const SearchedSubnet& adapter) {
     std::string text;
     const auto& physical = conflict.otherPhysicalAddresses;
-    if (physical.size() == 1)
+    if (physical.size() == 1 && conflict.morePhysicalAddresses == 0)
         text += "С этого адреса отвечает также хаб с физическим адресом " + physical[0] + ".\n";
     else if (!physical.empty())
-        text +=
-            "С этого адреса отвечают также хабы с физическими адресами " + Listed(physical) + ".\n";
+        text += "С этого адреса отвечают также хабы с физическими адресами " +
+                Listed(physical, conflict.morePhysicalAddresses) + ".\n";
     const auto& addresses = conflict.otherAddresses;
     if (!addresses.empty())
-        text += std::string("Хаб с этим физическим адресом отвечает также ") +
-                (addresses.size() == 1 ? "с адреса " : "с адресов ") + Listed(addresses) + ".\n";
+        text +=
+            std::string("Хаб с этим физическим адресом отвечает также ") +
+            (addresses.size() == 1 && conflict.moreAddresses == 0 ? "с адреса " : "с адресов ") +
+            Listed(addresses, conflict.moreAddresses) + ".\n";
     if (conflict.adapterAddress)
         text += "Адрес хаба совпадает с адресом сетевого адаптера компьютера.\n";
     if (conflict.outsideSubnet)
@@ -85,19 +65,28 @@ std::string HubRowWarning(const HubConflict& conflict, const SearchedSubnet& ada
 std::string HubConflictLogLines(const HubList& hubs, const std::vector<HubConflict>& conflicts,
                                 const SearchedSubnet& adapter) {
     std::string lines;
+    // What earlier rows have logged already: the addresses that several hubs answered
+    // from, the physical addresses heard from several addresses, and the rows themselves
+    // (one hub that answered twice from one address is logged once).
+    std::unordered_set<std::string> sharedAddresses, movedHubs, rowsSeen;
     const std::size_t rows = std::min(hubs.hubAddresses.size(), conflicts.size());
     for (std::size_t row = 0; row < rows; ++row) {
         const HubConflict& conflict = conflicts[row];
         const std::string& address = hubs.hubAddresses[row];
         const std::string physical = At(hubs.hubPhysicalAddresses, row);
-        if (!conflict.otherPhysicalAddresses.empty() && !SeenBefore(hubs, conflicts, row, true))
-            lines += "Конфликт адресов: с адреса " + address +
-                     " отвечают хабы с физическими адресами " +
-                     Listed(PhysicalAddressesAt(hubs, row, conflict)) + "\r\n";
-        if (!conflict.otherAddresses.empty() && !SeenBefore(hubs, conflicts, row, false))
+        const std::string key = ComparablePhysicalAddress(physical);
+        if (!conflict.otherPhysicalAddresses.empty() && sharedAddresses.insert(address).second)
+            lines +=
+                "Конфликт адресов: с адреса " + address + " отвечают хабы с физическими адресами " +
+                Listed(PhysicalAddressesAt(hubs, row, conflict), conflict.morePhysicalAddresses) +
+                "\r\n";
+        if (!conflict.otherAddresses.empty() && movedHubs.insert(key).second)
             lines += "Конфликт адресов: хаб с физическим адресом " + physical +
-                     " отвечает с адресов " + Listed(AddressesOf(hubs, row, conflict)) + "\r\n";
-        if (SameRowBefore(hubs, row))
+                     " отвечает с адресов " +
+                     Listed(AddressesOf(hubs, row, conflict), conflict.moreAddresses) + "\r\n";
+        // An unknown physical address is told apart by its text alone.
+        const std::string rowKey = address + '\n' + (key.empty() ? "\n" + physical : key);
+        if (!rowsSeen.insert(rowKey).second)
             continue;
         if (conflict.adapterAddress)
             lines += "Конфликт адресов: хаб с физическим адресом " + physical +
@@ -123,13 +112,14 @@ std::string ConnectConflictQuestion(const HubList& hubs, const std::vector<HubCo
     bool separate = false;
     if (!conflict.otherPhysicalAddresses.empty()) {
         text += "С адреса " + address + " отвечают несколько хабов (физические адреса: " +
-                Listed(PhysicalAddressesAt(hubs, row, conflict)) +
+                Listed(PhysicalAddressesAt(hubs, row, conflict), conflict.morePhysicalAddresses) +
                 "). Соединение может установиться с любым из них.\n";
         separate = true;
     }
     if (!conflict.otherAddresses.empty()) {
         text += "Хаб с физическим адресом " + At(hubs.hubPhysicalAddresses, row) +
-                " отвечает с нескольких адресов (" + Listed(AddressesOf(hubs, row, conflict)) +
+                " отвечает с нескольких адресов (" +
+                Listed(AddressesOf(hubs, row, conflict), conflict.moreAddresses) +
                 "): возможно, это разные хабы с одинаковым физическим адресом, и соединение "
                 "может установиться с любым из них.\n";
         separate = true;

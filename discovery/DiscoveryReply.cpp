@@ -24,7 +24,7 @@ Line ReadLine(std::span<const std::uint8_t> data, std::size_t start) {
     if (data[start] == '\0')
         return {std::string(), end};
     const std::size_t length = std::min(end - start, kDiscoveryLineMaxLength);
-    return {DecodeHubText(data.subspan(start, length), length < end - start), end};
+    return {VisibleHubText(DecodeHubText(data.subspan(start, length), length < end - start)), end};
 }
 
 } // namespace

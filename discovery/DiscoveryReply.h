@@ -14,6 +14,9 @@ constexpr int DISCOVERY_WAIT_MS = 1000;         // the wait for each next reply
 // at least once a second would otherwise hold the search, and the console thread with
 // it, for as long as it talks. 2,000 hubs answering at once are read in about 0.2 s.
 constexpr int DISCOVERY_SEARCH_LIMIT_MS = 5000;
+// The rows one search keeps, far above any real subnet: one host that answers the
+// broadcast thousands of times must not fill the PC's memory or the window's list.
+constexpr std::size_t kDiscoveryMaxRows = 4096;
 constexpr std::size_t kDiscoveryReceiveBufferSize = 1024; // a longer datagram is no reply
 constexpr std::size_t kDiscoveryLineMaxLength = 511;      // a longer reply line is cut
 

@@ -7,6 +7,9 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
 
 namespace {
 
@@ -28,8 +31,44 @@ std::string ValueText(std::uint32_t value) {
                        static_cast<std::uint8_t>(value >> 8), static_cast<std::uint8_t>(value)});
 }
 
-// The physical address as compared: its letters and digits, lower case.
-std::string PhysicalKey(const std::string& text) {
+std::string At(const std::vector<std::string>& list, std::size_t row) {
+    return row < list.size() ? list[row] : std::string();
+}
+
+// The distinct names (physical addresses at one address, or addresses of one physical
+// address) in the order they first came: the first few kept as texts, all counted.
+struct NameGroup {
+    std::unordered_set<std::string> keys;
+    std::vector<std::pair<std::string, std::string>> firstNames; // key and text
+
+    void Add(const std::string& key, const std::string& text) {
+        if (!keys.insert(key).second)
+            return;
+        // One more than is shown: a row's own name may be among them.
+        if (firstNames.size() <= kConflictNamesShown)
+            firstNames.emplace_back(key, text);
+    }
+
+    // The names other than ownKey (which the group holds), at most kConflictNamesShown of
+    // them, and how many others there are beyond those.
+    std::vector<std::string> Others(const std::string& ownKey, std::size_t& more) const {
+        std::vector<std::string> names;
+        for (const auto& [key, text] : firstNames) {
+            if (key != ownKey && names.size() < kConflictNamesShown)
+                names.push_back(text);
+        }
+        more = keys.size() - 1 - names.size();
+        return names;
+    }
+};
+
+bool ContiguousMask(std::uint32_t mask) {
+    return (~mask & (~mask + 1)) == 0;
+}
+
+} // namespace
+
+std::string ComparablePhysicalAddress(const std::string& text) {
     std::string key;
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
@@ -39,32 +78,27 @@ std::string PhysicalKey(const std::string& text) {
     return key;
 }
 
-std::string At(const std::vector<std::string>& list, std::size_t row) {
-    return row < list.size() ? list[row] : std::string();
-}
-
-void AddOnce(std::vector<std::string>& list, const std::string& text) {
-    if (std::find(list.begin(), list.end(), text) == list.end())
-        list.push_back(text);
-}
-
-bool ContiguousMask(std::uint32_t mask) {
-    return (~mask & (~mask + 1)) == 0;
-}
-
-} // namespace
-
 bool SamePhysicalAddress(const std::string& first, const std::string& second) {
-    const std::string key = PhysicalKey(first);
-    return !key.empty() && key == PhysicalKey(second);
+    const std::string key = ComparablePhysicalAddress(first);
+    return !key.empty() && key == ComparablePhysicalAddress(second);
 }
 
 std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string& adapterAddress,
                                           const std::string& adapterMask) {
     const std::size_t rows = hubs.hubAddresses.size();
     std::vector<std::string> keys(rows);
-    for (std::size_t row = 0; row < rows; ++row)
-        keys[row] = PhysicalKey(At(hubs.hubPhysicalAddresses, row));
+    // The physical addresses heard from each address, and the addresses each physical
+    // address was heard from; a row of unknown physical address is in neither.
+    std::unordered_map<std::string, NameGroup> byAddress;
+    std::unordered_map<std::string, NameGroup> byPhysical;
+    for (std::size_t row = 0; row < rows; ++row) {
+        keys[row] = ComparablePhysicalAddress(At(hubs.hubPhysicalAddresses, row));
+        if (keys[row].empty())
+            continue;
+        const std::string& address = hubs.hubAddresses[row];
+        byAddress[address].Add(keys[row], At(hubs.hubPhysicalAddresses, row));
+        byPhysical[keys[row]].Add(address, address);
+    }
 
     const auto ownAddress = AddressValue(adapterAddress);
     const auto mask = AddressValue(adapterMask);
@@ -75,19 +109,10 @@ std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string
         const std::string& address = hubs.hubAddresses[row];
         HubConflict& conflict = conflicts[row];
         if (!keys[row].empty()) {
-            std::vector<std::string> named; // the keys of the physical addresses named
-            for (std::size_t other = 0; other < rows; ++other) {
-                if (keys[other].empty() || keys[other] == keys[row] ||
-                    hubs.hubAddresses[other] != address ||
-                    std::find(named.begin(), named.end(), keys[other]) != named.end())
-                    continue;
-                named.push_back(keys[other]);
-                conflict.otherPhysicalAddresses.push_back(At(hubs.hubPhysicalAddresses, other));
-            }
-            for (std::size_t other = 0; other < rows; ++other) {
-                if (keys[other] == keys[row] && hubs.hubAddresses[other] != address)
-                    AddOnce(conflict.otherAddresses, hubs.hubAddresses[other]);
-            }
+            conflict.otherPhysicalAddresses =
+                byAddress.at(address).Others(keys[row], conflict.morePhysicalAddresses);
+            conflict.otherAddresses =
+                byPhysical.at(keys[row]).Others(address, conflict.moreAddresses);
         }
         const auto value = AddressValue(address);
         conflict.adapterAddress = value && ownAddress && *value == *ownAddress;
@@ -110,14 +135,12 @@ std::optional<PcAddressSuggestion> SuggestPcAddress(const std::string& hubAddres
     if (broadcast - network < 2)
         return std::nullopt; // a /31 or /32 block has no host address besides its ends
 
-    std::vector<std::uint32_t> taken;
+    std::unordered_set<std::uint32_t> taken;
     for (const std::string& address : hubs.hubAddresses) {
         if (const auto value = AddressValue(address))
-            taken.push_back(*value);
+            taken.insert(*value);
     }
-    const auto free = [&taken](std::uint32_t value) {
-        return std::find(taken.begin(), taken.end(), value) == taken.end();
-    };
+    const auto free = [&taken](std::uint32_t value) { return !taken.contains(value); };
     const std::uint32_t size = broadcast - network + 1;
     const std::uint32_t start = size >= 16 ? broadcast - 5 : broadcast - 1;
     // From the start down to the first host address, then the few above the start.

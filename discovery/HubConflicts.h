@@ -2,6 +2,7 @@
 
 #include "discovery/HubList.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,14 +13,21 @@
 // Typical causes: two new hubs left at one factory address; a hub moved to another
 // subnet and still answering the broadcast; a hub given the PC's own address.
 
+// How many others a row's conflict names: a host that answers the broadcast thousands of
+// times with made-up physical addresses must not make every row carry all the others.
+constexpr std::size_t kConflictNamesShown = 8;
+
 // What one row of the hub list conflicts with. Addresses and physical addresses are the
-// texts the hub list holds, each named once, in the order the replies arrived.
+// texts the hub list holds, each named once, in the order the replies arrived; at most
+// kConflictNamesShown of each, the rest counted.
 struct HubConflict {
     // Other physical addresses that answered from this row's address: the session to
     // this address may reach any of them.
     std::vector<std::string> otherPhysicalAddresses;
+    std::size_t morePhysicalAddresses = 0; // named by no entry above
     // Other addresses that this row's physical address answered from.
     std::vector<std::string> otherAddresses;
+    std::size_t moreAddresses = 0; // named by no entry above
     // The hub answered from the chosen adapter's own address.
     bool adapterAddress = false;
     // The hub's address lies outside the chosen adapter's subnet: the PC cannot reach it
@@ -35,6 +43,10 @@ struct HubConflict {
 // Whether two physical address texts name one physical address: compared without regard
 // to letter case or separators; an empty one (or one of separators alone) names none.
 bool SamePhysicalAddress(const std::string& first, const std::string& second);
+
+// The physical address as SamePhysicalAddress compares it: its letters and digits, lower
+// case; empty when it names none.
+std::string ComparablePhysicalAddress(const std::string& text);
 
 // One entry per row of hubs (hubs.hubAddresses.size() of them), in row order.
 //

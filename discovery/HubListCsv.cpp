@@ -5,24 +5,8 @@ namespace {
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 bool StartsAsFormula(std::string_view text) {
-    return !text.empty() && (text.front() == '=' || text.front() == '+' || text.front() == '-' ||
-                             text.front() == '@');
-}
-
-void AppendLine(std::string& out, const HubCsvRow& row, CsvReader reader) {
-    const auto cell = [reader](const std::string& text) {
-        if (reader == CsvReader::Spreadsheet && StartsAsFormula(text))
-            return CsvField("'" + text);
-        return CsvField(text);
-    };
-    out += cell(row.address);
-    out += ',';
-    out += cell(row.physicalAddress);
-    out += ',';
-    out += cell(row.model);
-    out += ',';
-    out += cell(row.conflict);
-    out += "\r\n";
+    return !text.empty() &&
+           std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
 }
 
 } // namespace
@@ -40,13 +24,33 @@ std::string CsvField(std::string_view text) {
     return quoted;
 }
 
+std::string CsvCell(std::string_view text) {
+    if (StartsAsFormula(text))
+        return CsvField("'" + std::string(text));
+    return CsvField(text);
+}
+
+std::string CsvRecord(const std::vector<std::string>& cells, std::string_view lineEnd) {
+    std::string line;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i > 0)
+            line += ',';
+        line += CsvCell(cells[i]);
+    }
+    line += lineEnd;
+    return line;
+}
+
 std::string HubListCsv(const HubCsvRow& header, const std::vector<HubCsvRow>& rows,
                        CsvReader reader) {
     std::string out;
     if (reader == CsvReader::Spreadsheet)
         out += kByteOrderMark;
-    AppendLine(out, header, CsvReader::Program);
+    const auto append = [&out](const HubCsvRow& row) {
+        out += CsvRecord({row.address, row.physicalAddress, row.model, row.conflict}, "\r\n");
+    };
+    append(header);
     for (const HubCsvRow& row : rows)
-        AppendLine(out, row, reader);
+        append(row);
     return out;
 }

@@ -18,8 +18,10 @@ int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>&
                    const std::string& ownAddress, HubList& hubs, const LogSink& log,
                    const SearchWindow& window) {
     using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(std::max(window.limitMs, window.quietMs));
+    const auto deadline =
+        Clock::now() + std::chrono::milliseconds(std::max(window.limitMs, window.quietMs));
     int count = 0;
+    std::size_t ignored = 0;
     for (;;) {
         const auto left =
             std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
@@ -38,6 +40,10 @@ int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>&
             std::span<const std::uint8_t>(buffer.data(), datagram.length), source, ownAddress);
         if (!reply)
             continue;
+        if (hubs.hubAddresses.size() >= window.maxRows) {
+            ++ignored;
+            continue;
+        }
         hubs.hubAddresses.push_back(source);
         hubs.hubPhysicalAddresses.push_back(reply->physicalAddress);
         hubs.hubModelTexts.push_back(reply->modelText);
@@ -47,6 +53,9 @@ int CollectReplies(platform::DiscoverySocket& socket, std::vector<std::uint8_t>&
         if (window.enough && window.enough(hubs))
             break;
     }
+    if (ignored > 0)
+        log("Список хабов ограничен " + std::to_string(window.maxRows) +
+            " строками, не учтено ответов: " + std::to_string(ignored) + "\r\n");
     return count;
 }
 

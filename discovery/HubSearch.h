@@ -22,6 +22,7 @@ enum class WaitOutcome { Failed, TimedOut, Readable };
 struct SearchWindow {
     int quietMs = DISCOVERY_WAIT_MS;         // the wait for each next reply
     int limitMs = DISCOVERY_SEARCH_LIMIT_MS; // the whole search at the most
+    std::size_t maxRows = kDiscoveryMaxRows; // replies beyond it are counted, not kept
     // Asked after each counted reply: true ends the search there.
     std::function<bool(const HubList& hubs)> enough{};
 };
@@ -31,7 +32,9 @@ WaitOutcome WaitReadable(platform::DiscoverySocket& socket, std::uint32_t millis
 // Broadcasts the request to destination from localAddress (not bound when empty) and
 // collects replies until window.quietMs pass without one, window.limitMs at the most, or
 // window.enough says so; each counted reply is
-// appended to hubs and logged. Returns the number counted; 0 also when the socket cannot
+// appended to hubs and logged, up to window.maxRows rows in hubs; the replies beyond that
+// are counted and named by one log line at the end. Returns the number of replies kept
+// (the ones beyond the limit are not in it); 0 also when the socket cannot
 // be set up. A datagram longer than the receive buffer is passed over and the search
 // goes on; a failed wait or read ends the search with what was counted so far.
 int DiscoverHubs(const std::string& destination, const std::string& localAddress, HubList& hubs,

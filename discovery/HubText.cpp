@@ -90,3 +90,28 @@ std::string DecodeHubText(std::span<const std::uint8_t> bytes, bool wasCut) {
     }
     return out;
 }
+
+std::string VisibleHubText(std::string_view utf8, bool keepTab) {
+    constexpr char32_t kControlPictures = 0x2400;
+    constexpr char32_t kDeletePicture = 0x2421;
+    std::string out;
+    out.reserve(utf8.size());
+    for (std::size_t at = 0; at < utf8.size(); ++at) {
+        const auto byte = static_cast<unsigned char>(utf8[at]);
+        if (byte == '\t' && keepTab) {
+            out += '\t';
+        } else if (byte < 0x20) {
+            platform::AppendUtf8(out, kControlPictures + byte);
+        } else if (byte == 0x7F) {
+            platform::AppendUtf8(out, kDeletePicture);
+        } else if (byte == 0xC2 && at + 1 < utf8.size() &&
+                   static_cast<unsigned char>(utf8[at + 1]) <= 0x9F &&
+                   static_cast<unsigned char>(utf8[at + 1]) >= 0x80) {
+            platform::AppendUtf8(out, 0xFFFD); // a C1 control, such as the 8-bit CSI
+            ++at;
+        } else {
+            out += static_cast<char>(byte);
+        }
+    }
+    return out;
+}

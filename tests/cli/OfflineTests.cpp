@@ -7,15 +7,19 @@
 #include "tests/cli/RunTool.h"
 #include "tests/support/FakeDiscoverySocket.h"
 
+#include <algorithm>
+#include <deque>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
 namespace {
 
 // A PC with these adapter entries on 198.18.0.0/15, whose searches go to a fake socket
-// that nobody answers; socketsMade counts the searches.
+// on which the replies arrive (nobody answers when there are none); socketsMade counts the
+// searches.
 struct FakePc {
     std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
+    std::deque<FakeDiscoverySocket::Incoming> replies;
     std::shared_ptr<int> socketsMade = std::make_shared<int>(0);
     std::shared_ptr<std::vector<std::string>> calls = std::make_shared<std::vector<std::string>>();
 
@@ -33,9 +37,10 @@ struct FakePc {
     ToolSetting Setting() const {
         ToolSetting setting;
         setting.services.adapters = adapters;
-        setting.services.discoverySocket = [made = socketsMade, calls = calls] {
+        setting.services.discoverySocket = [made = socketsMade, calls = calls, replies = replies] {
             ++*made;
             auto socket = std::make_unique<FakeDiscoverySocket>();
+            socket->incoming = replies;
             calls->push_back("socket");
             return socket;
         };
@@ -75,6 +80,24 @@ TEST(DiscoverOutput, SortsByAddressAsANumberAndMarksOnlyTheConflictingRows) {
     const std::string csv = HubsCsv(hubs);
     EXPECT_EQ(csv.substr(0, csv.find('\n')), "ip,mac,model,adapter,conflict");
     EXPECT_NE(csv.find("\"IPH-4 0.98, \"\"старая\"\"\""), std::string::npos) << csv;
+}
+
+TEST(DiscoverOutput, AHubsTextReachesNeitherTheTerminalNorASpreadsheetAsItCame) {
+    FakePc pc(1);
+    pc.replies.push_back(
+        {"=HYPERLINK(\"http://x\")\nforged,line\x1b[2J\r\n02-00-5E-12-00-07\r\n", {198, 18, 100, 7}});
+    for (const bool csv : {true, false}) {
+        const ToolRun run = RunTool(csv ? std::vector<std::string>{"discover", "--csv", "-v"}
+                                        : std::vector<std::string>{"discover", "-v"},
+                                    pc.Setting());
+        ASSERT_EQ(run.code, 0) << run.err;
+        EXPECT_EQ(run.out.find('\x1b'), std::string::npos) << run.out;
+        EXPECT_EQ(run.err.find('\x1b'), std::string::npos) << run.err;
+        EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 2) << run.out;
+        EXPECT_NE(run.out.find("\u240aforged"), std::string::npos) << run.out;
+    }
+    EXPECT_NE(RunTool({"discover", "--csv"}, pc.Setting()).out.find("\"'=HYPERLINK("),
+              std::string::npos);
 }
 
 TEST(AdapterChoice, SeveralEntriesNeedTheAdapterNamedByInterfaceOrAddress) {

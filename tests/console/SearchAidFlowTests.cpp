@@ -1,6 +1,7 @@
 // What the console tells after a search beyond the hubs themselves, on its logic with
 // fake services: conflicting and foreign hub addresses (the rows' marks, the log's lines,
 // the question before a session), and why a search found nothing.
+#include "discovery/DiscoveryReply.h"
 #include "tests/console/ConsoleFlow.h"
 
 namespace {
@@ -75,6 +76,37 @@ TEST_F(ConflictFlow, OnePhysicalAddressFromTwoAddressesIsOneLine) {
                              "отвечает с адресов 198.18.20.11, 198.18.20.12\r\n";
     EXPECT_TRUE(view.log.ends_with(line)) << view.log;
     EXPECT_EQ(view.log.find("Конфликт"), view.log.rfind("Конфликт"));
+}
+
+TEST_F(ConflictFlow, AFloodFromOneHostIsCappedAndNamesAFewHubsAndTheCountOfTheRest) {
+    Adapters(1);
+    constexpr int kReplies = 5000;
+    for (int i = 0; i < kReplies; ++i)
+        ReplyFrom({198, 18, 20, 66}, "02-00-00-00-" + std::to_string(10000 + i));
+    Open();
+    ASSERT_EQ(view.Rows().size(), kDiscoveryMaxRows);
+    EXPECT_TRUE(view.Rows()[0].warning.ends_with(
+        "02-00-00-00-10008 и ещё " + std::to_string(kDiscoveryMaxRows - 9) + ".\n"))
+        << view.Rows()[0].warning;
+    EXPECT_NE(view.log.find("Список хабов ограничен 4096 строками, не учтено ответов: " +
+                            std::to_string(kReplies - kDiscoveryMaxRows) + "\r\n"),
+              std::string::npos);
+    EXPECT_TRUE(view.log.ends_with("02-00-00-00-10008 и ещё " +
+                                   std::to_string(kDiscoveryMaxRows - 9) + "\r\n"));
+    EXPECT_EQ(view.log.find("Конфликт"), view.log.rfind("Конфликт"));
+}
+
+TEST_F(ConflictFlow, AHubsTextCannotForgeALogLineNorDriveATerminal) {
+    Adapters(1);
+    discovery.incoming.push_back(
+        {"IPH-4\nОбнаружен хаб: \"X\"\x1b[2J\t2.05\r\n02-00\n\r\n", {198, 18, 20, 11}});
+    Open();
+    EXPECT_NE(view.log.find("Обнаружен хаб: \"IPH-4\u240aОбнаружен хаб: \"X\"\u241b[2J\t2.05\", "
+                            "198.18.20.11, 02-00\u240a\r\n"),
+              std::string::npos)
+        << view.log;
+    ASSERT_EQ(view.Rows().size(), 1u);
+    EXPECT_EQ(view.Rows()[0].model, "IPH-4\u240aОбнаружен хаб: \"X\"\u241b[2J\u24092.05");
 }
 
 TEST_F(ConflictFlow, AForeignHubIsExplainedWithAFreeAddressOfItsSubnet) {

@@ -1,4 +1,5 @@
 #include "discovery/DiscoveryReply.h"
+#include "discovery/HubText.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -52,8 +53,8 @@ TEST(DiscoveryReply, TwoLinesSplitAtCrOrZero) {
               (LinePair{"IPH-4 v3.2", "00-1A-2B-3C-4D-5E"}));
     EXPECT_EQ(Lines(std::string("AB\0\0CD\0tail", 11)), (LinePair{"AB", "CD"}));
     EXPECT_EQ(Lines("A\rXB\r"), (LinePair{"A", "B"})); // the byte after CR is skipped unseen
-    // The first byte of a line is taken whatever it is.
-    EXPECT_EQ(Lines("\rX\r\n\rY"), (LinePair{"\rX", "\rY"}));
+    // The first byte of a line is taken whatever it is, and shown as a visible CR.
+    EXPECT_EQ(Lines("\rX\r\n\rY"), (LinePair{"\u240dX", "\u240dY"}));
     EXPECT_EQ(Lines(std::string("\0XY\r\nB", 6)), (LinePair{"", "B"}));
 }
 
@@ -105,4 +106,12 @@ TEST(DiscoveryReply, AUtf8CharacterSplitByTheCutIsDropped) {
     EXPECT_EQ(Lines(line + "\r\nM").first, line.substr(0, 510)); // 255 letters
     // Uncut, a line that ends inside a character is not UTF-8.
     EXPECT_EQ(Lines("A\xD0\r\n").first, "AР");
+}
+
+TEST(DiscoveryReply, ControlsInAHubsTextBecomeVisibleStandInsAndATabStays) {
+    // An LF would forge a line of the log, an ESC drive the terminal; DEL and C1 hide.
+    EXPECT_EQ(Lines("IPH\nFake line\x1b[2J\tv2\x7f\xc2\x9b\r\n00-11\x07\r\n"),
+              LinePair("IPH\u240aFake line\u241b[2J\tv2\u2421\ufffd", "00-11\u2407"));
+    EXPECT_EQ(VisibleHubText("a\tb", false), "a\u2409b");
+    EXPECT_EQ(VisibleHubText("Хаб\x01", false), "Хаб\u2401");
 }

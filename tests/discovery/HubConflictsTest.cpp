@@ -48,6 +48,24 @@ TEST(HubConflicts, OnePhysicalAddressFromTwoAddressesNamesTheOthers) {
     EXPECT_TRUE(conflicts[0].otherPhysicalAddresses.empty());
 }
 
+TEST(HubConflicts, AFloodOfRepliesNamesTheFirstEightOthersAndCountsTheRest) {
+    // One host answering 20,000 times: found in a blink, each row carrying eight names.
+    std::vector<std::pair<std::string, std::string>> replies;
+    for (int i = 0; i < 20000; ++i)
+        replies.emplace_back("198.18.110.10", "02-00-00-00-" + std::to_string(10000 + i));
+    replies.emplace_back("198.18.110.11", "02-00-00-00-10003");
+    const auto conflicts = FindHubConflicts(Replies(replies), kAdapter, kMask);
+    ASSERT_EQ(conflicts.size(), 20001u);
+    EXPECT_EQ(conflicts[0].otherPhysicalAddresses.size(), kConflictNamesShown);
+    EXPECT_EQ(conflicts[0].otherPhysicalAddresses[0], "02-00-00-00-10001");
+    EXPECT_EQ(conflicts[0].morePhysicalAddresses, 19999u - kConflictNamesShown);
+    EXPECT_EQ(conflicts[5].otherPhysicalAddresses[4], "02-00-00-00-10004"); // its own skipped
+    EXPECT_EQ(conflicts[3].otherAddresses, Texts{"198.18.110.11"});
+    EXPECT_EQ(conflicts[3].moreAddresses, 0u);
+    EXPECT_EQ(conflicts[20000].otherAddresses, Texts{"198.18.110.10"});
+    EXPECT_TRUE(conflicts[20000].otherPhysicalAddresses.empty());
+}
+
 TEST(HubConflicts, RepeatedRepliesAndUnknownPhysicalAddressesAreNoConflict) {
     const HubList hubs = Replies({{"198.18.110.10", "00-1A-2B-3C-4D-01"},
                                   {"198.18.110.10", "00-1A-2B-3C-4D-01"},

@@ -42,5 +42,11 @@ TEST(HubListCsv, ForASpreadsheetAMarkLeadsAndAHubTextCannotStartAFormula) {
               "198.18.0.20,00-04-A3-01-02-03,\"'=HYPERLINK(\"\"x\"\")\",\r\n"
               "198.18.0.21,00-04-A3-01-02-05,'-1+2,'@x\r\n"
               "198.18.0.22,00-04-A3-01-02-06,HUB=4,\r\n");
+    // A program reading the output gets no mark, and the same guard.
     EXPECT_EQ(HubListCsv(kHeader, rows).substr(0, 7), "address");
+    EXPECT_NE(HubListCsv(kHeader, rows).find("\"'=HYPERLINK"), std::string::npos);
+}
+
+TEST(HubListCsv, ACellStartingWithATabOrACrIsGuardedToo) {
+    EXPECT_EQ(CsvRecord({"\t=1+1", "\r=1", "a\tb", "+"}, "\n"), "'\t=1+1,\"'\r=1\",a\tb,'+\n");
 }

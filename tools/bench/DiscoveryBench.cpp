@@ -5,6 +5,7 @@
 #include "gui/MessageBoxes.h"
 #include "resources/ConsoleTemplate.h"
 #include "tools/bench/BenchSupport.h"
+#include "tools/bench/TimedWindow.h"
 
 #include <QPushButton>
 #include <QTreeWidget>
@@ -16,6 +17,7 @@ namespace {
 using bench::Clock;
 using bench::MsBetween;
 using bench::Print;
+using bench::TimedWindow;
 
 constexpr double kFillTargetMs = 100;
 
@@ -59,39 +61,6 @@ struct Round {
     double idleMs = 0;  // the press until the console is idle with the list filled
     double stallMs = 0; // the window's event loop's longest stall meanwhile
     long receiveBufferDrops = 0;
-};
-
-// The window with the moments the console used its view: the search's lines as they reach
-// the log, and the fill of the hub list (the rows taken away, then the new ones shown).
-class TimedWindow : public CConsoleWindow {
-public:
-    TimedWindow() : CConsoleWindow(false) {}
-
-    struct Times {
-        Clock::time_point firstReply, lastReply, fillBegun, fillEnded;
-    };
-    void Restart() { times_ = {}; }
-    const Times& times() const { return times_; }
-
-    void AppendToLog(const std::string& text) override {
-        if (text.starts_with("Обнаружен хаб")) {
-            times_.lastReply = Clock::now();
-            if (times_.firstReply == Clock::time_point{}) {
-                times_.firstReply = times_.lastReply;
-            }
-        }
-        CConsoleWindow::AppendToLog(text);
-    }
-    void ShowHubRows(const std::vector<HubRow>& rows) override {
-        if (rows.empty()) {
-            times_.fillBegun = Clock::now();
-        }
-        CConsoleWindow::ShowHubRows(rows);
-        times_.fillEnded = Clock::now();
-    }
-
-private:
-    Times times_;
 };
 
 constexpr int kSearchTimeoutMs = 15000;

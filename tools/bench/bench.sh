@@ -2,9 +2,11 @@
 # The benchmarks of the console's hub search and hub session and of the window's stalls,
 # each on a site of its own.
 #
-#   bench.sh discovery [--hubs N] [--spread MS] [--rounds R]
+#   bench.sh discovery [--hubs N] [--spread MS] [--rounds R] [--flood F]
 #       N hubs (default 1000) played by one hubsim in one namespace that holds all their
-#       addresses, on 198.18.72.0/22 with the PC; their replies spread over MS (default 50)
+#       addresses, on 198.18.72.0/22 with the PC; their replies spread over MS (default 50).
+#       Then the flood: hub 1 alone answers each search F times (default 10000; 0: none),
+#       each reply with its own physical address, in the window and in kestrunectl discover
 #   bench.sh session [--rounds R] [--hub-delay MS]
 #       one hub on the test site (tools/testsite.sh, 198.18.71.0/24); MS is the hub's own
 #       delay before it answers a controller-number request (default 0)
@@ -47,7 +49,7 @@ die() {
 }
 
 usage() {
-    sed -n '5,19p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
+    sed -n '5,21p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2
     exit 2
 }
 
@@ -109,21 +111,33 @@ crowd_up() {
 }
 
 discovery() {
-    local hubs=1000 args=()
+    local hubs=1000 flood=10000 args=() rounds=()
     while (($#)); do
         case "$1" in
         --hubs) hubs=${2?}; args+=(--hubs "$2"); shift 2 ;;
-        --spread | --rounds) args+=("$1" "${2?}"); shift 2 ;;
+        --flood) flood=${2?}; shift 2 ;;
+        --rounds) args+=("$1" "${2?}"); rounds=("$1" "$2"); shift 2 ;;
+        --spread) args+=("$1" "${2?}"); shift 2 ;;
         *) usage ;;
         esac
     done
     [[ $hubs =~ ^[0-9]+$ ]] && ((hubs >= 1 && hubs <= CROWD_MAX_HUBS)) ||
         die "--hubs takes 1..$CROWD_MAX_HUBS"
+    [[ $flood =~ ^[0-9]+$ ]] && ((flood <= 100000)) || die "--flood takes 0..100000"
     build
+    cmake --build "$BUILD" -j 2 --target kestrunectl >/dev/null
     trap crowd_down EXIT
     trap 'exit 130' INT TERM
     crowd_up "$hubs"
-    ip netns exec "$CROWD-pc" "$BENCH" discovery --control "$STATE/hubs.sock" "${args[@]}"
+    local status=0
+    ip netns exec "$CROWD-pc" "$BENCH" discovery --control "$STATE/hubs.sock" "${args[@]}" ||
+        status=$?
+    if ((flood > 0)); then
+        # A process of its own, so that its peak memory is the flood's alone.
+        ip netns exec "$CROWD-pc" "$BENCH" flood --control "$STATE/hubs.sock" --replies "$flood" \
+            --kestrunectl "$BUILD/app/kestrunectl" "${rounds[@]}" || status=$?
+    fi
+    return "$status"
 }
 
 session() {

@@ -2,6 +2,7 @@
 // and how long the window's event loop stalls meanwhile.
 // bench.sh builds the site and runs it in the PC's namespace; see there.
 #include "tools/bench/DiscoveryBench.h"
+#include "tools/bench/FloodBench.h"
 #include "tools/bench/SessionBench.h"
 #include "tools/bench/StallBench.h"
 
@@ -16,6 +17,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kestrune_bench discovery --control PATH [--hubs N] [--spread MS] [--rounds R]\n"
+    "       kestrune_bench flood --control PATH [--replies N] [--rounds R] [--kestrunectl PATH]\n"
     "       kestrune_bench session --control PATH [--rounds R] [--hub-delay MS]\n"
     "       kestrune_bench stalls --control PATH --hub-netns NS --absent A.B.C.D\n"
     "                             --device A.B.C.D\n"
@@ -82,6 +84,7 @@ int main(int argc, char** argv) {
     }
     DiscoveryBenchOptions discovery;
     SessionBenchOptions session;
+    FloodBenchOptions flood;
     for (int i = 2; i < argc; ++i) {
         const std::string option = argv[i];
         if (i + 1 >= argc) {
@@ -90,9 +93,14 @@ int main(int argc, char** argv) {
         const char* value = argv[++i];
         bool ok = true;
         if (option == "--control") {
-            discovery.control = session.control = value;
+            discovery.control = session.control = flood.control = value;
         } else if (option == "--rounds") {
-            ok = Number(value, 1, 1000, discovery.rounds) && Number(value, 1, 1000, session.rounds);
+            ok = Number(value, 1, 1000, discovery.rounds) && Number(value, 1, 1000, session.rounds) &&
+                 Number(value, 1, 1000, flood.rounds);
+        } else if (option == "--replies" && mode == "flood") {
+            ok = Number(value, 1, 100000, flood.replies);
+        } else if (option == "--kestrunectl" && mode == "flood") {
+            flood.kestrunectl = value;
         } else if (option == "--hubs" && mode == "discovery") {
             ok = Number(value, 1, 65000, discovery.hubs);
         } else if (option == "--spread" && mode == "discovery") {
@@ -107,12 +115,15 @@ int main(int argc, char** argv) {
             return Usage();
         }
     }
-    if (discovery.control.empty() || (mode != "discovery" && mode != "session")) {
+    if (discovery.control.empty() || (mode != "discovery" && mode != "session" && mode != "flood")) {
         return Usage();
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication application(argc, argv);
+    if (mode == "flood") {
+        return RunFloodBench(flood);
+    }
     return mode == "discovery" ? RunDiscoveryBench(discovery) : RunSessionBench(session);
 }

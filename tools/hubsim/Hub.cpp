@@ -370,7 +370,8 @@ std::string Hub::Status() const {
            " listening=" + (listenFd >= 0 ? "yes" : "no") +
            " echo=" + (echoBefore ? "ignored" : "on") + " sessions=" + std::to_string(sessions) +
            " requests=" + std::to_string(requests) + " rejected=" + std::to_string(rejected) +
-           " discovery=" + std::to_string(discoveryReplies);
+           " discovery=" + std::to_string(discoveryReplies) +
+           " discovery-last-us=" + std::to_string(lastDiscoveryReplyUs);
 }
 
 } // namespace hubsim

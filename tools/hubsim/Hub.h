@@ -67,6 +67,7 @@ private:
     bool TakeIpParameters(std::uint32_t address, std::uint32_t mask, std::uint32_t gateway,
                           std::string* error);
     void SendDiscoveryReply(const Datagram& request, Bytes reply);
+    void SendDiscoveryCopies(const Datagram& request, int from);
     Bytes DiscoveryReplyBytes() const;
 
     std::string Tag() const;
@@ -92,6 +93,7 @@ private:
     std::uint64_t requests = 0;
     std::uint64_t rejected = 0;
     std::uint64_t discoveryReplies = 0;
+    std::int64_t lastDiscoveryReplyUs = 0; // CLOCK_MONOTONIC, as every process on the host reads it
 };
 
 } // namespace hubsim

@@ -2,6 +2,8 @@
 #include "Hub.h"
 #include "Ipv4.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -180,6 +182,28 @@ void Hub::OnDiscoveryRequest(const Datagram& request) {
         return;
     }
     SendDiscoveryReply(request, std::move(reply));
+    if (state.discoveryCopies > 1) {
+        Datagram target = request;
+        target.bytes = {};
+        SendDiscoveryCopies(target, 2);
+    }
+}
+
+void Hub::SendDiscoveryCopies(const Datagram& request, int from) {
+    // In batches a millisecond apart: a burst of thousands would overflow the
+    // receiving host's backlog before any socket sees them.
+    constexpr int kBatch = 100;
+    const int to = std::min(state.discoveryCopies, from + kBatch - 1);
+    for (int copy = from; copy <= to; ++copy) {
+        char physical[32];
+        std::snprintf(physical, sizeof physical, "02-CC-%02X-%02X-%02X-%02X", copy >> 24 & 0xFF,
+                      copy >> 16 & 0xFF, copy >> 8 & 0xFF, copy & 0xFF);
+        SendDiscoveryReply(request,
+                           DiscoveryReply(state.ModelText(), physical, ReplyShape::Normal));
+    }
+    if (to < state.discoveryCopies)
+        env.loop.After(milliseconds(1),
+                       [this, request, to] { SendDiscoveryCopies(request, to + 1); });
 }
 
 void Hub::SendDiscoveryReply(const Datagram& request, Bytes reply) {
@@ -198,6 +222,9 @@ void Hub::SendDiscoveryReply(const Datagram& request, Bytes reply) {
         return;
     }
     ++discoveryReplies;
+    lastDiscoveryReplyUs = std::chrono::duration_cast<std::chrono::microseconds>(
+                               std::chrono::steady_clock::now().time_since_epoch())
+                               .count();
     if (state.verbose) {
         Log("udp to " + FormatIpv4(destination) + ":" + std::to_string(request.sourcePort) + " " +
             HexDump(">>", reply));

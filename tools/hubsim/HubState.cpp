@@ -34,6 +34,7 @@ static_assert(std::size(kFaultNames) == static_cast<std::size_t>(Fault::Count));
 // The longest wait a command may set: long enough for any test, short enough that a
 // typo cannot park a hub for hours.
 constexpr int kMaxDelayMs = 600000;
+constexpr int kMaxDiscoveryCopies = 100000;
 
 bool ParseInt(const std::string& text, int low, int high, int& value) {
     int parsed = 0;
@@ -324,6 +325,9 @@ bool ApplyCommand(HubState& state, const Words& words, std::string* error) {
     if (verb == "discovery-delay") {
         return NumberCommand(state.discoveryDelayMs, 0, kMaxDelayMs, words, error);
     }
+    if (verb == "discovery-copies") {
+        return NumberCommand(state.discoveryCopies, 1, kMaxDiscoveryCopies, words, error);
+    }
     if (verb == "answer-delay") {
         return NumberCommand(state.answerDelayMs, 0, kMaxDelayMs, words, error);
     }
@@ -353,6 +357,8 @@ const char* const kCommandHelp =
     "  result auto|N                            force a controller-number result code\n"
     "  discovery-hex HEX|off                    send these bytes as the discovery reply\n"
     "  discovery-delay MS  answer-delay MS  split-at N  split-gap MS  period MS\n"
+    "  discovery-copies N                       answer each search N times, the copies\n"
+    "                                           with made-up physical addresses\n"
     "  verbose on|off\n"
     "Control only: status, close (ends the session), reset (back to the start-up state),\n"
     "  hub K CMD (the K-th hub of this process), hub all CMD.\n";

@@ -65,6 +65,9 @@ struct HubState {
     std::optional<Bytes> customReply;
     std::optional<int> forcedResult;
     int discoveryDelayMs = 1500;
+    // How many replies one request gets; the copies after the first carry made-up
+    // physical addresses, as from one host that floods the search.
+    int discoveryCopies = 1;
     int answerDelayMs = 6000;
     int splitAt = 16;
     int splitGapMs = 100;
