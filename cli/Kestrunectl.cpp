@@ -46,6 +46,9 @@ void AddHubArgument(CLI::App& command, Arguments& arguments) {
 int RunKestrunectl(const std::vector<std::string>& given, CliIo& io) {
     Arguments arguments;
     CLI::App app(kDescription, "kestrunectl");
+    // Only --options: on Windows CLI11 would read "/sites/plan.csv" as an option "/sites".
+    // Set before the subcommands are added, which take the setting from their parent.
+    app.allow_windows_style_options(false);
     app.set_version_flag("--version", std::string("kestrunectl ") + KESTRUNE_VERSION);
     app.require_subcommand(1);
     app.fallthrough();

@@ -18,3 +18,9 @@ BoxRequest Confirmation(const std::string& text) {
     request.topmost = true;
     return request;
 }
+
+BoxRequest SystemConfirmation(const std::string& text) {
+    BoxRequest request = Confirmation(text);
+    request.systemModal = true;
+    return request;
+}

@@ -16,6 +16,9 @@ struct BoxRequest {
     BoxButtons buttons = BoxButtons::Ok;
     bool defaultNo = false; // Yes/No boxes: No is the default button
     bool topmost = false;   // confirmations stay above every other window
+    // A question before the hub's controllers are touched: a box of its own, owned by no
+    // window, above the windows of every program (the Qt face keeps its stay-on-top box).
+    bool systemModal = false;
 };
 
 // The program title, the caption of the application's own boxes.
@@ -27,3 +30,6 @@ inline constexpr const char* kConfirmationCaption = "Внимание";
 BoxRequest AppMessage(const std::string& text, BoxIcon icon = BoxIcon::None);
 // A confirmation: "Внимание", the warning icon, Yes and No with No the default, on top.
 BoxRequest Confirmation(const std::string& text);
+// A confirmation, system-modal and with no owner window: the questions before a
+// controller's number is written.
+BoxRequest SystemConfirmation(const std::string& text);

@@ -10,6 +10,12 @@ namespace {
 
 constexpr std::chrono::milliseconds kResultWait{5000};
 
+// The person at the hub fits a jumper and keeps cards away meanwhile: the questions stay
+// in front of whatever else is on the screen.
+bool ConfirmBeforeWriting(ConsoleView& view, const std::string& text) {
+    return view.ShowBox(SystemConfirmation(text)) == BoxAnswer::Yes;
+}
+
 } // namespace
 
 void CKestruneDlg::WriteControllerNumber() {
@@ -24,14 +30,16 @@ void CKestruneDlg::WriteControllerNumber() {
     }
     const std::string modelText = CheckedAt(hubList_.hubModelTexts, hubList_.selectedHubIndex);
     if (!FirmwareSupportsControllerNumbers(modelText) &&
-        !ConfirmWarning("Вероятно прошивка выбранного хаба не поддерживает программирование "
-                        "номеров контроллеров терминалов.\nЕсли Вы настаиваете на продолжении - "
-                        "нажмите \"Да (Yes)\"")) {
+        !ConfirmBeforeWriting(
+            view_, "Вероятно прошивка выбранного хаба не поддерживает программирование "
+                   "номеров контроллеров терминалов.\nЕсли Вы настаиваете на продолжении - "
+                   "нажмите \"Да (Yes)\"")) {
         return;
     }
-    if (!ConfirmWarning("Процедура записи номера контроллера требует установки соответствующей "
-                        "перемычки.\nВо время записи не допускаются предъявление пропуска или "
-                        "ручное открытие замка.\nЕсли Вы готовы к этому - нажмите \"Да (Yes)\"")) {
+    if (!ConfirmBeforeWriting(
+            view_, "Процедура записи номера контроллера требует установки соответствующей "
+                   "перемычки.\nВо время записи не допускаются предъявление пропуска или "
+                   "ручное открытие замка.\nЕсли Вы готовы к этому - нажмите \"Да (Yes)\"")) {
         return;
     }
 

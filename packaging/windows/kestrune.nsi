@@ -23,7 +23,6 @@ ManifestDPIAware true
 Name "${PRODUCT} ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\${PRODUCT}"
-InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
 !define MUI_ICON "${ICON_FILE}"
@@ -33,7 +32,6 @@ BrandingText "${PRODUCT} ${VERSION}"
 !ifdef LICENSE_FILE
 !insertmacro MUI_PAGE_LICENSE "${LICENSE_FILE}"
 !endif
-!insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 !insertmacro MUI_PAGE_FINISH
 
@@ -50,15 +48,24 @@ VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileVersion" "${VERSION}"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "FileDescription" "${PRODUCT} ${VERSION} setup"
 VIAddVersionKey /LANG=${LANG_RUSSIAN} "LegalCopyright" "Kestrune developers, Apache License 2.0"
 
+; Programs are started by their full path: by a bare name Windows would look in the
+; installer's own folder first (Downloads, as a rule), and run what lies there elevated.
 !macro AllowDiscovery program
-  nsExec::Exec 'netsh advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\${program}" protocol=UDP localport=30303 profile=any enable=yes'
+  nsExec::Exec '"$SYSDIR\netsh.exe" advfirewall firewall add rule name="${FIREWALL_RULE}" dir=in action=allow program="$INSTDIR\${program}" protocol=UDP localport=30303 profile=any enable=yes'
   Pop $0
 !macroend
 
 !macro ForgetDiscovery program
-  nsExec::Exec 'netsh advfirewall firewall delete rule name="${FIREWALL_RULE}" program="$INSTDIR\${program}"'
+  nsExec::Exec '"$SYSDIR\netsh.exe" advfirewall firewall delete rule name="${FIREWALL_RULE}" program="$INSTDIR\${program}"'
   Pop $0
 !macroend
+
+; Always Program Files, which only administrators may change: elsewhere (C:\Kestrune) the
+; folder would let every user replace the programs, and the uninstaller runs elevated. So
+; there is no folder page, and a folder given with /D= is not taken.
+Function .onInit
+  StrCpy $INSTDIR "$PROGRAMFILES64\${PRODUCT}"
+FunctionEnd
 
 Section "Kestrune"
   SetShellVarContext all

@@ -266,4 +266,23 @@ TEST_F(ConsoleFlow, ANumberIsCheckedBeforeAnythingIsAsked) {
     EXPECT_FALSE(LogHas("Передана команда"));
 }
 
+TEST_F(ConsoleFlow, TheQuestionsBeforeANumberWriteAreSystemModal) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Reply("IPH-4 0.98\r\n02-00-5E-12-00-0B\r\n", 11);
+    Open();
+    Connect();
+    view.SetControlText(IDC_CONTROLLER_NUMBER, "3");
+    view.answers = {BoxAnswer::Yes, BoxAnswer::No}; // on despite the firmware; no jumper
+    Click(&CKestruneDlg::WriteControllerNumber);
+    ASSERT_EQ(view.boxes.size(), 2u);
+    EXPECT_EQ(view.boxes[0].text.rfind("Вероятно прошивка", 0), 0u) << view.boxes[0].text;
+    EXPECT_EQ(view.boxes[1].text.rfind("Процедура записи", 0), 0u) << view.boxes[1].text;
+    for (const BoxRequest& box : view.boxes) {
+        EXPECT_TRUE(box.systemModal) << box.text;
+        EXPECT_TRUE(box.defaultNo) << box.text;
+    }
+    EXPECT_FALSE(LogHas("Передана команда"));
+}
+
 } // namespace

@@ -43,6 +43,7 @@ TEST_F(ConflictFlow, RowsLogAndQuestionNameTheHubsThatShareAnAddress) {
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, "Внимание");
     EXPECT_EQ(view.boxes[0].buttons, BoxButtons::YesNo);
+    EXPECT_FALSE(view.boxes[0].systemModal) << "a question of the window, owned by it";
     EXPECT_TRUE(LastBoxHas("02-00-5E-12-14-0B, 02-00-5E-12-14-0D"));
     EXPECT_TRUE(LastBoxHas("выключите питание"));
     EXPECT_EQ(echo.requests, 0);

@@ -126,8 +126,9 @@ TEST(WindowOnSite, FindsConnectsAndWritesTheAddressAndANumber) {
         << LogText(window);
     EXPECT_GE(boxes.boxes().size(), 2u);
     EXPECT_EQ(boxes.boxes()[0].caption, "Внимание");
-    EXPECT_EQ(MessageBoxFlags(boxes.boxes()[0]) & (MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING),
-              static_cast<UINT>(MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING));
+    constexpr UINT kQuestion =
+        MB_YESNO | MB_DEFBUTTON2 | MB_ICONWARNING | MB_SYSTEMMODAL | MB_TOPMOST;
+    EXPECT_EQ(MessageBoxFlags(boxes.boxes()[0]) & kQuestion, kQuestion);
     // The controller answers to its new number from the next link status on.
     EXPECT_TRUE(PumpUntil(
         window, [&] { return Checked(window, IDC_LINK_3); }, 8000));

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs and uninstalls the Windows installer silently under Wine, in a prefix of its
-# own, and checks what each leaves: installer-test.sh SETUP_EXE PREFIX
+# Installs (asking for a folder outside Program Files) and uninstalls the Windows installer
+# silently under Wine, in a prefix of its own, and checks what each leaves:
+#   installer-test.sh SETUP_EXE PREFIX
 # Wine has no Windows Firewall: the firewall rule's netsh calls run and change nothing,
 # so only a real Windows shows the rule (wf.msc, "Kestrune hub discovery (UDP 30303)").
 set -euo pipefail
@@ -27,7 +28,12 @@ wineserver -p
 trap 'wineserver -k 2>/dev/null || true' EXIT
 wine cmd /c exit 0 >/dev/null 2>&1 </dev/null
 
-timeout 60 wine "$setup" /S </dev/null
+# A folder outside Program Files would be writable by every user: asked for one, the
+# installer installs into Program Files all the same.
+readonly elsewhere="$WINEPREFIX/drive_c/Kestrune"
+rm -rf "$elsewhere"
+timeout 60 wine "$setup" /S '/D=C:\Kestrune' </dev/null
+[[ ! -e $elsewhere ]] || fail "installed outside Program Files: $(ls "$elsewhere")"
 [[ -f $folder/kestrune.exe ]] || fail "kestrune.exe is not in Program Files"
 [[ -f $folder/uninstall.exe ]] || fail "no uninstaller"
 [[ -f $menu/Kestrune.lnk ]] || fail "no Start-menu shortcut"
