@@ -208,7 +208,8 @@ TEST_F(Kestrunectl, ApplyWritesEachRowAsSoonAsItsHubIsDone) {
     EXPECT_EQ(json::parse(first)["result"], "changed") << run.out;
     EXPECT_EQ(json::parse(run.out.substr(first.size() + 1))["new_address"], Free(2));
     // Hub 2 was still where it was, and no session with it was open.
-    EXPECT_NE(hub2WhenRow1Came.find("ip=" + site->HubAddress(2)), std::string::npos) << hub2WhenRow1Came;
+    EXPECT_NE(hub2WhenRow1Came.find("ip=" + site->HubAddress(2)), std::string::npos)
+        << hub2WhenRow1Came;
     EXPECT_NE(hub2WhenRow1Came.find("session=none"), std::string::npos) << hub2WhenRow1Came;
 }
 
@@ -216,7 +217,8 @@ TEST_F(Kestrunectl, ApplyWritesEachRowAsSoonAsItsHubIsDone) {
 // hub's own, which only the session reads.
 TEST_F(Kestrunectl, ApplySetsAForeignGatewayOnlyWithYes) {
     const std::string path = testing::TempDir() + "kc1-gateway.csv";
-    std::ofstream(path) << "mac,ip,mask,gateway\n" << site->HubMac(1) << "," << Free(1) << ",,198.18.7.1\n";
+    std::ofstream(path) << "mac,ip,mask,gateway\n"
+                        << site->HubMac(1) << "," << Free(1) << ",,198.18.7.1\n";
     const ToolRun refused = Run({"apply", path, "--json"});
     EXPECT_EQ(refused.code, 1) << refused.err;
     const json row = json::parse(refused.out)[0];
@@ -227,7 +229,8 @@ TEST_F(Kestrunectl, ApplySetsAForeignGatewayOnlyWithYes) {
     const ToolRun confirmed = Run({"apply", path, "--json", "--yes"});
     std::remove(path.c_str());
     EXPECT_EQ(confirmed.code, 0) << confirmed.out << confirmed.err;
-    EXPECT_NE(Status(1).find("ip=" + Free(1) + " mask=255.255.255.0 gw=198.18.7.1"), std::string::npos)
+    EXPECT_NE(Status(1).find("ip=" + Free(1) + " mask=255.255.255.0 gw=198.18.7.1"),
+              std::string::npos)
         << Status(1);
 }
 
