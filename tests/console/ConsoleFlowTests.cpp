@@ -224,7 +224,7 @@ TEST_F(ConsoleFlow, ParametersThatCanNeverWorkAreRefusedAndAForeignGatewayIsAske
     };
     // The hub's present mask is 255.0.0.0. Its present address is loopback.
     apply({127, 0, 0, 1}, {});
-    EXPECT_EQ(view.BoxTexts(),
+    ASSERT_EQ(view.BoxTexts(),
               std::vector<std::string>{
                   "Адрес обратной петли (127.x.x.x) недопустим в качестве IP адреса хаба"});
     EXPECT_EQ(view.boxes[0].icon, BoxIcon::Error);
