@@ -56,8 +56,15 @@ std::optional<int> RowOf(const HubList& hubs, const std::string& address) {
     return std::nullopt;
 }
 
+// What the rules of a line are judged by in its session.
+struct SessionRules {
+    std::optional<std::uint32_t> adapterAddress;
+    bool gatewaysOutsideAllowed = false; // --yes
+};
+
 // One line that needs a session: set, verified, or why not.
-void SetHub(HubDriver& driver, const PlanLine& line, SiteMap& site, ApplyRow& row) {
+void SetHub(HubDriver& driver, const PlanLine& line, const SessionRules& rules, SiteMap& site,
+            ApplyRow& row) {
     const auto fail = [&row](std::string reason) {
         row.result = "failed";
         row.reason = std::move(reason);
@@ -80,8 +87,20 @@ void SetHub(HubDriver& driver, const PlanLine& line, SiteMap& site, ApplyRow& ro
         row.result = "unchanged";
         return;
     }
+    // An empty mask cell is the hub's own mask, read only now.
+    if (const auto failure =
+            CheckNewHubParameters(wanted[0], wanted[1], wanted[2], rules.adapterAddress)) {
+        driver.Close();
+        fail("the hub refuses these parameters: " + *failure);
+        return;
+    }
+    if (!rules.gatewaysOutsideAllowed && GatewayOutsideSubnet(wanted[0], wanted[1], wanted[2])) {
+        driver.Close();
+        fail(GatewayOutsideWords(wanted[0], wanted[1], wanted[2]));
+        return;
+    }
     std::string refusal;
-    if (!driver.Apply(wanted[0], wanted[1], wanted[2], refusal)) {
+    if (!driver.Apply(wanted[0], wanted[1], wanted[2], rules.gatewaysOutsideAllowed, refusal)) {
         std::erase(refusal, '\n');
         fail(refusal);
         return;
@@ -123,6 +142,15 @@ ApplyRow FirstLook(const PlanLine& line, const SiteMap& site) {
     return row;
 }
 
+// Problems of the plan are reported each with its line, and nothing is sent.
+int PlanRefused(CliIo& io, const std::string& path, const std::vector<PlanProblem>& problems) {
+    for (const PlanProblem& problem : problems)
+        io.err << path << ":" << problem.lineNumber << ": " << problem.text << "\n";
+    io.err << "kestrunectl: the plan has " << problems.size()
+           << (problems.size() == 1 ? " problem" : " problems") << "; nothing sent\n";
+    return kExitUsage;
+}
+
 } // namespace
 
 int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& request) {
@@ -132,18 +160,18 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
         io.err << "kestrunectl: cannot read the plan " << request.planPath << "\n";
         return kExitUsage;
     }
-    const Plan plan = ReadPlan(content.str());
-    if (!plan.problems.empty()) {
-        for (const PlanProblem& problem : plan.problems)
-            io.err << request.planPath << ":" << problem.lineNumber << ": " << problem.text << "\n";
-        io.err << "kestrunectl: the plan has " << plan.problems.size()
-               << (plan.problems.size() == 1 ? " problem" : " problems") << "; nothing sent\n";
-        return kExitUsage;
-    }
+    const Plan plan = ReadPlan(content.str(), request.yes);
+    if (!plan.problems.empty())
+        return PlanRefused(io, request.planPath, plan.problems);
 
     HubDriver driver(io, options);
     if (const int code = driver.Start(); code != kExitSuccess)
         return code;
+    const auto adapterAddress = ParseDottedQuad(driver.AdapterAddress());
+    if (adapterAddress) {
+        if (const auto problems = AdapterProblems(plan, *adapterAddress); !problems.empty())
+            return PlanRefused(io, request.planPath, problems);
+    }
     if (!driver.Search())
         return kExitFailed;
     SiteMap site(driver.Hubs());
@@ -155,9 +183,18 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
         rows.begin(), rows.end(), [](const ApplyRow& row) { return row.result == "to change"; });
     if (!request.dryRun && anyToChange && !driver.EchoServiceAvailable())
         return kExitPermission;
+    // Each row goes out as soon as its hub is done, so that a run cut short still says
+    // which hubs changed.
+    const ApplyReport report(request.json        ? ApplyForm::Json
+                             : request.jsonLines ? ApplyForm::JsonLines
+                             : request.csv       ? ApplyForm::Csv
+                                                 : ApplyForm::Table,
+                             rows);
+    io.out << report.Start() << std::flush;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         if (!request.dryRun && rows[i].result == "to change")
-            SetHub(driver, plan.lines[i], site, rows[i]);
+            SetHub(driver, plan.lines[i], {adapterAddress, request.yes}, site, rows[i]);
+        io.out << report.Row(rows[i]) << std::flush;
         if (io.errIsTerminal) {
             const ApplyRow& row = rows[i];
             io.err << "[" << i + 1 << "/" << rows.size() << "] " << row.mac << " "
@@ -166,7 +203,7 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
                    << "\n";
         }
     }
-    io.out << (request.json ? ApplyJson(rows) : ApplyTable(rows));
+    io.out << report.End(rows) << std::flush;
     // A dry run's exit code foretells the real run's, with every change taken as done.
     const auto done =
         static_cast<std::size_t>(std::count_if(rows.begin(), rows.end(), [](const ApplyRow& row) {

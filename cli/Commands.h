@@ -38,7 +38,10 @@ int RunSetId(CliIo& io, const DriverOptions& options, const SetIdRequest& reques
 struct ApplyRequest {
     std::string planPath;
     bool dryRun = false;
-    bool json = false;
+    bool json = false;      // one array at the end
+    bool jsonLines = false; // one object a line, as each hub is done
+    bool csv = false;
+    bool yes = false; // gateways outside their hub's new subnet are set all the same
 };
 int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& request);
 

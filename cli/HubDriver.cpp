@@ -213,13 +213,18 @@ void HubDriver::Close() {
 }
 
 bool HubDriver::Apply(const AddressParts& address, const AddressParts& mask,
-                      const AddressParts& gateway, std::string& refusal) {
+                      const AddressParts& gateway, bool gatewayConfirmed, std::string& refusal) {
     view_.Type(IDC_HUB_IP_ADDRESS, address);
     view_.Type(IDC_HUB_SUBNET_MASK, mask);
     view_.Type(IDC_HUB_GATEWAY, gateway);
     console_->OnParameterFieldChanged(IDC_HUB_IP_ADDRESS);
     const std::size_t boxes = BoxCount();
+    view_.answer = [gatewayConfirmed](const BoxRequest& request) {
+        return gatewayConfirmed && request.text == kGatewayOutsideSubnetQuestion ? BoxAnswer::Yes
+                                                                                 : BoxAnswer::No;
+    };
     console_->RunHandler([this] { console_->ApplyHubParameters(); });
+    view_.answer = nullptr;
     if (console_->operation() != Operation::ApplyPause) {
         refusal = BoxTextsSince(boxes);
         Close();

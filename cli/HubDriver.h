@@ -77,9 +77,10 @@ public:
     void Close();
 
     // Sends new parameters as "Применить" does, then waits for the pause and the end of
-    // the session. False, with the console's words in refusal, when it sent nothing.
+    // the session. False, with the console's words in refusal, when it sent nothing. The
+    // console's question on a gateway outside the hub's subnet is answered gatewayConfirmed.
     bool Apply(const AddressParts& address, const AddressParts& mask, const AddressParts& gateway,
-               std::string& refusal);
+               bool gatewayConfirmed, std::string& refusal);
 
     enum class NumberOutcome { Set, NotSet, NoAnswer, Refused, OldFirmware };
     // Writes a controller's number, the jumper question answered yes; text is the hub's

@@ -78,7 +78,9 @@ int RunKestrunectl(const std::vector<std::string>& given, CliIo& io) {
     setIp->add_option("--mask", arguments.setIp.mask, "the new subnet mask (default: the hub's)");
     setIp->add_option("--gateway", arguments.setIp.gateway, "the new gateway (default: the hub's)");
     AddAdapterOption(*setIp, arguments);
-    setIp->add_flag("--yes", arguments.setIp.yes, "do not ask (needed when standard input is no terminal)");
+    setIp->add_flag("--yes", arguments.setIp.yes,
+                    "do not ask (needed when standard input is no terminal, and for a gateway "
+                    "outside the hub's new subnet)");
     setIp->add_flag("--no-verify", arguments.noVerify, "do not wait for the hub at its new address");
 
     CLI::App* setId = app.add_subcommand("set-id", "give a controller of a hub its address number");
@@ -94,7 +96,14 @@ int RunKestrunectl(const std::vector<std::string>& given, CliIo& io) {
     apply->add_option("PLAN", arguments.apply.planPath, "the plan, a CSV file")->required();
     AddAdapterOption(*apply, arguments);
     apply->add_flag("--dry-run", arguments.apply.dryRun, "show what would be done and send nothing");
-    apply->add_flag("--json", arguments.apply.json, "a JSON array");
+    auto* applyJson = apply->add_flag("--json", arguments.apply.json, "a JSON array, at the end");
+    auto* applyLines = apply->add_flag("--json-lines", arguments.apply.jsonLines,
+                                       "a JSON object a line, each as soon as its hub is done");
+    applyLines->excludes(applyJson);
+    apply->add_flag("--csv", arguments.apply.csv, "CSV with a header line")
+        ->excludes(applyJson, applyLines);
+    apply->add_flag("--yes", arguments.apply.yes,
+                    "set a gateway outside its hub's new subnet all the same");
 
     std::vector<std::string> reversed(given.rbegin(), given.rend());
     try {

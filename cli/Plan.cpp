@@ -79,9 +79,21 @@ bool ReadAddress(const std::string& text, const char* what, int lineNumber,
     return parts.has_value();
 }
 
+// The rules on new hub parameters for a line: an empty mask cell keeps the hub's mask,
+// not known before the session; an empty gateway cell keeps the hub's gateway, which
+// its rules allowed.
+std::optional<std::string> LineRefusal(const PlanLine& line,
+                                       std::optional<std::uint32_t> adapterAddress) {
+    const auto failure = CheckNewHubParameters(
+        line.address, line.mask, line.gateway.value_or(AddressParts{}), adapterAddress);
+    if (failure)
+        return "the hub refuses these parameters: " + *failure;
+    return std::nullopt;
+}
+
 // One data line; false when it is malformed.
 bool ReadLine(const std::vector<std::string>& cells, int lineNumber, const Columns& columns,
-              PlanLine& line, std::vector<PlanProblem>& problems) {
+              bool gatewaysOutsideAllowed, PlanLine& line, std::vector<PlanProblem>& problems) {
     const std::size_t before = problems.size();
     for (std::size_t i = columns.count; i < cells.size(); ++i) {
         if (!Trimmed(cells[i]).empty()) {
@@ -111,12 +123,14 @@ bool ReadLine(const std::vector<std::string>& cells, int lineNumber, const Colum
     if (problems.size() != before)
         return false;
 
-    // An empty mask cell keeps the hub's mask, which passes the rule on a filled mask; an
-    // empty gateway cell keeps the hub's gateway, which the hub's own rules allowed.
-    const AddressParts anyFilledMask{255, 255, 255, 0};
-    if (const auto failure = CheckHubParameters(line.address, line.mask.value_or(anyFilledMask),
-                                                line.gateway.value_or(AddressParts{}))) {
-        problems.push_back({lineNumber, "the hub refuses these parameters: " + *failure});
+    if (const auto failure = LineRefusal(line, std::nullopt)) {
+        problems.push_back({lineNumber, *failure});
+        return false;
+    }
+    if (!gatewaysOutsideAllowed && line.mask && line.gateway &&
+        GatewayOutsideSubnet(line.address, *line.mask, *line.gateway)) {
+        problems.push_back(
+            {lineNumber, GatewayOutsideWords(line.address, *line.mask, *line.gateway)});
         return false;
     }
     return true;
@@ -147,7 +161,7 @@ bool SplitCsvLine(std::string_view line, char separator, std::vector<std::string
     return !quoted;
 }
 
-Plan ReadPlan(std::string_view content) {
+Plan ReadPlan(std::string_view content, bool gatewaysOutsideAllowed) {
     Plan plan;
     if (content.starts_with(kByteOrderMark))
         content.remove_prefix(kByteOrderMark.size());
@@ -183,7 +197,7 @@ Plan ReadPlan(std::string_view content) {
             continue;
         }
         PlanLine line;
-        if (!ReadLine(cells, lineNumber, *columns, line, plan.problems))
+        if (!ReadLine(cells, lineNumber, *columns, gatewaysOutsideAllowed, line, plan.problems))
             continue;
         if (const auto [first, isNew] = macLines.emplace(line.physicalKey, lineNumber); !isNew) {
             plan.problems.push_back({lineNumber, "physical address " + line.mac +
@@ -203,4 +217,19 @@ Plan ReadPlan(std::string_view content) {
     else if (plan.lines.empty() && plan.problems.empty())
         plan.problems.push_back({lineNumber, "the plan names no hub"});
     return plan;
+}
+
+std::vector<PlanProblem> AdapterProblems(const Plan& plan, std::uint32_t adapterAddress) {
+    std::vector<PlanProblem> problems;
+    for (const PlanLine& line : plan.lines)
+        if (const auto failure = LineRefusal(line, adapterAddress))
+            problems.push_back({line.lineNumber, *failure});
+    return problems;
+}
+
+std::string GatewayOutsideWords(const AddressParts& address, const AddressParts& mask,
+                                const AddressParts& gateway) {
+    return "the gateway " + AddressFieldsText(gateway) + " is outside the hub's new subnet (" +
+           AddressFieldsText(address) + " mask " + AddressFieldsText(mask) +
+           "): give --yes to set it all the same";
 }

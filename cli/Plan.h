@@ -2,6 +2,7 @@
 
 #include "hubsession/HubParameterRules.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,10 +33,20 @@ struct Plan {
     std::vector<PlanProblem> problems; // in line order; any problem means nothing is sent
 };
 
-// Reads and checks the whole plan: every line against the hub's IP rules (with the
-// hub's present mask standing for an empty mask cell), and the plan for malformed lines,
-// physical addresses and target addresses that appear twice.
-Plan ReadPlan(std::string_view content);
+// Reads and checks the whole plan: every line against the rules on new hub parameters
+// (the rules on the mask and the subnet wait for the session where a mask cell is
+// empty), and the plan for malformed lines, physical addresses and target addresses that
+// appear twice. A gateway outside its line's subnet is a problem unless gatewaysOutside
+// are allowed (--yes).
+Plan ReadPlan(std::string_view content, bool gatewaysOutsideAllowed = false);
+
+// The problems of a plan that ReadPlan passed once the adapter is known: the lines that
+// would give a hub the adapter's own address.
+std::vector<PlanProblem> AdapterProblems(const Plan& plan, std::uint32_t adapterAddress);
+
+// Why a gateway outside the hub's new subnet is not set without --yes.
+std::string GatewayOutsideWords(const AddressParts& address, const AddressParts& mask,
+                                const AddressParts& gateway);
 
 // One line of CSV split at separator; a cell in double quotes may hold the separator
 // and doubled quotes. False when a quote is left open.

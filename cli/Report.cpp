@@ -201,25 +201,79 @@ std::string HubStateJson(const HubState& hub) {
     return Dump(item);
 }
 
-std::string ApplyTable(const std::vector<ApplyRow>& rows) {
-    std::vector<std::vector<std::string>> cells;
-    for (const ApplyRow& row : rows) {
-        cells.push_back({std::to_string(row.line), row.mac, row.oldAddress.empty() ? "-" : row.oldAddress,
-                         row.newAddress, row.result, row.reason});
-    }
-    return TextTable({"LINE", "PHYSICAL ADDRESS", "OLD ADDRESS", "NEW ADDRESS", "RESULT", "REASON"},
-                     cells);
+namespace {
+
+json ApplyItem(const ApplyRow& row) {
+    return {{"line", row.line},
+            {"mac", row.mac},
+            {"old_address", row.oldAddress},
+            {"new_address", row.newAddress},
+            {"result", row.result},
+            {"reason", row.reason}};
 }
+
+const std::vector<std::string> kApplyHeader = {"LINE",        "PHYSICAL ADDRESS", "OLD ADDRESS",
+                                               "NEW ADDRESS", "RESULT",           "REASON"};
+
+std::vector<std::string> ApplyCells(const ApplyRow& row) {
+    return {std::to_string(row.line), row.mac,    row.oldAddress.empty() ? "-" : row.oldAddress,
+            row.newAddress,           row.result, row.reason};
+}
+
+} // namespace
 
 std::string ApplyJson(const std::vector<ApplyRow>& rows) {
     json list = json::array();
-    for (const ApplyRow& row : rows) {
-        list.push_back({{"line", row.line},
-                        {"mac", row.mac},
-                        {"old_address", row.oldAddress},
-                        {"new_address", row.newAddress},
-                        {"result", row.result},
-                        {"reason", row.reason}});
-    }
+    for (const ApplyRow& row : rows)
+        list.push_back(ApplyItem(row));
     return Dump(list);
+}
+
+ApplyReport::ApplyReport(ApplyForm form, const std::vector<ApplyRow>& firstLook) : form_(form) {
+    for (const std::string& title : kApplyHeader)
+        widths_.push_back(Width(title));
+    // Every result word fits: a row's result changes as its hub is worked.
+    widths_[4] = std::max(widths_[4], Width("unchanged"));
+    for (const ApplyRow& row : firstLook) {
+        const auto cells = ApplyCells(row);
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            widths_[i] = std::max(widths_[i], Width(cells[i]));
+    }
+}
+
+std::string ApplyReport::Start() const {
+    if (form_ == ApplyForm::Csv)
+        return CsvLine({"line", "mac", "old_address", "new_address", "result", "reason"});
+    return form_ == ApplyForm::Table ? TableLine(kApplyHeader) : std::string();
+}
+
+std::string ApplyReport::Row(const ApplyRow& row) const {
+    switch (form_) {
+    case ApplyForm::Csv:
+        return CsvLine({std::to_string(row.line), row.mac, row.oldAddress, row.newAddress,
+                        row.result, row.reason});
+    case ApplyForm::JsonLines:
+        return ApplyItem(row).dump(-1, ' ', false, json::error_handler_t::replace) + "\n";
+    case ApplyForm::Json:
+        return {};
+    case ApplyForm::Table:
+        break;
+    }
+    return TableLine(ApplyCells(row));
+}
+
+std::string ApplyReport::TableLine(const std::vector<std::string>& cells) const {
+    std::string text;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        text += cells[i];
+        if (i + 1 < cells.size())
+            text += std::string(widths_[i] - std::min(widths_[i], Width(cells[i])) + 2, ' ');
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text + "\n";
+}
+
+std::string ApplyReport::End(const std::vector<ApplyRow>& rows) const {
+    return form_ == ApplyForm::Json ? ApplyJson(rows) : std::string();
 }

@@ -64,5 +64,22 @@ struct ApplyRow {
     std::string result; // "changed", "unchanged", "missing", "failed" or, in a dry run, "to change"
     std::string reason;
 };
-std::string ApplyTable(const std::vector<ApplyRow>& rows);
 std::string ApplyJson(const std::vector<ApplyRow>& rows);
+
+// apply's report written a row at a time, as each hub is done: a table whose columns are
+// as wide as the rows of the first look need (a result word or a reason may change, not
+// the rest), CSV, or one JSON object a line. JSON is one array, written at the end.
+enum class ApplyForm { Table, Csv, Json, JsonLines };
+class ApplyReport {
+public:
+    ApplyReport(ApplyForm form, const std::vector<ApplyRow>& firstLook);
+    std::string Start() const; // before the first row
+    std::string Row(const ApplyRow& row) const;
+    std::string End(const std::vector<ApplyRow>& rows) const; // after the last
+
+private:
+    std::string TableLine(const std::vector<std::string>& cells) const;
+
+    ApplyForm form_;
+    std::vector<std::size_t> widths_;
+};

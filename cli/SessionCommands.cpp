@@ -1,6 +1,7 @@
 // kestrunectl show, set-ip and set-id: one hub, one session.
 #include "cli/Commands.h"
 #include "cli/HubArgument.h"
+#include "cli/Plan.h"
 #include "cli/Report.h"
 #include "console/AddressFields.h"
 #include "console/ControllerNumber.h"
@@ -46,6 +47,24 @@ bool Confirmed(CliIo& io, const std::string& question) {
 
 std::string Dotted(const AddressParts& parts) {
     return AddressFieldsText(parts);
+}
+
+// The rules on new hub parameters, and a gateway outside the hub's new subnet only with
+// --yes: what is known of them (the mask, the adapter's address) is checked as soon as it
+// is. False with why written.
+bool ParametersAllowed(CliIo& io, const AddressParts& address,
+                       const std::optional<AddressParts>& mask, const AddressParts& gateway,
+                       std::optional<std::uint32_t> adapterAddress, bool yes) {
+    if (const auto failure = CheckNewHubParameters(address, mask, gateway, adapterAddress)) {
+        io.err << "kestrunectl: the hub refuses these parameters:\n" << *failure << "\n";
+        return false;
+    }
+    if (!yes && mask && GatewayOutsideSubnet(address, *mask, gateway)) {
+        io.err << "kestrunectl: " << GatewayOutsideWords(address, *mask, gateway)
+               << ". Nothing sent.\n";
+        return false;
+    }
+    return true;
 }
 
 // The HUB argument is read before anything is sent.
@@ -100,14 +119,12 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
                                                  : AddressOption(io, "--gateway", request.gateway);
     if (!address || !mask || !gateway)
         return kExitUsage;
-    // What can be checked before the session is: an omitted mask is the hub's own, which
-    // is whole; an omitted gateway is the hub's own, which its rules allowed.
-    const AddressParts anyFilledMask{255, 255, 255, 0};
-    if (const auto failure =
-            CheckHubParameters(*address, request.mask.empty() ? anyFilledMask : *mask, *gateway)) {
-        io.err << "kestrunectl: the hub refuses these parameters:\n" << *failure << "\n";
+    // What can be checked before the session is: an omitted mask is the hub's own, not
+    // read yet; an omitted gateway is the hub's own, which its rules allowed.
+    const std::optional<AddressParts> newMask =
+        request.mask.empty() ? std::nullopt : std::optional<AddressParts>(*mask);
+    if (!ParametersAllowed(io, *address, newMask, *gateway, std::nullopt, request.yes))
         return kExitUsage;
-    }
     if (!request.yes && !io.inIsTerminal) {
         io.err << "kestrunectl: standard input is not a terminal: give --yes to set the hub's "
                   "parameters without being asked\n";
@@ -115,7 +132,15 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
     }
 
     HubDriver driver(io, options);
-    const auto target = FindHub(io, driver, request.hub, exitCode);
+    exitCode = driver.Start();
+    if (exitCode != kExitSuccess)
+        return exitCode;
+    const auto adapterAddress = ParseDottedQuad(driver.AdapterAddress());
+    if (!ParametersAllowed(io, *address, newMask, *gateway, adapterAddress, request.yes))
+        return kExitUsage;
+    if (!driver.Search())
+        return kExitFailed;
+    const auto target = ResolveHub(io, driver.Hubs(), request.hub, exitCode);
     if (!target)
         return exitCode;
     if (!driver.EchoServiceAvailable())
@@ -135,6 +160,10 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         io.out << target->address << " " << physical << ": unchanged (" << summary << ")\n";
         return kExitSuccess;
     }
+    if (!ParametersAllowed(io, wanted[0], wanted[1], wanted[2], adapterAddress, request.yes)) {
+        driver.Close();
+        return kExitUsage;
+    }
     if (!request.yes && !Confirmed(io, "Give the hub at " + target->address + " (" + physical +
                                            ") the address " + summary + "?")) {
         driver.Close();
@@ -142,7 +171,7 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         return kExitFailed;
     }
     std::string refusal;
-    if (!driver.Apply(wanted[0], wanted[1], wanted[2], refusal)) {
+    if (!driver.Apply(wanted[0], wanted[1], wanted[2], request.yes, refusal)) {
         io.err << "kestrunectl: the parameters were not sent:\n" << refusal;
         return kExitUsage;
     }

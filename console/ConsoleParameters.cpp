@@ -1,4 +1,5 @@
 // The console's writing of the hub's IP address, subnet mask and gateway.
+#include "console/AddressFields.h"
 #include "console/KestruneDlg.h"
 #include "hubsession/HubParameterRules.h"
 #include "platform/SocketApi.h"
@@ -18,6 +19,13 @@ Ipv4Octets OctetsOf(const AddressParts& parts) {
 
 } // namespace
 
+std::optional<std::uint32_t> CKestruneDlg::ChosenAdapterAddress() const {
+    const auto entry = static_cast<std::size_t>(adapterList_.chosenIndex);
+    if (adapterList_.chosenIndex < 0 || entry >= adapterList_.addresses.size())
+        return std::nullopt;
+    return ParseDottedQuad(adapterList_.addresses[entry]);
+}
+
 void CKestruneDlg::OnParameterFieldChanged(int id) {
     if (id == IDC_CONNECT_ADDRESS)
         SetControlEnabled(IDC_CONNECT, true);
@@ -29,13 +37,18 @@ bool CKestruneDlg::SendHubParameters(std::string& dump) {
     const AddressParts address = view_.AddressFields(IDC_HUB_IP_ADDRESS);
     const AddressParts mask = view_.AddressFields(IDC_HUB_SUBNET_MASK);
     const AddressParts gateway = view_.AddressFields(IDC_HUB_GATEWAY);
-    if (const auto failure = CheckHubParameters(address, mask, gateway)) {
+    if (const auto failure =
+            CheckNewHubParameters(address, mask, gateway, ChosenAdapterAddress())) {
         ShowAppMessage(*failure, BoxIcon::Error);
         return false;
     }
+    if (GatewayOutsideSubnet(address, mask, gateway) &&
+        !ConfirmWarning(kGatewayOutsideSubnetQuestion))
+        return false;
     const HubRequest request =
         MakeSetIpParametersRequest(OctetsOf(address), OctetsOf(mask), OctetsOf(gateway));
-    session_->Write(request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
+    session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
+                    platform::kInfinite);
     dump = HexBytes(request);
     return true;
 }
@@ -52,7 +65,8 @@ void CKestruneDlg::ApplyHubParameters() {
         return;
     if (debugMode_)
         AppendToLog(">>" + dump + "\r\n");
-    AppendToLog("Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
+    AppendToLog(
+        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
     // The pause and the disconnect are one step with the lines above: what the watcher
     // reports meanwhile (the hub may close its end as its network restarts) follows them.
     queue_->Hold();

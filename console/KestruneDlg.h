@@ -108,6 +108,8 @@ private:
     void ShowChosenAdapter();
     // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
     struct SearchedSubnet ChosenSubnet() const;
+    // The chosen adapter entry's address; nothing when there is no such entry.
+    std::optional<std::uint32_t> ChosenAdapterAddress() const;
     // Before a session to an address the last search found in conflict: the person's
     // answer; true when nothing conflicts.
     bool ConfirmConflictingHub(const std::string& address);

@@ -189,4 +189,49 @@ TEST_F(Kestrunectl, ApplyCarriesOutAPlanAndReportsEachLine) {
     EXPECT_EQ(json::parse(dry.out)[1]["result"], "to change");
 }
 
+// A script that kills apply half-way still has the rows of the hubs done so far.
+TEST_F(Kestrunectl, ApplyWritesEachRowAsSoonAsItsHubIsDone) {
+    const std::string path = testing::TempDir() + "kc1-rows.csv";
+    std::ofstream(path) << "mac,ip\n"
+                        << site->HubMac(1) << "," << Free(1) << "\n"
+                        << site->HubMac(2) << "," << Free(2) << "\n";
+    ToolSetting setting;
+    std::string hub2WhenRow1Came;
+    setting.outFlushed = [&](const std::string& out) {
+        if (hub2WhenRow1Came.empty() && out.find('\n') != std::string::npos)
+            hub2WhenRow1Came = Status(2);
+    };
+    const ToolRun run = RunTool({"apply", path, "--json-lines"}, setting);
+    std::remove(path.c_str());
+    ASSERT_EQ(run.code, 0) << run.err;
+    const std::string first = run.out.substr(0, run.out.find('\n'));
+    EXPECT_EQ(json::parse(first)["result"], "changed") << run.out;
+    EXPECT_EQ(json::parse(run.out.substr(first.size() + 1))["new_address"], Free(2));
+    // Hub 2 was still where it was, and no session with it was open.
+    EXPECT_NE(hub2WhenRow1Came.find("ip=" + site->HubAddress(2)), std::string::npos)
+        << hub2WhenRow1Came;
+    EXPECT_NE(hub2WhenRow1Came.find("session=none"), std::string::npos) << hub2WhenRow1Came;
+}
+
+// A gateway outside the new subnet is set only with --yes, also where the mask is the
+// hub's own, which only the session reads.
+TEST_F(Kestrunectl, ApplySetsAForeignGatewayOnlyWithYes) {
+    const std::string path = testing::TempDir() + "kc1-gateway.csv";
+    std::ofstream(path) << "mac,ip,mask,gateway\n"
+                        << site->HubMac(1) << "," << Free(1) << ",,198.18.7.1\n";
+    const ToolRun refused = Run({"apply", path, "--json"});
+    EXPECT_EQ(refused.code, 1) << refused.err;
+    const json row = json::parse(refused.out)[0];
+    EXPECT_EQ(row["result"], "failed");
+    EXPECT_NE(row["reason"].get<std::string>().find("--yes"), std::string::npos) << row;
+    EXPECT_NE(Status(1).find("ip=" + site->HubAddress(1)), std::string::npos);
+
+    const ToolRun confirmed = Run({"apply", path, "--json", "--yes"});
+    std::remove(path.c_str());
+    EXPECT_EQ(confirmed.code, 0) << confirmed.out << confirmed.err;
+    EXPECT_NE(Status(1).find("ip=" + Free(1) + " mask=255.255.255.0 gw=198.18.7.1"),
+              std::string::npos)
+        << Status(1);
+}
+
 } // namespace

@@ -8,7 +8,9 @@
 #include "tests/support/FakeDiscoverySocket.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <deque>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <nlohmann/json.hpp>
 
@@ -46,6 +48,16 @@ struct FakePc {
         };
         return setting;
     }
+};
+
+// A plan file in the test's temporary directory, removed when done.
+struct PlanFile {
+    std::string path;
+    PlanFile(const std::string& name, const std::string& content)
+        : path(testing::TempDir() + name) {
+        std::ofstream(path) << content;
+    }
+    ~PlanFile() { std::remove(path.c_str()); }
 };
 
 HubList ThreeReplies() {
@@ -162,6 +174,97 @@ TEST(Refusals, BadInputAndAMissingConfirmationSendNothing) {
     expectRefused({"apply", "/nonexistent/plan.csv"}, "/nonexistent/plan.csv");
     expectRefused({"discover", "--json", "--csv"}, "--csv");
     EXPECT_EQ(*pc.socketsMade, 0);
+}
+
+// What can never work on a LAN is refused as the six rules are, before a search; the
+// adapter's own address as soon as the adapter is chosen. A gateway outside the new
+// subnet needs --yes.
+TEST(Refusals, ParametersThatCanNeverWorkAndAForeignGatewayWithoutYes) {
+    const FakePc pc(1); // 198.18.100.1/24
+    const auto run = [&](const std::vector<std::string>& arguments) {
+        return RunTool(arguments, pc.Setting());
+    };
+    const auto expectRefused = [](const ToolRun& refused, const std::string& words) {
+        EXPECT_EQ(refused.code, 2) << refused.err;
+        EXPECT_NE(refused.err.find(words), std::string::npos) << refused.err;
+    };
+    expectRefused(
+        run({"set-ip", "198.18.100.11", "--yes", "--ip", "198.18.100.28", "--mask",
+             "255.255.255.252"}),
+        "the hub refuses these parameters:\nIP адрес хаба не может совпадать с адресом подсети\n");
+    expectRefused(run({"set-ip", "198.18.100.11", "--yes", "--ip", "198.18.100.1"}),
+                  "IP адрес хаба не может совпадать с адресом сетевого адаптера компьютера");
+    const std::vector<std::string> foreignGateway = {
+        "set-ip", "198.18.100.11", "--ip",      "198.18.100.31",
+        "--mask", "255.255.255.0", "--gateway", "198.18.101.1"};
+    expectRefused(run(foreignGateway), "the gateway 198.18.101.1 is outside the hub's new subnet "
+                                       "(198.18.100.31 mask 255.255.255.0): give --yes");
+    EXPECT_EQ(*pc.socketsMade, 0);
+    // With --yes it is searched for (nobody answers here).
+    std::vector<std::string> confirmed = foreignGateway;
+    confirmed.push_back("--yes");
+    EXPECT_EQ(run(confirmed).code, 1);
+    EXPECT_EQ(*pc.socketsMade, 1);
+
+    // apply, dry run or not: plan problems, the adapter's address once the adapter is known.
+    const PlanFile plan("refusals-plan.csv",
+                        "mac,ip,mask,gateway\n"
+                        "02-00-5E-12-00-0B,198.18.100.31,1.2.3.4,\n"
+                        "02-00-5E-12-00-0C,198.18.100.32,255.255.255.0,198.18.7.1\n");
+    const ToolRun dry = run({"apply", plan.path, "--dry-run"});
+    expectRefused(dry, plan.path + ":2: the hub refuses these parameters: Неверная маска подсети: "
+                                   "единичные биты в ней должны идти подряд\n");
+    expectRefused(dry, plan.path + ":3: the gateway 198.18.7.1 is outside");
+    const PlanFile adapter("adapter-plan.csv",
+                           "mac,ip,mask,gateway\n"
+                           "02-00-5E-12-00-0C,198.18.100.32,255.255.255.0,198.18.7.1\n"
+                           "02-00-5E-12-00-0B,198.18.100.1,,\n");
+    expectRefused(run({"apply", adapter.path, "--dry-run", "--yes"}),
+                  adapter.path +
+                      ":3: the hub refuses these parameters: IP адрес хаба не может совпадать "
+                      "с адресом сетевого адаптера компьютера\n");
+    EXPECT_EQ(*pc.socketsMade, 1);
+}
+
+// Each form of apply's report goes out a row at a time, flushed as its hub is done.
+TEST(ApplyOutput, EachRowIsFlushedAsItsHubIsDone) {
+    const FakePc pc(1); // nobody answers: both hubs are missing
+    const PlanFile plan("output-plan.csv", "mac,ip\n02-00-5E-12-00-0B,198.18.100.31\n"
+                                           "02-00-5E-12-00-0C,198.18.100.132\n");
+    for (const char* form : {"--csv", "--json-lines", "--table"}) {
+        ToolSetting setting = pc.Setting();
+        std::vector<std::string> flushes;
+        setting.outFlushed = [&](const std::string& out) { flushes.push_back(out); };
+        std::vector<std::string> arguments = {"apply", plan.path};
+        if (std::string(form) != "--table")
+            arguments.push_back(form);
+        const ToolRun run = RunTool(arguments, setting);
+        EXPECT_EQ(run.code, 1) << run.err;
+        std::vector<std::string> lines;
+        for (std::size_t at = 0, end; (end = run.out.find('\n', at)) != std::string::npos;
+             at = end + 1)
+            lines.push_back(run.out.substr(at, end - at));
+        ASSERT_EQ(lines.size(), std::string(form) == "--json-lines" ? 2u : 3u) << form << run.out;
+        // The output as it stood after each line, every one of them flushed by itself.
+        std::string sofar;
+        for (const std::string& line : lines) {
+            sofar += line + "\n";
+            EXPECT_NE(std::find(flushes.begin(), flushes.end(), sofar), flushes.end())
+                << form << sofar;
+        }
+        if (std::string(form) == "--csv") {
+            EXPECT_EQ(lines[0], "line,mac,old_address,new_address,result,reason");
+            EXPECT_EQ(lines[1],
+                      "2,02-00-5E-12-00-0B,,198.18.100.31,missing,did not answer the search");
+        } else if (std::string(form) == "--json-lines") {
+            EXPECT_EQ(nlohmann::json::parse(lines[1])["new_address"], "198.18.100.132");
+            EXPECT_EQ(nlohmann::json::parse(lines[0])["result"], "missing");
+        } else {
+            // The table's columns line up though its rows went out one by one.
+            EXPECT_EQ(lines[0].find("RESULT"), lines[2].find("missing")) << run.out;
+            EXPECT_EQ(lines[1].find("missing"), lines[2].find("missing")) << run.out;
+        }
+    }
 }
 
 TEST(Refusals, AtATerminalTheQuestionIsAskedOnlyOnceTheHubIsRead) {

@@ -2,6 +2,7 @@
 
 #include "cli/Kestrunectl.h"
 
+#include <functional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -18,16 +19,36 @@ struct ToolSetting {
     ConsoleServices services{};
     bool terminal = false; // standard input and standard error are a terminal
     std::string input{};   // what the person types
+    // Called each time the tool flushes its standard output, with all it wrote so far.
+    std::function<void(const std::string&)> outFlushed{};
+};
+
+// Standard output that tells each flush.
+class FlushWatchingBuffer : public std::stringbuf {
+public:
+    explicit FlushWatchingBuffer(std::function<void(const std::string&)> flushed)
+        : flushed_(std::move(flushed)) {}
+
+protected:
+    int sync() override {
+        if (flushed_)
+            flushed_(str());
+        return 0;
+    }
+
+private:
+    std::function<void(const std::string&)> flushed_;
 };
 
 inline ToolRun RunTool(const std::vector<std::string>& arguments, const ToolSetting& setting = {}) {
-    std::ostringstream out;
+    FlushWatchingBuffer outBuffer(setting.outFlushed);
+    std::ostream out(&outBuffer);
     std::ostringstream err;
     std::istringstream in(setting.input);
     CliIo io{out, err, in, setting.terminal, setting.terminal, setting.services};
     ToolRun run;
     run.code = RunKestrunectl(arguments, io);
-    run.out = out.str();
+    run.out = outBuffer.str();
     run.err = err.str();
     return run;
 }

@@ -175,11 +175,12 @@ TEST_F(ConsoleFlow, NewParametersPauseOneSecondOfTheClockThenDisconnect) {
     Hub(AnsweringHub());
     Open(true);
     Connect();
-    view.Type(IDC_HUB_IP_ADDRESS, {127, 0, 0, 99});
+    view.Type(IDC_HUB_IP_ADDRESS, {10, 0, 0, 99});
+    view.Type(IDC_HUB_GATEWAY, {10, 0, 0, 254});
     console->OnParameterFieldChanged(IDC_HUB_IP_ADDRESS);
     Click(&CKestruneDlg::ApplyHubParameters);
     EXPECT_TRUE(view.log.ends_with(
-        "\r\n>>00 00 00 80 7F 00 00 63 FF 00 00 00 7F 00 00 FE 00 00 00 00 00 00 00 00 00 00 00 00 "
+        "\r\n>>00 00 00 80 0A 00 00 63 FF 00 00 00 0A 00 00 FE 00 00 00 00 00 00 00 00 00 00 00 00 "
         "00 00 00 00 \r\n"
         "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n"))
         << view.log;
@@ -207,6 +208,48 @@ TEST_F(ConsoleFlow, AParameterRuleThatFailsSendsNothing) {
     EXPECT_FALSE(LogHas("Установка IP параметров"));
     EXPECT_TRUE(console->session().IsSocketOpen());
     EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+}
+
+TEST_F(ConsoleFlow, ParametersThatCanNeverWorkAreRefusedAndAForeignGatewayIsAsked) {
+    Adapters(1, true);
+    Hub(AnsweringHub());
+    Open();
+    Connect();
+    const auto apply = [this](const AddressParts& address, const AddressParts& gateway) {
+        view.boxes.clear();
+        view.Type(IDC_HUB_IP_ADDRESS, address);
+        view.Type(IDC_HUB_GATEWAY, gateway);
+        console->OnParameterFieldChanged(IDC_HUB_IP_ADDRESS);
+        Click(&CKestruneDlg::ApplyHubParameters);
+    };
+    // The hub's present mask is 255.0.0.0. Its present address is loopback.
+    apply({127, 0, 0, 1}, {});
+    ASSERT_EQ(view.BoxTexts(),
+              std::vector<std::string>{
+                  "Адрес обратной петли (127.x.x.x) недопустим в качестве IP адреса хаба"});
+    EXPECT_EQ(view.boxes[0].icon, BoxIcon::Error);
+    // The chosen entry's own address, as it reads after the adapter was renumbered.
+    console->adapterList().addresses[0] = "10.0.0.5";
+    apply({10, 0, 0, 5}, {});
+    EXPECT_EQ(view.BoxTexts(),
+              std::vector<std::string>{
+                  "IP адрес хаба не может совпадать с адресом сетевого адаптера компьютера"});
+
+    // A gateway outside 10.0.0.0/8: asked, and No (the default) sends nothing.
+    apply({10, 0, 0, 99}, {192, 168, 1, 1});
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, kGatewayOutsideSubnetQuestion);
+    EXPECT_EQ(view.boxes[0].caption, "Внимание");
+    EXPECT_TRUE(view.boxes[0].defaultNo);
+    EXPECT_EQ(view.boxes[0].buttons, BoxButtons::YesNo);
+    EXPECT_FALSE(LogHas("Установка IP параметров"));
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::None);
+    view.answers = {BoxAnswer::Yes};
+    apply({10, 0, 0, 99}, {192, 168, 1, 1});
+    EXPECT_TRUE(LogHas("Установка IP параметров хаба произведена"));
+    EXPECT_EQ(console->operation(), CKestruneDlg::Operation::ApplyPause);
+    clock.Advance(1000ms);
+    EXPECT_FALSE(console->session().IsSocketOpen());
 }
 
 TEST_F(ConsoleFlow, ANumberWriteEndsOnTheResultOrAfterFiveSecondsOfTheClock) {
