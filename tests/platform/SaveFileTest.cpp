@@ -64,6 +64,17 @@ TEST_F(SaveFile, ReplacesAnExistingFileWholeAndLeavesNoTemporary) {
     EXPECT_NE(platform::WriteWholeFile(At("no-such-folder/hubs.txt"), "x"), "");
 }
 
+// The old file is never written into: a name that links to the same file still reads the
+// old contents.
+TEST_F(SaveFile, ReplacesTheFileInsteadOfWritingIntoIt) {
+    std::ofstream(At("real.txt")) << "old";
+    fs::create_hard_link(At("real.txt"), At("hubs.txt"));
+    EXPECT_EQ(platform::WriteWholeFile(At("hubs.txt"), "new"), "");
+    EXPECT_EQ(Contents(At("hubs.txt")), "new");
+    EXPECT_EQ(Contents(At("real.txt")), "old");
+    EXPECT_EQ(Names(folder), (std::vector<std::string>{"hubs.txt", "real.txt"}));
+}
+
 #ifndef _WIN32
 
 TEST_F(SaveFile, ReplacesASymbolicLinkAndLeavesTheFileItPointedAt) {
