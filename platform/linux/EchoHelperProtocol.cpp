@@ -108,6 +108,15 @@ std::optional<std::vector<std::string_view>> SplitFields(std::string_view line) 
 
 } // namespace
 
+bool IsProbeRequest(const Request& request) {
+    const std::uint32_t host = NetworkToHost32(request.destination);
+    const bool oneHost = (host >> 24) != 0 && (host >> 28) != 0xE && (host >> 28) != 0xF;
+    return oneHost && request.ttl >= 1 && request.tos == kProbeTos &&
+           request.timeoutMs <= kMaxProbeTimeoutMs && request.data.size() == kProbeDataSize &&
+           std::all_of(request.data.begin(), request.data.end(),
+                       [](std::uint8_t byte) { return byte == kProbeDataByte; });
+}
+
 std::vector<std::string> FormatArguments(const Request& request) {
     return {FormatAddress(request.destination), std::to_string(request.ttl),
             std::to_string(request.tos),        request.dontFragment ? "1" : "0",

@@ -15,7 +15,9 @@
 //   198.18.0.2 10 0 1 1000 4545...45
 // a dotted IPv4 address; TTL and TOS 0-255; don't-fragment 0 or 1; the time-out in
 // milliseconds, 0-4294967295 (the last meaning no limit); the payload as lower-case hex,
-// at most 65535 bytes, "-" when empty. The answer is one line on the helper's stdout:
+// at most 65535 bytes, "-" when empty. The helper serves only the program's own probe
+// (IsProbeRequest) and answers anything else with the error ERROR_INVALID_PARAMETER.
+// The answer is one line on the helper's stdout:
 //   reply ADDRESS STATUS ROUND-TRIP TTL TOS FLAGS DATA     (exit status 0)
 //   error CODE                                             (exit status 1)
 // with the reply record's fields in decimal and the payload in the same hex as the
@@ -37,6 +39,17 @@ struct Request {
     std::uint32_t timeoutMs = 0;
     std::vector<std::uint8_t> data;
 };
+
+// The probe the program sends, and all the helper, which holds cap_net_raw for any user,
+// sends for anyone: 32 bytes of 0x45 (the payload CPing sends and checks in the reply),
+// the normal type of service, a time-to-live of at least 1, at most 10 s of waiting, and
+// one host as the destination: not 0.0.0.0/8, multicast, class E or the broadcast
+// address. Don't-fragment may be either: the probe is far below any link's MTU.
+inline constexpr std::size_t kProbeDataSize = 32;
+inline constexpr std::uint8_t kProbeDataByte = 0x45;
+inline constexpr std::uint8_t kProbeTos = 0;
+inline constexpr std::uint32_t kMaxProbeTimeoutMs = 10'000;
+bool IsProbeRequest(const Request& request);
 
 std::vector<std::string> FormatArguments(const Request& request);
 // The arguments after the program's name; nothing unless they are exactly as above.

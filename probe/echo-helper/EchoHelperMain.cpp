@@ -6,11 +6,12 @@
 //
 //   kestrune-echo ADDRESS TTL TOS DONT-FRAGMENT TIME-OUT DATA
 //
-// platform/linux/EchoHelperProtocol.h describes the arguments and the answer. Exit status:
-// 0 with a reply, 1 with an error line, 2 for arguments that are not a request, 3 when
-// the capabilities could not be given up.
-#include "platform/linux/EchoHelper.h"
+// platform/linux/EchoHelperProtocol.h describes the arguments and the answer. It sends only
+// the program's own probe; any other request gets the error line of ERROR_INVALID_PARAMETER.
+// Exit status: 0 with a reply, 1 with an error line, 2 for arguments that are not a
+// request, 3 when the capabilities could not be given up.
 #include "platform/LastError.h"
+#include "platform/linux/EchoHelper.h"
 #include "platform/linux/EchoHelperProtocol.h"
 #include "platform/linux/SocketErrors.h"
 
@@ -18,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <linux/capability.h>
 #include <span>
 #include <sys/prctl.h>
@@ -51,6 +53,20 @@ bool DropCapabilities() {
     return true;
 }
 
+// Opens /dev/null on each of stdin, stdout and stderr that the caller left closed. Else the
+// socket would get one of their numbers, and the answer or a usage line would be written
+// into the socket.
+bool OpenClosedStandardDescriptors() {
+    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
+        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
+            continue;
+        // The lowest free number: this one, as the ones below it are open.
+        if (::open("/dev/null", O_RDWR) != fd)
+            return false;
+    }
+    return true;
+}
+
 bool WriteAll(const std::string& text) {
     std::size_t done = 0;
     while (done < text.size()) {
@@ -75,6 +91,8 @@ int main(int argc, char** argv) {
     ::clearenv();
     // Only stdin, stdout and stderr are ours; nothing else the caller left open.
     ::close_range(3, ~0u, 0);
+    if (!OpenClosedStandardDescriptors())
+        return kFailed;
 
     const int socket = platform::OpenRawEchoSocket();
     const int openError = errno;
@@ -90,6 +108,8 @@ int main(int argc, char** argv) {
         std::fputs("usage: kestrune-echo ADDRESS TTL TOS DONT-FRAGMENT TIME-OUT DATA\n", stderr);
         return kBadArguments;
     }
+    if (!echo_helper::IsProbeRequest(*request))
+        return Fail(platform::kErrorInvalidParameter);
     if (socket < 0) {
         platform::linux_errors::SetLastSocketError(openError);
         return Fail(platform::GetLastError());

@@ -2,6 +2,7 @@
 // helpers: whatever the helper does, the request ends with a record or a last-error code
 // within the time-out and a margin, and no helper is left behind.
 #include "platform/linux/EchoHelper.h"
+
 #include "platform/LastError.h"
 #include "platform/SocketApi.h"
 #include "platform/linux/EchoHelperProtocol.h"
@@ -90,6 +91,54 @@ TEST(EchoHelperProtocol, ArgumentsOutsideTheirRangesAreNoRequest) {
     }
     EXPECT_FALSE(Parse({"198.18.0.2", "10", "0", "0", "1000"}));
     EXPECT_FALSE(Parse({"198.18.0.2", "10", "0", "0", "1000", "45", "45"}));
+}
+
+// The program's probe as the helper's arguments.
+std::vector<std::string> ProbeArguments() {
+    std::string data;
+    for (std::size_t i = 0; i < eh::kProbeDataSize; ++i)
+        data += "45";
+    return {"198.18.0.2", "10", "0", "0", "1000", data};
+}
+
+TEST(EchoHelperProtocol, OnlyTheProgramsProbeIsServed) {
+    const std::string probeData = ProbeArguments()[5];
+    // clang-format off
+    const std::vector<std::pair<std::size_t, std::string>> served = {
+        {0, "1.0.0.1"}, {0, "127.0.0.1"}, {0, "223.255.255.254"}, {1, "1"}, {1, "255"},
+        {3, "1"}, {4, "0"}, {4, "10000"},
+    };
+    const std::vector<std::pair<std::size_t, std::string>> refused = {
+        {0, "0.0.0.0"}, {0, "0.1.2.3"}, {0, "224.0.0.1"}, {0, "239.255.255.255"}, {0, "240.0.0.1"},
+        {0, "255.255.255.255"}, {1, "0"}, {2, "16"}, {2, "184"}, {4, "10001"}, {4, "4294967295"},
+        {5, "-"}, {5, probeData.substr(2)}, {5, probeData + "45"}, {5, std::string(2 * 65000, 'a')},
+        {5, probeData.substr(2) + "46"}, {5, std::string(probeData.size(), '0')},
+    };
+    // clang-format on
+    const auto parse = [](std::size_t field, const std::string& value) {
+        std::vector<std::string> arguments = ProbeArguments();
+        arguments[field] = value;
+        const auto request = Parse(arguments);
+        EXPECT_TRUE(request) << "argument " << field << " '" << value << "'";
+        return request.value_or(eh::Request{});
+    };
+    EXPECT_TRUE(eh::IsProbeRequest(parse(0, "198.18.0.2")));
+    for (const auto& [field, value] : served)
+        EXPECT_TRUE(eh::IsProbeRequest(parse(field, value))) << field << " '" << value << "'";
+    for (const auto& [field, value] : refused)
+        EXPECT_FALSE(eh::IsProbeRequest(parse(field, value))) << field << " '" << value << "'";
+}
+
+// The helper itself, without its capability: it refuses before it would need its socket.
+TEST(EchoHelperProgram, AnythingButTheProbeGetsAnErrorLineAndNothingIsSent) {
+    for (const auto& [field, value] : std::initializer_list<std::pair<std::size_t, std::string>>{
+             {5, std::string(2 * 65000, 'a')}, {2, "16"}, {0, "224.0.0.1"}, {4, "4294967295"}}) {
+        std::vector<std::string> arguments = ProbeArguments();
+        arguments[field] = value;
+        const kntest::HelperExit run = kntest::RunHelperDirectly(KESTRUNE_ECHO_HELPER, arguments);
+        EXPECT_EQ(run.status, 1) << field;
+        EXPECT_EQ(run.output, "error 87\n") << field;
+    }
 }
 
 TEST(EchoHelperProtocol, AGarbledOrCutAnswerIsNoAnswer) {

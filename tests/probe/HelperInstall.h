@@ -1,6 +1,8 @@
 #pragma once
 
+#include <functional>
 #include <string>
+#include <sys/types.h>
 #include <vector>
 
 // Copies of programs in a folder of the test's own, as an installation would place them:
@@ -10,6 +12,18 @@ namespace kntest {
 
 // Runs argv without a shell, quietly; true when it exits with 0.
 bool RunQuietly(const std::vector<std::string>& argv);
+
+// The echo helper at path run directly with arguments and no environment, with its stdin
+// and stderr on /dev/null and its stdout into a pipe, except the descriptors in closed,
+// which it starts without. whileRunning, when given, sees its process id at once. It is
+// killed after 5 s; status is then -1, else its exit status.
+struct HelperExit {
+    int status = -1;
+    std::string output;
+};
+HelperExit RunHelperDirectly(const std::string& path, const std::vector<std::string>& arguments,
+                             const std::vector<int>& closed = {},
+                             const std::function<void(pid_t)>& whileRunning = {});
 
 // A new folder under /tmp that every user may enter, removed with everything in it.
 class ScratchFolder {

@@ -1,5 +1,6 @@
 #include "platform/LastError.h"
 #include "platform/linux/EchoHelper.h"
+#include "platform/linux/EchoHelperProtocol.h"
 #include "probe/Ping.h"
 #include "tests/net/SocketTestSupport.h"
 #include "tests/probe/EchoResponder.h"
@@ -8,6 +9,7 @@
 
 #include <csignal>
 #include <fcntl.h>
+#include <filesystem>
 #include <fstream>
 #include <grp.h>
 #include <gtest/gtest.h>
@@ -23,6 +25,29 @@ namespace {
 
 constexpr const char* kEveryGroup = "0 2147483647";
 constexpr const char* kNoGroup = "1 0";
+
+// The helper's arguments for the program's probe to host.
+std::vector<std::string> ProbeArguments(const char* host, const char* timeoutMs = "1000") {
+    std::string data;
+    for (int i = 0; i < 32; ++i)
+        data += "45";
+    return {host, "10", "0", "0", timeoutMs, data};
+}
+
+// /proc/PID/status once the helper has given up its capabilities and barred new
+// privileges, which it does right after it has opened its socket; as it is after a second
+// otherwise.
+std::string StatusOnceItsSocketIsOpen(pid_t helper) {
+    std::string status;
+    for (int tries = 0; tries < 100 && status.find("NoNewPrivs:\t1\n") == std::string::npos;
+         ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        std::stringstream text;
+        text << std::ifstream("/proc/" + std::to_string(helper) + "/status").rdbuf();
+        status = text.str();
+    }
+    return status;
+}
 
 enum class Provider { Datagram, Raw, Helper };
 
@@ -119,15 +144,17 @@ TEST_P(EchoBetweenHosts, AnAbsentAddressFailsAfterTheTimeOutAndLeavesTheRecord) 
 }
 
 TEST_P(EchoBetweenHosts, TtlTosAndDontFragmentReachTheWireBothWays) {
+    // The helper sends only the probe's own type of service, 0.
+    const std::uint8_t tos = GetParam() == Provider::Helper ? 0 : 0x10;
     for (const bool dontFragment : {false, true}) {
         EchoResponder watcher(hosts->Hub().Name(), {}, false);
         ASSERT_TRUE(watcher.Ok());
         EchoReplyInfo reply;
-        EXPECT_TRUE(Probe(TwoHosts::kHubAddress, reply, dontFragment, 0x10));
+        EXPECT_TRUE(Probe(TwoHosts::kHubAddress, reply, dontFragment, tos));
         const auto seen = watcher.WaitForRequest(1000);
         ASSERT_TRUE(seen);
         EXPECT_EQ(seen->ttl, 10);
-        EXPECT_EQ(seen->tos, 0x10);
+        EXPECT_EQ(seen->tos, tos);
         EXPECT_EQ(seen->dontFragment, dontFragment);
         EXPECT_EQ(seen->payload, std::vector<std::uint8_t>(32, 0x45));
     }
@@ -256,20 +283,14 @@ TEST_F(EchoAsUnprivilegedUser, TheHelperHoldsNoCapabilityOnceItsSocketIsOpen) {
         if (::dup2(null, 1) < 0 || ::setgroups(1, &nobody) != 0 ||
             ::setresgid(nobody, nobody, nobody) != 0 || ::setresuid(nobody, nobody, nobody) != 0)
             ::_exit(2);
-        ::execl(helper.c_str(), helper.c_str(), TwoHosts::kAbsentAddress, "10", "0", "0", "3000",
-                "-", nullptr);
+        const std::vector<std::string> arguments = ProbeArguments(TwoHosts::kAbsentAddress, "3000");
+        ::execl(helper.c_str(), helper.c_str(), arguments[0].c_str(), arguments[1].c_str(),
+                arguments[2].c_str(), arguments[3].c_str(), arguments[4].c_str(),
+                arguments[5].c_str(), nullptr);
         ::_exit(127);
     }
-    // It bars new privileges right after it gives up its capabilities, and then waits for
-    // a reply that never comes.
-    std::string status;
-    for (int tries = 0; tries < 100 && status.find("NoNewPrivs:\t1\n") == std::string::npos;
-         ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-        std::stringstream text;
-        text << std::ifstream("/proc/" + std::to_string(child) + "/status").rdbuf();
-        status = text.str();
-    }
+    // It then waits for a reply that never comes.
+    const std::string status = StatusOnceItsSocketIsOpen(child);
     ::kill(child, SIGKILL);
     ::waitpid(child, nullptr, 0);
     EXPECT_NE(status.find("NoNewPrivs:\t1\n"), std::string::npos) << status;
@@ -291,6 +312,50 @@ TEST_F(EchoAsUnprivilegedUser, FailsWith120AndNamesTheMissingPermissionOtherwise
               "net.ipv4.ping_group_range (1 0); raw-сокет ICMP недоступен: нет права cap_net_raw; "
               "помощник эхо-запросов " +
                   helper + " недоступен: нет права cap_net_raw\r\n");
+}
+
+// The helper as root starts it, without some of its standard descriptors, as a careless
+// or hostile caller may start it: its socket must not take their numbers, or the answer
+// meant for stdout would be written into the socket.
+using EchoHelperWithoutDescriptors = BetweenHosts<>;
+
+TEST_F(EchoHelperWithoutDescriptors, AnswersAsEverWhicheverOfThemAreClosed) {
+    const HelperExit whole =
+        RunHelperDirectly(KESTRUNE_ECHO_HELPER, ProbeArguments(TwoHosts::kHubAddress), {0, 2});
+    EXPECT_EQ(whole.status, 0);
+    const auto answer = platform::echo_helper::ParseAnswer(whole.output);
+    ASSERT_TRUE(answer) << whole.output;
+    EXPECT_EQ(answer->record.address, Ipv4(TwoHosts::kHubAddress));
+    EXPECT_EQ(answer->payload, std::vector<std::uint8_t>(32, 0x45));
+    // The answer cannot be seen without stdout; the socket, which takes no write without
+    // an address, would have failed it.
+    for (const std::vector<int>& closed : {std::vector<int>{1}, std::vector<int>{0, 1, 2}}) {
+        const HelperExit run =
+            RunHelperDirectly(KESTRUNE_ECHO_HELPER, ProbeArguments(TwoHosts::kHubAddress), closed);
+        EXPECT_EQ(run.status, 0) << closed.size() << " closed";
+    }
+}
+
+TEST_F(EchoHelperWithoutDescriptors, ItsSocketComesAfterThemOnDevNull) {
+    std::string links[4];
+    std::string status;
+    RunHelperDirectly(KESTRUNE_ECHO_HELPER, ProbeArguments(TwoHosts::kAbsentAddress, "3000"),
+                      {0, 1, 2}, [&](pid_t helper) {
+                          status = StatusOnceItsSocketIsOpen(helper);
+                          for (int fd = 0; fd < 4; ++fd) {
+                              std::error_code error;
+                              links[fd] =
+                                  std::filesystem::read_symlink("/proc/" + std::to_string(helper) +
+                                                                    "/fd/" + std::to_string(fd),
+                                                                error)
+                                      .string();
+                          }
+                          ::kill(helper, SIGKILL);
+                      });
+    ASSERT_NE(status.find("NoNewPrivs:\t1\n"), std::string::npos) << status;
+    for (int fd = 0; fd < 3; ++fd)
+        EXPECT_EQ(links[fd], "/dev/null") << fd;
+    EXPECT_EQ(links[3].rfind("socket:", 0), 0u) << links[3];
 }
 
 } // namespace
