@@ -28,7 +28,8 @@ unsigned long AddressNumber(const std::string& dotted) {
     std::size_t start = 0;
     for (int part = 0; part < 4; ++part) {
         const std::size_t dot = dotted.find('.', start);
-        number = number * 256 + std::strtoul(dotted.substr(start, dot - start).c_str(), nullptr, 10);
+        number =
+            number * 256 + std::strtoul(dotted.substr(start, dot - start).c_str(), nullptr, 10);
         if (dot == std::string::npos)
             return number << (8 * (3 - part));
         start = dot + 1;
@@ -141,23 +142,33 @@ std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterA
             hub.conflict = ConflictWords(conflicts[i]);
         found.push_back(std::move(hub));
     }
-    std::stable_sort(found.begin(), found.end(), [](const FoundHub& a, const FoundHub& b) {
-        return AddressNumber(a.ip) < AddressNumber(b.ip);
-    });
-    return found;
+    // Each address read once: a flood of replies makes thousands of rows to sort.
+    std::vector<std::pair<unsigned long, std::size_t>> order;
+    order.reserve(found.size());
+    for (std::size_t i = 0; i < found.size(); ++i)
+        order.emplace_back(AddressNumber(found[i].ip), i);
+    std::stable_sort(order.begin(), order.end(),
+                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::vector<FoundHub> sorted;
+    sorted.reserve(found.size());
+    for (const auto& [number, i] : order)
+        sorted.push_back(std::move(found[i]));
+    return sorted;
 }
 
 std::string HubsTable(const std::vector<FoundHub>& hubs) {
     std::vector<std::vector<std::string>> rows;
     for (const FoundHub& hub : hubs)
         rows.push_back({hub.ip, hub.mac, hub.model, hub.adapter, hub.conflict});
-    return TextTable({"ADDRESS", "PHYSICAL ADDRESS", "MODEL/FIRMWARE", "ADAPTER", "CONFLICT"}, rows);
+    return TextTable({"ADDRESS", "PHYSICAL ADDRESS", "MODEL/FIRMWARE", "ADAPTER", "CONFLICT"},
+                     rows);
 }
 
 std::string HubsJson(const std::vector<FoundHub>& hubs) {
     json list = json::array();
     for (const FoundHub& hub : hubs) {
-        json item = {{"ip", hub.ip}, {"mac", hub.mac}, {"model", hub.model}, {"adapter", hub.adapter}};
+        json item = {
+            {"ip", hub.ip}, {"mac", hub.mac}, {"model", hub.model}, {"adapter", hub.adapter}};
         if (!hub.conflict.empty())
             item["conflict"] = hub.conflict;
         list.push_back(std::move(item));

@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <string_view>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -35,32 +36,45 @@ std::string At(const std::vector<std::string>& list, std::size_t row) {
     return row < list.size() ? list[row] : std::string();
 }
 
-// The distinct names (physical addresses at one address, or addresses of one physical
-// address) in the order they first came: the first few kept as texts, all counted.
+// The distinct names heard in one group (the physical addresses heard from one address,
+// or the addresses one physical address was heard from), in the order they first came:
+// all counted, the rows of the first few kept.
 struct NameGroup {
-    std::unordered_set<std::string> keys;
-    std::vector<std::pair<std::string, std::string>> firstNames; // key and text
+    std::size_t distinct = 0;
+    std::vector<std::size_t> firstRows; // one row a name; one more than is shown
 
-    void Add(const std::string& key, const std::string& text) {
-        if (!keys.insert(key).second)
-            return;
-        // One more than is shown: a row's own name may be among them.
-        if (firstNames.size() <= kConflictNamesShown)
-            firstNames.emplace_back(key, text);
+    void Add(std::size_t row) {
+        ++distinct;
+        if (firstRows.size() <= kConflictNamesShown)
+            firstRows.push_back(row);
     }
 
-    // The names other than ownKey (which the group holds), at most kConflictNamesShown of
-    // them, and how many others there are beyond those.
-    std::vector<std::string> Others(const std::string& ownKey, std::size_t& more) const {
+    // The names other than the row's own (which the group holds), as texts[row] names
+    // them, at most kConflictNamesShown; more counts those beyond.
+    std::vector<std::string> Others(std::size_t row, const std::vector<std::size_t>& nameIds,
+                                    const std::vector<std::string>& texts,
+                                    std::size_t& more) const {
         std::vector<std::string> names;
-        for (const auto& [key, text] : firstNames) {
-            if (key != ownKey && names.size() < kConflictNamesShown)
-                names.push_back(text);
+        for (const std::size_t other : firstRows) {
+            if (nameIds[other] != nameIds[row] && names.size() < kConflictNamesShown)
+                names.push_back(At(texts, other));
         }
-        more = keys.size() - 1 - names.size();
+        more = distinct - 1 - names.size();
         return names;
     }
 };
+
+// A number for each distinct text, in order of first appearance. The views must outlive
+// the call only: the numbers are all that is kept.
+std::vector<std::size_t> Numbered(const std::vector<std::string_view>& texts) {
+    std::unordered_map<std::string_view, std::size_t> numbers;
+    numbers.reserve(texts.size());
+    std::vector<std::size_t> ids;
+    ids.reserve(texts.size());
+    for (const std::string_view text : texts)
+        ids.push_back(numbers.try_emplace(text, numbers.size()).first->second);
+    return ids;
+}
 
 bool ContiguousMask(std::uint32_t mask) {
     return (~mask & (~mask + 1)) == 0;
@@ -85,19 +99,29 @@ bool SamePhysicalAddress(const std::string& first, const std::string& second) {
 
 std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string& adapterAddress,
                                           const std::string& adapterMask) {
+    // Addresses and physical addresses are numbered, each row's pair is counted once, and
+    // each group keeps the rows of its first few names: one pass over the rows, however
+    // many replies one host sent.
     const std::size_t rows = hubs.hubAddresses.size();
     std::vector<std::string> keys(rows);
-    // The physical addresses heard from each address, and the addresses each physical
-    // address was heard from; a row of unknown physical address is in neither.
-    std::unordered_map<std::string, NameGroup> byAddress;
-    std::unordered_map<std::string, NameGroup> byPhysical;
+    std::vector<std::string_view> addressTexts(rows), keyTexts(rows);
     for (std::size_t row = 0; row < rows; ++row) {
         keys[row] = ComparablePhysicalAddress(At(hubs.hubPhysicalAddresses, row));
-        if (keys[row].empty())
+        addressTexts[row] = hubs.hubAddresses[row];
+        keyTexts[row] = keys[row];
+    }
+    const std::vector<std::size_t> addressIds = Numbered(addressTexts);
+    const std::vector<std::size_t> physicalIds = Numbered(keyTexts);
+
+    // A row of unknown physical address is in no group.
+    std::vector<NameGroup> byAddress(rows), byPhysical(rows);
+    std::unordered_set<std::uint64_t> pairsSeen;
+    for (std::size_t row = 0; row < rows; ++row) {
+        if (keys[row].empty() ||
+            !pairsSeen.insert(std::uint64_t{addressIds[row]} << 32 | physicalIds[row]).second)
             continue;
-        const std::string& address = hubs.hubAddresses[row];
-        byAddress[address].Add(keys[row], At(hubs.hubPhysicalAddresses, row));
-        byPhysical[keys[row]].Add(address, address);
+        byAddress[addressIds[row]].Add(row);
+        byPhysical[physicalIds[row]].Add(row);
     }
 
     const auto ownAddress = AddressValue(adapterAddress);
@@ -106,15 +130,14 @@ std::vector<HubConflict> FindHubConflicts(const HubList& hubs, const std::string
 
     std::vector<HubConflict> conflicts(rows);
     for (std::size_t row = 0; row < rows; ++row) {
-        const std::string& address = hubs.hubAddresses[row];
         HubConflict& conflict = conflicts[row];
         if (!keys[row].empty()) {
-            conflict.otherPhysicalAddresses =
-                byAddress.at(address).Others(keys[row], conflict.morePhysicalAddresses);
-            conflict.otherAddresses =
-                byPhysical.at(keys[row]).Others(address, conflict.moreAddresses);
+            conflict.otherPhysicalAddresses = byAddress[addressIds[row]].Others(
+                row, physicalIds, hubs.hubPhysicalAddresses, conflict.morePhysicalAddresses);
+            conflict.otherAddresses = byPhysical[physicalIds[row]].Others(
+                row, addressIds, hubs.hubAddresses, conflict.moreAddresses);
         }
-        const auto value = AddressValue(address);
+        const auto value = AddressValue(hubs.hubAddresses[row]);
         conflict.adapterAddress = value && ownAddress && *value == *ownAddress;
         conflict.outsideSubnet = subnetKnown && value && (*value & *mask) != (*ownAddress & *mask);
     }

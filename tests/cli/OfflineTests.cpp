@@ -112,6 +112,18 @@ TEST(DiscoverOutput, AHubsTextReachesNeitherTheTerminalNorASpreadsheetAsItCame) 
               std::string::npos);
 }
 
+TEST(DiscoverOutput, AFloodFromOneHostIsListedUpToTheCapAndCounted) {
+    FakePc pc(1);
+    for (int i = 0; i < 10000; ++i)
+        pc.replies.push_back(
+            {"IPH-4 2.05\r\n02-CC-00-00-" + std::to_string(10000 + i) + "\r\n", {198, 18, 100, 7}});
+    const ToolRun run = RunTool({"discover", "-v"}, pc.Setting());
+    ASSERT_EQ(run.code, 0) << run.err;
+    EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1 + 4096);
+    EXPECT_NE(run.out.find("02-CC-00-00-10008 and 4087 more"), std::string::npos);
+    EXPECT_NE(run.err.find("не учтено ответов: 5904"), std::string::npos);
+}
+
 TEST(AdapterChoice, SeveralEntriesNeedTheAdapterNamedByInterfaceOrAddress) {
     const FakePc pc(2);
     const ToolRun unnamed = RunTool({"discover"}, pc.Setting());
