@@ -1,5 +1,6 @@
 #include "tools/bench/BenchSupport.h"
 
+#include "gui/MessageBoxes.h"
 #include "tools/hubsim/ControlLine.h"
 
 #include <QCoreApplication>
@@ -138,6 +139,17 @@ void Print(const char* format, ...) {
 
 std::string Text(const QString& text) {
     return text.toStdString();
+}
+
+PrintedBoxes::PrintedBoxes() {
+    SetMessageBoxHandler([](const MessageBoxRequest& request) {
+        Print("message box: %s\n", Text(request.text).c_str());
+        return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
+    });
+}
+
+PrintedBoxes::~PrintedBoxes() {
+    SetMessageBoxHandler({});
 }
 
 } // namespace bench

@@ -1,11 +1,10 @@
 #pragma once
 
-#include <exception>
-
 #include <QString>
 #include <QTimer>
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -79,6 +78,16 @@ void RunEventsFor(int ms);
 
 // printf to stdout, flushed (the output is read while the benchmark runs).
 void Print(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// While it lives, every message box is printed and answered No (or OK): a search's
+// benchmark expects none.
+class PrintedBoxes {
+public:
+    PrintedBoxes();
+    ~PrintedBoxes();
+    PrintedBoxes(const PrintedBoxes&) = delete;
+    PrintedBoxes& operator=(const PrintedBoxes&) = delete;
+};
 std::string Text(const QString& text);
 
 // Makes a benchmark of options and runs it; a failure to set it up or run it is printed

@@ -2,7 +2,6 @@
 
 #include "discovery/DiscoveryReply.h"
 #include "gui/ConsoleWindow.h"
-#include "gui/MessageBoxes.h"
 #include "resources/ConsoleTemplate.h"
 #include "tools/bench/BenchSupport.h"
 #include "tools/bench/TimedWindow.h"
@@ -116,10 +115,7 @@ int RunDiscoveryBench(const DiscoveryBenchOptions& options) {
         Print("cannot set the hubs up: %s\n", error.what());
         return 2;
     }
-    SetMessageBoxHandler([](const MessageBoxRequest& request) {
-        Print("message box: %s\n", bench::Text(request.text).c_str());
-        return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
-    });
+    const bench::PrintedBoxes boxes;
 
     Print("Discovery: %d simulated hubs, replies spread over %d ms, %d rounds\n", options.hubs,
           options.spreadMs, options.rounds);
@@ -172,6 +168,5 @@ int RunDiscoveryBench(const DiscoveryBenchOptions& options) {
     Print("the window's longest stall:   %s\n", stall.Summary().c_str());
     Print("target (%d of %d listed, fill under %.0f ms): %s\n", options.hubs, options.hubs,
           kFillTargetMs, met ? "met" : "MISSED");
-    SetMessageBoxHandler({});
     return met ? 0 : 1;
 }

@@ -1,7 +1,6 @@
 #include "tools/bench/FloodBench.h"
 
 #include "discovery/DiscoveryReply.h"
-#include "gui/MessageBoxes.h"
 #include "resources/ConsoleTemplate.h"
 #include "tools/bench/BenchSupport.h"
 #include "tools/bench/TimedWindow.h"
@@ -94,10 +93,7 @@ int RunFloodBench(const FloodBenchOptions& options) {
         Print("cannot set the hubs up: %s\n", error.what());
         return 2;
     }
-    SetMessageBoxHandler([](const MessageBoxRequest& request) {
-        Print("message box: %s\n", bench::Text(request.text).c_str());
-        return request.buttons == BoxButtons::YesNo ? BoxAnswer::No : BoxAnswer::Ok;
-    });
+    const bench::PrintedBoxes boxes;
     const int listedTarget = std::min<int>(options.replies, kDiscoveryMaxRows);
     Print("Flood: one host answers each search %d times from one address, each with its own "
           "physical address; %d rounds\n",
@@ -129,7 +125,6 @@ int RunFloodBench(const FloodBenchOptions& options) {
     const long windowKb = PeakResidentKb();
     Print("window: peak resident memory %.1f MB\n", windowKb / 1024.0);
     met = met && windowKb < kMemoryTargetKb;
-    SetMessageBoxHandler({});
 
     if (!options.kestrunectl.empty()) {
         Print("kestrunectl discover: round  exit  search-1s  peak memory\n");
