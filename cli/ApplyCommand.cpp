@@ -6,6 +6,7 @@
 #include "console/AddressFields.h"
 #include "resources/ConsoleTemplate.h"
 
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <ostream>
@@ -38,14 +39,13 @@ struct SiteMap {
         keysAt[from].erase(key);
         keysAt[to].insert(key);
     }
-    // Another hub answers from address.
-    std::string OtherAt(const std::string& address, const std::string& key) const {
+    // Another hub answers from address: one of another physical address, or of none
+    // known (its key is empty).
+    bool OtherAt(const std::string& address, const std::string& key) const {
         const auto found = keysAt.find(address);
-        if (found != keysAt.end())
-            for (const std::string& other : found->second)
-                if (other != key)
-                    return other;
-        return {};
+        return found != keysAt.end() &&
+               std::any_of(found->second.begin(), found->second.end(),
+                           [&key](const std::string& other) { return other != key; });
     }
 };
 
@@ -69,7 +69,7 @@ void SetHub(HubDriver& driver, const PlanLine& line, const SessionRules& rules, 
         row.result = "failed";
         row.reason = std::move(reason);
     };
-    if (const std::string other = site.OtherAt(row.newAddress, line.physicalKey); !other.empty()) {
+    if (site.OtherAt(row.newAddress, line.physicalKey)) {
         fail("another hub answers from " + row.newAddress);
         return;
     }

@@ -1,6 +1,7 @@
 #include "cli/HubArgument.h"
 
 #include "console/AddressFields.h"
+#include "discovery/HubConflicts.h"
 
 #include <algorithm>
 #include <cctype>
@@ -39,30 +40,16 @@ std::optional<std::string> PhysicalAddressKey(const std::string& text) {
     const char separator = text[2];
     if (separator != '-' && separator != ':')
         return std::nullopt;
-    std::string key;
     for (std::size_t i = 0; i < text.size(); ++i) {
         const auto c = static_cast<unsigned char>(text[i]);
-        if (i % 3 == 2) {
-            if (c != static_cast<unsigned char>(separator))
-                return std::nullopt;
-        } else if (std::isxdigit(c) != 0) {
-            key += static_cast<char>(std::toupper(c));
-        } else {
+        if (i % 3 == 2 ? c != static_cast<unsigned char>(separator) : std::isxdigit(c) == 0)
             return std::nullopt;
-        }
     }
-    return key;
+    return ComparablePhysicalAddress(text);
 }
 
 std::string HubPhysicalKey(const std::string& text) {
-    if (auto key = PhysicalAddressKey(text))
-        return *key;
-    std::string key;
-    for (const char c : text) {
-        if (std::isspace(static_cast<unsigned char>(c)) == 0)
-            key += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    }
-    return key;
+    return ComparablePhysicalAddress(text);
 }
 
 std::optional<HubArgument> ParseHubArgument(const std::string& text) {

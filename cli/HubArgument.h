@@ -14,12 +14,12 @@
 std::optional<AddressParts> ParseAddressParts(const std::string& text);
 
 // A physical address as six pairs of hexadecimal digits joined by "-" or by ":" (one
-// separator throughout): its twelve digits in capitals, the form physical addresses are
-// compared in. Nothing for any other text.
+// separator throughout): the key it is compared by, as every part of the program
+// compares physical addresses (ComparablePhysicalAddress). Nothing for any other text.
 std::optional<std::string> PhysicalAddressKey(const std::string& text);
 
-// The key a hub's own physical-address text is compared by: PhysicalAddressKey when the
-// text is a physical address, else the text itself in capitals without blanks.
+// The key a hub's own physical-address text is compared by, whatever its form; empty
+// when it names none (ComparablePhysicalAddress).
 std::string HubPhysicalKey(const std::string& text);
 
 // The HUB argument: an IPv4 address (four full parts), or a physical address that a

@@ -41,7 +41,7 @@ TEST(Plan, ReadsASpreadsheetsExport) {
     EXPECT_FALSE(plan.lines[0].mask); // the hub keeps its own
     EXPECT_EQ(plan.lines[1].lineNumber, 6);
     EXPECT_FALSE(plan.lines[1].gateway);
-    EXPECT_EQ(plan.lines[0].physicalKey, "02005E12000B");
+    EXPECT_EQ(plan.lines[0].physicalKey, "02005e12000b");
 }
 
 // Every problem of the plan is reported, each with its own line number, and the plan's
