@@ -7,6 +7,8 @@
 #include "discovery/HubText.h"
 #include "resources/ConsoleTemplate.h"
 
+#include <mutex>
+
 void CKestruneDlg::OnSearchHubsButton() {
     if (operation_ != Operation::None)
         return;
@@ -41,11 +43,31 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
         [outcome, entry, socketMaker = services_.discoverySocket,
          window = SearchWindow{.quietMs = services_.searchQuietMs}, &scheduler = scheduler_,
          life = std::weak_ptr<CKestruneDlg*>(life_)] {
-            // The search's own lines reach the log the moment they happen.
-            const auto line = [&scheduler, life](const std::string& text) {
-                scheduler.Post([life, text] {
+            // The search's own lines reach the log the moment they happen. While the
+            // console's thread is busy, the lines that come meanwhile wait together and
+            // are written in one piece: thousands of replies in a burst cost it one
+            // append, not thousands.
+            struct Pending {
+                std::mutex mutex;
+                std::string lines;
+            };
+            const auto pending = std::make_shared<Pending>();
+            const auto line = [&scheduler, life, pending](const std::string& text) {
+                {
+                    std::lock_guard lock(pending->mutex);
+                    const bool posted = !pending->lines.empty();
+                    pending->lines += text;
+                    if (posted)
+                        return;
+                }
+                scheduler.Post([life, pending] {
+                    std::string lines;
+                    {
+                        std::lock_guard lock(pending->mutex);
+                        lines.swap(pending->lines);
+                    }
                     if (const auto alive = life.lock())
-                        (*alive)->AppendToLog(text);
+                        (*alive)->AppendToLog(lines);
                 });
             };
             const auto socket = socketMaker();

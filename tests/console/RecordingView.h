@@ -17,11 +17,12 @@ public:
 
     // What the console did.
     std::string log;
+    int logAppends = 0; // the calls that wrote the log
     std::vector<BoxRequest> boxes;
     std::vector<std::vector<HubRow>> shownRows; // every ShowHubRows, in order
     int aboutShown = 0;
     int choicesShown = 0;
-    std::optional<int> preselected;          // what the last adapter choice opened with
+    std::optional<int> preselected;           // what the last adapter choice opened with
     std::vector<SaveFileRequest> saveDialogs; // every file dialog, in order
     int focused = 0; // the control last given the focus, -1 after FocusPreviousControl
 
@@ -53,7 +54,10 @@ public:
     std::string AddressText(int id) const override;
     void ShowHubRows(const std::vector<HubRow>& rows) override;
     std::optional<int> SelectedHubRow() const override { return selectedRow; }
-    void AppendToLog(const std::string& text) override { log += text; }
+    void AppendToLog(const std::string& text) override {
+        log += text;
+        ++logAppends;
+    }
     void ClearLog() override { log.clear(); }
     std::string LogText() const override { return log; }
     BoxAnswer ShowBox(const BoxRequest& request) override;
