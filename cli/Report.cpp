@@ -1,5 +1,6 @@
 #include "cli/Report.h"
 
+#include "console/HubRowOrder.h"
 #include "discovery/HubConflicts.h"
 #include "discovery/HubListCsv.h"
 #include "discovery/HubText.h"
@@ -21,20 +22,6 @@ std::size_t Width(const std::string& text) {
 // Hub texts are UTF-8 already; a byte that is not is shown as U+FFFD, not thrown at.
 std::string Dump(const json& value) {
     return value.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-}
-
-unsigned long AddressNumber(const std::string& dotted) {
-    unsigned long number = 0;
-    std::size_t start = 0;
-    for (int part = 0; part < 4; ++part) {
-        const std::size_t dot = dotted.find('.', start);
-        number =
-            number * 256 + std::strtoul(dotted.substr(start, dot - start).c_str(), nullptr, 10);
-        if (dot == std::string::npos)
-            return number << (8 * (3 - part));
-        start = dot + 1;
-    }
-    return number;
 }
 
 // The names, then how many more there are beyond them.
@@ -142,16 +129,13 @@ std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterA
             hub.conflict = ConflictWords(conflicts[i]);
         found.push_back(std::move(hub));
     }
-    // Each address read once: a flood of replies makes thousands of rows to sort.
-    std::vector<std::pair<unsigned long, std::size_t>> order;
-    order.reserve(found.size());
+    // The window's order for its address column, ascending.
+    std::vector<HubRow> rows(found.size());
     for (std::size_t i = 0; i < found.size(); ++i)
-        order.emplace_back(AddressNumber(found[i].ip), i);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+        rows[i].address = found[i].ip;
     std::vector<FoundHub> sorted;
     sorted.reserve(found.size());
-    for (const auto& [number, i] : order)
+    for (const std::size_t i : HubRowOrder(rows, kHubAddressColumn, true))
         sorted.push_back(std::move(found[i]));
     return sorted;
 }

@@ -1,54 +1,64 @@
 #include "gui/HubListView.h"
 
+#include "console/HubRowOrder.h"
+
+#include <QCollator>
 #include <QHeaderView>
+#include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
+#include <algorithm>
 
 namespace hub_list_view {
 
 namespace {
 
-enum Column { kAddress = 0, kName = 1, kPhysicalAddress = 2, kModel = 3 };
-// The row's index in the console's list; its address as a number, for sorting.
+// The row's index in the console's list: the order the replies came in.
 constexpr int kRowIndexRole = Qt::UserRole;
-constexpr int kAddressKeyRole = Qt::UserRole + 1;
 
-// Dotted decimal as one number, so that 198.18.0.9 comes before 198.18.0.10; text that is
-// no address sorts after every address.
-qulonglong AddressKey(const QString& text) {
-    const QStringList parts = text.split(QLatin1Char('.'));
-    qulonglong key = 0;
-    bool valid = parts.size() == 4;
-    for (const QString& part : parts) {
-        bool ok = false;
-        const uint value = part.toUInt(&ok);
-        valid = valid && ok && value <= 255;
-        key = key << 8 | (value & 0xFF);
-    }
-    return valid ? key : (qulonglong{1} << 32);
+int RowIndex(const QTreeWidgetItem* item) {
+    return item->data(0, kRowIndexRole).toInt();
 }
 
-class HubItem : public QTreeWidgetItem {
-public:
-    using QTreeWidgetItem::QTreeWidgetItem;
+// Puts the rows in the core's order for the column: the items are taken out and put back
+// in that order, so that equal cells keep the order the replies came in, either way. The
+// selection, the current row and the scrolled position stay as they were.
+void SortRows(QTreeWidget* list, int column, Qt::SortOrder order) {
+    const QList<QTreeWidgetItem*> selected = list->selectedItems();
+    QTreeWidgetItem* current = list->currentItem();
+    const int scrolled = list->verticalScrollBar()->value();
 
-    bool operator<(const QTreeWidgetItem& other) const override {
-        const int column = treeWidget() ? treeWidget()->sortColumn() : kAddress;
-        int order = 0;
-        if (column == kAddress) {
-            const auto mine = data(kAddress, kAddressKeyRole).toULongLong();
-            const auto theirs = other.data(kAddress, kAddressKeyRole).toULongLong();
-            order = mine < theirs ? -1 : (mine > theirs ? 1 : 0);
-        }
-        if (order == 0)
-            order = text(column).localeAwareCompare(other.text(column));
-        // Equal cells keep the order the replies came in.
-        if (order == 0)
-            return data(kAddress, kRowIndexRole).toInt() <
-                   other.data(kAddress, kRowIndexRole).toInt();
-        return order < 0;
+    QList<QTreeWidgetItem*> items = list->invisibleRootItem()->takeChildren();
+    std::sort(items.begin(), items.end(), [](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+        return RowIndex(a) < RowIndex(b);
+    });
+    std::vector<HubRow> rows;
+    rows.reserve(static_cast<std::size_t>(items.size()));
+    for (const QTreeWidgetItem* item : items) {
+        rows.push_back({item->text(kHubAddressColumn).toStdString(),
+                        item->text(kHubNameColumn).toStdString(),
+                        item->text(kHubPhysicalAddressColumn).toStdString(),
+                        item->text(kHubModelColumn).toStdString(),
+                        {}});
     }
-};
+    // The user's locale's order, which the core does not know.
+    QCollator collator;
+    const auto compareText = [&collator](const std::string& a, const std::string& b) {
+        return collator.compare(QString::fromStdString(a), QString::fromStdString(b));
+    };
+    QList<QTreeWidgetItem*> sorted;
+    sorted.reserve(items.size());
+    for (const std::size_t index :
+         HubRowOrder(rows, column, order == Qt::AscendingOrder, compareText))
+        sorted << items[static_cast<qsizetype>(index)];
+    list->addTopLevelItems(sorted);
+
+    if (current != nullptr)
+        list->setCurrentItem(current, 0, QItemSelectionModel::NoUpdate);
+    for (QTreeWidgetItem* item : selected)
+        item->setSelected(true);
+    list->verticalScrollBar()->setValue(scrolled);
+}
 
 } // namespace
 
@@ -62,7 +72,7 @@ void AllowSorting(QTreeWidget* list) {
     QObject::connect(header, &QHeaderView::sortIndicatorChanged, list,
                      [list](int column, Qt::SortOrder order) {
                          if (column >= 0)
-                             list->sortItems(column, order);
+                             SortRows(list, column, order);
                      });
 }
 
@@ -73,13 +83,10 @@ void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
     const QIcon warningIcon = list->style()->standardIcon(QStyle::SP_MessageBoxWarning);
     for (std::size_t index = 0; index < rows.size(); ++index) {
         const HubRow& row = rows[index];
-        auto* item = new HubItem;
-        item->setData(kAddress, kRowIndexRole, static_cast<int>(index));
-        item->setText(kAddress, QString::fromStdString(row.address));
-        item->setData(kAddress, kAddressKeyRole, AddressKey(item->text(kAddress)));
-        item->setText(kName, QString::fromStdString(row.name));
-        item->setText(kPhysicalAddress, QString::fromStdString(row.physicalAddress));
-        item->setText(kModel, QString::fromStdString(row.model));
+        auto* item = new QTreeWidgetItem;
+        item->setData(0, kRowIndexRole, static_cast<int>(index));
+        for (int column = kHubAddressColumn; column < kHubColumnCount; ++column)
+            item->setText(column, QString::fromStdString(HubCell(row, column)));
         if (!row.warning.empty()) {
             const QString warning = QString::fromStdString(row.warning)
                                         .replace(QLatin1String("\r\n"), QLatin1String("\n"))
@@ -90,8 +97,8 @@ void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
                 QLatin1String("<qt>") +
                 warning.toHtmlEscaped().replace(QLatin1Char('\n'), QLatin1String("<br>")) +
                 QLatin1String("</qt>");
-            item->setIcon(kAddress, warningIcon);
-            for (int column = kAddress; column <= kModel; ++column) {
+            item->setIcon(kHubAddressColumn, warningIcon);
+            for (int column = kHubAddressColumn; column < kHubColumnCount; ++column) {
                 item->setToolTip(column, tip);
                 item->setData(column, Qt::AccessibleDescriptionRole, warning);
             }
@@ -103,14 +110,14 @@ void ShowRows(QTreeWidget* list, const std::vector<HubRow>& rows) {
     list->addTopLevelItems(items);
     const QHeaderView* header = list->header();
     if (header->sortIndicatorSection() >= 0)
-        list->sortItems(header->sortIndicatorSection(), header->sortIndicatorOrder());
+        SortRows(list, header->sortIndicatorSection(), header->sortIndicatorOrder());
 }
 
 std::optional<int> SelectedRow(const QTreeWidget* list) {
     const auto selected = list->selectedItems();
     if (selected.isEmpty())
         return std::nullopt;
-    return selected.first()->data(kAddress, kRowIndexRole).toInt();
+    return RowIndex(selected.first());
 }
 
 } // namespace hub_list_view

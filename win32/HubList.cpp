@@ -1,37 +1,23 @@
 #include "win32/HubList.h"
 
-#include "console/AddressFields.h"
+#include "console/HubRowOrder.h"
 #include "resources/ConsoleTemplate.h"
 #include "win32/ListView.h"
 #include "win32/WideText.h"
 
 #include <algorithm>
 #include <commctrl.h>
-#include <cstdint>
 #include <cwchar>
 
 namespace {
 
-enum Column { kAddress = 0, kName = 1, kPhysicalAddress = 2, kModel = 3, kColumnCount = 4 };
-
-const std::string& Cell(const HubRow& row, int column) {
-    switch (column) {
-    case kName:
-        return row.name;
-    case kPhysicalAddress:
-        return row.physicalAddress;
-    case kModel:
-        return row.model;
-    default:
-        return row.address;
-    }
-}
-
-// Dotted decimal as one number, so that 198.18.0.9 comes before 198.18.0.10; text that is
-// no address sorts after every address.
-std::uint64_t AddressKey(const std::string& text) {
-    const auto value = ParseDottedQuad(text);
-    return value ? *value : std::uint64_t{1} << 32;
+// Two texts in the user's locale's order, which the core leaves to the face.
+int UserLocaleOrder(const std::string& first, const std::string& second) {
+    const std::wstring a = Wide(first);
+    const std::wstring b = Wide(second);
+    return CompareStringW(LOCALE_USER_DEFAULT, 0, a.c_str(), static_cast<int>(a.size()), b.c_str(),
+                          static_cast<int>(b.size())) -
+           CSTR_EQUAL;
 }
 
 // The warning as the tip shows it: its lines without the last line's end.
@@ -72,8 +58,8 @@ void CHubList::Show(const std::vector<HubRow>& rows) {
         item.lParam = static_cast<LPARAM>(index);
         item.iImage = row.warning.empty() ? I_IMAGENONE : 0;
         SendMessageW(list_, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
-        for (int column = kName; column < kColumnCount; ++column) {
-            std::wstring cell = Wide(Cell(row, column));
+        for (int column = kHubNameColumn; column < kHubColumnCount; ++column) {
+            std::wstring cell = Wide(HubCell(row, column));
             LVITEMW subItem{};
             subItem.iSubItem = column;
             subItem.pszText = cell.data();
@@ -92,12 +78,12 @@ std::optional<int> CHubList::SelectedRow() const {
 }
 
 void CHubList::OnColumnClick(int column) {
-    if (column < 0 || column >= kColumnCount)
+    if (column < 0 || column >= kHubColumnCount)
         return;
     ascending_ = column == sortColumn_ ? !ascending_ : true;
     sortColumn_ = column;
     HWND header = ListView_GetHeader(list_);
-    for (int i = 0; i < kColumnCount; ++i) {
+    for (int i = 0; i < kHubColumnCount; ++i) {
         HDITEMW item{};
         item.mask = HDI_FORMAT;
         Header_GetItem(header, i, &item);
@@ -126,34 +112,19 @@ void CHubList::OnGetInfoTip(NMLVGETINFOTIPW& tip) const {
 }
 
 int CALLBACK CHubList::Compare(LPARAM first, LPARAM second, LPARAM list) {
-    return reinterpret_cast<const CHubList*>(list)->CompareRows(static_cast<int>(first),
-                                                                static_cast<int>(second));
-}
-
-int CHubList::CompareRows(int first, int second) const {
-    const HubRow& a = rows_[static_cast<std::size_t>(first)];
-    const HubRow& b = rows_[static_cast<std::size_t>(second)];
-    int order = 0;
-    if (sortColumn_ == kAddress) {
-        const std::uint64_t ka = AddressKey(a.address);
-        const std::uint64_t kb = AddressKey(b.address);
-        order = ka < kb ? -1 : (ka > kb ? 1 : 0);
-    }
-    if (order == 0) {
-        const std::wstring ta = Wide(Cell(a, sortColumn_));
-        const std::wstring tb = Wide(Cell(b, sortColumn_));
-        order = CompareStringW(LOCALE_USER_DEFAULT, 0, ta.c_str(), static_cast<int>(ta.size()),
-                               tb.c_str(), static_cast<int>(tb.size())) -
-                CSTR_EQUAL;
-    }
-    if (!ascending_)
-        order = -order;
-    // Equal cells keep the order the replies came in, either way.
-    if (order == 0)
-        order = first < second ? -1 : (first > second ? 1 : 0);
-    return order;
+    const std::vector<std::size_t>& place = reinterpret_cast<const CHubList*>(list)->place_;
+    const std::size_t a = place[static_cast<std::size_t>(first)];
+    const std::size_t b = place[static_cast<std::size_t>(second)];
+    return a < b ? -1 : (a > b ? 1 : 0);
 }
 
 void CHubList::Sort() {
+    // The core's order, handed to the list as each row's place in it: the list moves its
+    // items with their selection and focus.
+    const std::vector<std::size_t> order =
+        HubRowOrder(rows_, sortColumn_, ascending_, UserLocaleOrder);
+    place_.assign(rows_.size(), 0);
+    for (std::size_t position = 0; position < order.size(); ++position)
+        place_[order[position]] = position;
     ListView_SortItems(list_, &CHubList::Compare, reinterpret_cast<LPARAM>(this));
 }

@@ -10,8 +10,9 @@
 // The console's hub list (control 102): the rows the console gave, each item's data its
 // index in them; a row with a warning shows the system's warning icon and the warning as
 // its info tip. A click on a column's header sorts by it, ascending first and then either
-// way: addresses as numbers, the other columns as text, equal cells in the console's
-// order. Until the first click the rows stay as the console gave them.
+// way, in the core's order (HubRowOrder) with the user's locale's text order: addresses
+// as numbers, the other columns as text, equal cells in the console's order. Until the first click
+// the rows stay as the console gave them.
 class CHubList {
 public:
     // The columns, the warning icon and the info tips, once the window exists.
@@ -26,11 +27,11 @@ public:
 
 private:
     static int CALLBACK Compare(LPARAM first, LPARAM second, LPARAM list);
-    int CompareRows(int first, int second) const;
     void Sort();
 
     HWND list_ = nullptr;
-    std::vector<HubRow> rows_; // what the list shows, by the console's index
+    std::vector<HubRow> rows_;       // what the list shows, by the console's index
+    std::vector<std::size_t> place_; // each row's place in the sorted list, by that index
     int sortColumn_ = -1;
     bool ascending_ = true;
 };

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QTextDocumentFragment>
 #include <QTreeWidget>
-
 #include <gtest/gtest.h>
 
 namespace {
@@ -25,8 +24,7 @@ protected:
         HubList& hubs = console.hubList();
         hubs.hubAddresses = {"198.18.0.11", "198.18.0.12", "198.18.0.13"};
         hubs.hubModelTexts = {"HUB-4 1.07", "HUB-4 0.95", "<b>HUB</b> 2.00"};
-        hubs.hubPhysicalAddresses =
-            {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
+        hubs.hubPhysicalAddresses = {"02-00-5E-12-00-0B", "02-00-5E-12-00-0C", "02-00-5E-12-00-0D"};
         console.Console().FillHubList();
     }
 
@@ -189,6 +187,22 @@ TEST_F(HubListTest, EachColumnSortsAndTheHubPickedIsTheOneConnectedTo) {
     EXPECT_EQ(console.IpField(IDC_CONNECT_ADDRESS)->Text(), QStringLiteral("198.18.0.100"));
     EXPECT_TRUE(console.Log()->Text().contains(QStringLiteral("198.18.0.100")))
         << console.Log()->Text().toStdString();
+}
+
+TEST_F(HubListTest, EqualCellsKeepTheOrderTheRepliesCameInEitherWayAndTheSelectionStays) {
+    console.hubList() = HubList{
+        {"198.18.0.1", "198.18.0.2", "198.18.0.3", "198.18.0.4"},
+        {"B 1.0", "A 1.0", "B 1.0", "A 1.0"},
+        {"02-00-5E-12-00-01", "02-00-5E-12-00-02", "02-00-5E-12-00-03", "02-00-5E-12-00-04"}};
+    console.Console().FillHubList();
+    ClickRow(2);
+    ClickHeader(3);
+    EXPECT_EQ(Column(0), (QStringList{"198.18.0.2", "198.18.0.4", "198.18.0.1", "198.18.0.3"}));
+    ClickHeader(3);
+    EXPECT_EQ(Column(0), (QStringList{"198.18.0.1", "198.18.0.3", "198.18.0.2", "198.18.0.4"}));
+    EXPECT_EQ(List()->header()->sortIndicatorOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(console.SelectedHubRow(), 2);
+    EXPECT_EQ(List()->currentItem(), List()->topLevelItem(1));
 }
 
 } // namespace
