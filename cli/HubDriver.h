@@ -62,6 +62,7 @@ public:
     // (empty when nothing was read).
     std::string EmptySearchReport() const;
     const HubList& Hubs() { return console_->hubList(); }
+    const std::vector<HubConflict>& Conflicts() const { return console_->hubConflicts(); }
 
     // True when this PC has an echo service; else writes which permission is missing.
     bool EchoServiceAvailable();

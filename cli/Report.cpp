@@ -115,7 +115,11 @@ std::string AdaptersJson(const std::vector<AdapterEntry>& entries) {
 
 std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
                                 const std::string& adapterMask) {
-    const std::vector<HubConflict> conflicts = FindHubConflicts(hubs, adapterAddress, adapterMask);
+    return FoundHubs(hubs, adapterAddress, FindHubConflicts(hubs, adapterAddress, adapterMask));
+}
+
+std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
+                                const std::vector<HubConflict>& conflicts) {
     std::vector<FoundHub> found;
     for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
         FoundHub hub;

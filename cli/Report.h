@@ -1,6 +1,7 @@
 #pragma once
 
 #include "adapters/AdapterList.h"
+#include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
 
 #include <string>
@@ -38,6 +39,9 @@ struct FoundHub {
 // the order they came), each with its conflicts.
 std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
                                 const std::string& adapterMask);
+// The same with the conflicts the search's console found already (one entry a row).
+std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
+                                const std::vector<HubConflict>& conflicts);
 std::string HubsTable(const std::vector<FoundHub>& hubs);
 std::string HubsJson(const std::vector<FoundHub>& hubs);
 std::string HubsCsv(const std::vector<FoundHub>& hubs);

@@ -21,7 +21,8 @@ int RunAdapters(CliIo& io, const DriverOptions& options, const OutputFormat& for
     const std::vector<AdapterEntry> entries = AdapterEntries(adapters);
     io.out << (format.json ? AdaptersJson(entries) : AdaptersTable(entries));
     if (entries.empty()) {
-        io.err << "kestrunectl: no usable network adapter (Ethernet or Wi-Fi with an IPv4 address)\n";
+        io.err
+            << "kestrunectl: no usable network adapter (Ethernet or Wi-Fi with an IPv4 address)\n";
         return kExitFailed;
     }
     return kExitSuccess;
@@ -34,7 +35,7 @@ int RunDiscover(CliIo& io, const DriverOptions& options, const OutputFormat& for
     if (!driver.Search())
         return kExitFailed;
     const std::vector<FoundHub> hubs =
-        FoundHubs(driver.Hubs(), driver.AdapterAddress(), driver.AdapterMask());
+        FoundHubs(driver.Hubs(), driver.AdapterAddress(), driver.Conflicts());
     if (hubs.empty()) {
         io.err << "kestrunectl: no hub answered the search on " << driver.AdapterAddress() << "/"
                << driver.AdapterMask() << "\n"
@@ -60,8 +61,9 @@ std::optional<FoundTarget> ResolveHub(CliIo& io, const HubList& hubs, const std:
     std::set<std::string> addresses;
     std::set<std::string> physicalKeys;
     for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
-        const std::string key =
-            i < hubs.hubPhysicalAddresses.size() ? HubPhysicalKey(hubs.hubPhysicalAddresses[i]) : "";
+        const std::string key = i < hubs.hubPhysicalAddresses.size()
+                                    ? HubPhysicalKey(hubs.hubPhysicalAddresses[i])
+                                    : "";
         const bool matches = argument->address.empty() ? key == argument->physicalKey
                                                        : hubs.hubAddresses[i] == argument->address;
         if (!matches)
@@ -85,7 +87,8 @@ std::optional<FoundTarget> ResolveHub(CliIo& io, const HubList& hubs, const std:
         return target;
     }
     if (addresses.empty()) {
-        io.err << "kestrunectl: no hub with the physical address " << hub << " answered the search\n";
+        io.err << "kestrunectl: no hub with the physical address " << hub
+               << " answered the search\n";
         exitCode = kExitFailed;
         return std::nullopt;
     }
@@ -93,8 +96,9 @@ std::optional<FoundTarget> ResolveHub(CliIo& io, const HubList& hubs, const std:
         std::string list;
         for (const std::string& address : addresses)
             list += (list.empty() ? "" : ", ") + address;
-        io.err << "kestrunectl: the physical address " << hub << " answered from several addresses ("
-               << list << "): name the hub by its address\n";
+        io.err << "kestrunectl: the physical address " << hub
+               << " answered from several addresses (" << list
+               << "): name the hub by its address\n";
         exitCode = kExitFailed;
         return std::nullopt;
     }

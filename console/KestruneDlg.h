@@ -48,8 +48,8 @@ public:
     void ShowAdapterReport();
     void SelectAdapter();
     void OnSearchHubsButton();
-    void SyncHubSelection();  // a click or Space on the hub list
-    void OpenSelectedHub();   // a double-click on a row
+    void SyncHubSelection(); // a click or Space on the hub list
+    void OpenSelectedHub();  // a double-click on a row
     void ConnectToHub();
     void DisconnectFromHub();
     void ApplyHubParameters();
@@ -87,6 +87,8 @@ public:
     // The state.
     AdapterList& adapterList() { return adapterList_; }
     HubList& hubList() { return hubList_; }
+    // What each row of the hub list conflicts with, as the last fill of the list found.
+    const std::vector<HubConflict>& hubConflicts() const { return conflicts_; }
     CClientSocketManager& session() { return *session_; }
     bool debugMode() const { return debugMode_; }
     std::uint32_t controllerNumber() const { return controllerNumber_; }
