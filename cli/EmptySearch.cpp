@@ -3,8 +3,9 @@
 #include <sstream>
 
 platform::SearchSystemFacts RememberedSearchDiagnosis::Gather(const std::string& interfaceName,
-                                                              const std::string& address) {
-    platform::SearchSystemFacts facts = system_->Gather(interfaceName, address);
+                                                              const std::string& address,
+                                                              std::uint16_t port) {
+    platform::SearchSystemFacts facts = system_->Gather(interfaceName, address, port);
     const std::lock_guard lock(mutex_);
     last_ = facts;
     return facts;

@@ -17,8 +17,8 @@ public:
     explicit RememberedSearchDiagnosis(std::shared_ptr<platform::SearchDiagnosis> system)
         : system_(std::move(system)) {}
 
-    platform::SearchSystemFacts Gather(const std::string& interfaceName,
-                                       const std::string& address) override;
+    platform::SearchSystemFacts Gather(const std::string& interfaceName, const std::string& address,
+                                       std::uint16_t port) override;
     // What the last Gather read, if there was one.
     std::optional<platform::SearchSystemFacts> Last() const;
 

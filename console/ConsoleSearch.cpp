@@ -105,7 +105,7 @@ void CKestruneDlg::DiagnoseEmptySearch(const std::string& interfaceName, const s
     auto findings = std::make_shared<std::vector<SearchFinding>>();
     RunOffThread(
         [findings, diagnosis = services_.searchDiagnosis, interfaceName, address] {
-            *findings = JudgeEmptySearch(diagnosis->Gather(interfaceName, address));
+            *findings = JudgeEmptySearch(diagnosis->Gather(interfaceName, address, DISCOVERY_PORT));
         },
         [findings, interfaceName, then = std::move(then)](CKestruneDlg& console) {
             console.AppendToLog(SearchFindingLines(*findings, interfaceName));

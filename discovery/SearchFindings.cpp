@@ -1,5 +1,7 @@
 #include "discovery/SearchFindings.h"
 
+#include "discovery/DiscoveryReply.h"
+
 namespace {
 
 template <typename T>
@@ -89,5 +91,6 @@ std::vector<SearchFinding> JudgeEmptySearch(const platform::SearchSystemFacts& f
 
 std::vector<SearchFinding> DiagnoseEmptySearch(const std::string& interfaceName,
                                                const std::string& address) {
-    return JudgeEmptySearch(platform::MakeSearchDiagnosis()->Gather(interfaceName, address));
+    return JudgeEmptySearch(
+        platform::MakeSearchDiagnosis()->Gather(interfaceName, address, DISCOVERY_PORT));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -64,9 +65,10 @@ class SearchDiagnosis {
 public:
     virtual ~SearchDiagnosis() = default;
     // Reads files and may run a program: never on the console's thread. The adapter by
-    // its interface name (the adapter list's connection name) and its address.
-    virtual SearchSystemFacts Gather(const std::string& interfaceName,
-                                     const std::string& address) = 0;
+    // its interface name (the adapter list's connection name) and its address; port: the
+    // UDP port the search sends from and to.
+    virtual SearchSystemFacts Gather(const std::string& interfaceName, const std::string& address,
+                                     std::uint16_t port) = 0;
 };
 
 std::unique_ptr<SearchDiagnosis> MakeSearchDiagnosis();

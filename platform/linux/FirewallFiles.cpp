@@ -14,8 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-constexpr int kPort = 30303;
-
 std::optional<std::string> ReadWhole(const fs::path& path, std::string* whyNot = nullptr) {
     std::ifstream in(path);
     if (!in) {
@@ -42,7 +40,7 @@ std::string Setting(const std::string& text, const std::string& key) {
 }
 
 // "30303", "any", "30000:31000", "5000,30303": whether the port is among them.
-bool PortListHolds(const std::string& list, char rangeMark) {
+bool PortListHolds(const std::string& list, char rangeMark, int port) {
     if (list == "any")
         return true;
     std::istringstream parts(list);
@@ -52,7 +50,7 @@ bool PortListHolds(const std::string& list, char rangeMark) {
             const auto mark = part.find(rangeMark);
             const int low = std::stoi(part.substr(0, mark));
             const int high = mark == std::string::npos ? low : std::stoi(part.substr(mark + 1));
-            if (low <= kPort && kPort <= high)
+            if (low <= port && port <= high)
                 return true;
         } catch (const std::exception&) {
         }
@@ -91,7 +89,7 @@ Fit AddressFits(const std::string& field,
 std::optional<std::vector<FirewallDrop>> UfwWay(const std::string& rules, const std::string& way,
                                                 const std::string& interfaceName,
                                                 const std::optional<AdapterSubnet>& subnet,
-                                                const std::string& policy,
+                                                int port, const std::string& policy,
                                                 const std::string& policyKey) {
     using Range = std::optional<std::pair<std::uint32_t, std::uint32_t>>;
     Range source, destination;
@@ -117,8 +115,8 @@ std::optional<std::vector<FirewallDrop>> UfwWay(const std::string& rules, const 
             continue;
         const std::string& direction = words.back();
         const bool fitsWay = direction == way || direction == way + "_" + interfaceName;
-        if (!fitsWay || (words[1] != "udp" && words[1] != "any") || !PortListHolds(words[2], ':') ||
-            !PortListHolds(words[4], ':'))
+        if (!fitsWay || (words[1] != "udp" && words[1] != "any") ||
+            !PortListHolds(words[2], ':', port) || !PortListHolds(words[4], ':', port))
             continue;
         const Fit to = AddressFits(words[3], destination);
         const Fit from = AddressFits(words[5], source);
@@ -151,10 +149,10 @@ std::vector<std::string> Tags(const std::string& xml, const std::string& element
     return tags;
 }
 
-bool OpensThePort(const std::string& xml) {
+bool OpensThePort(const std::string& xml, int port) {
     for (const std::string& tag : Tags(xml, "port")) {
         const std::string protocol = Attribute(tag, "protocol");
-        if (protocol == "udp" && PortListHolds(Attribute(tag, "port"), '-'))
+        if (protocol == "udp" && PortListHolds(Attribute(tag, "port"), '-', port))
             return true;
     }
     return false;
@@ -169,7 +167,7 @@ std::optional<std::string> FirstOf(const std::vector<fs::path>& paths) {
 
 } // namespace
 
-std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
+std::optional<FirewallReading> ReadUfw(const std::string& interfaceName, std::uint16_t port,
                                        const std::optional<AdapterSubnet>& subnet,
                                        const std::string& root) {
     const fs::path etc = fs::path(root) / "etc";
@@ -185,12 +183,13 @@ std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
     const auto rules = ReadWhole(etc / "ufw" / "user.rules", &reading.drops.whyNot);
     if (!rules)
         return reading;
-    const auto in = UfwWay(*rules, "in", interfaceName, subnet,
+    const auto in = UfwWay(*rules, "in", interfaceName, subnet, port,
                            Setting(defaults, "DEFAULT_INPUT_POLICY"), "DEFAULT_INPUT_POLICY");
-    const auto out = UfwWay(*rules, "out", interfaceName, subnet,
+    const auto out = UfwWay(*rules, "out", interfaceName, subnet, port,
                             Setting(defaults, "DEFAULT_OUTPUT_POLICY"), "DEFAULT_OUTPUT_POLICY");
     if (!in || !out) {
-        reading.drops.whyNot = "a ufw rule for UDP 30303 names part of the subnet";
+        reading.drops.whyNot =
+            "a ufw rule for UDP " + std::to_string(port) + " names part of the subnet";
         return reading;
     }
     std::vector<FirewallDrop> drops = *in;
@@ -199,8 +198,8 @@ std::optional<FirewallReading> ReadUfw(const std::string& interfaceName,
     return reading;
 }
 
-std::optional<FirewallReading> ReadFirewalld(const std::string& interfaceName, bool running,
-                                             const std::string& root) {
+std::optional<FirewallReading> ReadFirewalld(const std::string& interfaceName, std::uint16_t port,
+                                             bool running, const std::string& root) {
     const fs::path etc = fs::path(root) / "etc" / "firewalld";
     const fs::path lib = fs::path(root) / "usr" / "lib" / "firewalld";
     std::error_code error;
@@ -233,12 +232,12 @@ std::optional<FirewallReading> ReadFirewalld(const std::string& interfaceName, b
     }
     const auto zoneTags = Tags(*xml, "zone");
     const std::string target = zoneTags.empty() ? "" : Attribute(zoneTags.front(), "target");
-    bool open = target == "ACCEPT" || OpensThePort(*xml);
+    bool open = target == "ACCEPT" || OpensThePort(*xml, port);
     for (const std::string& tag : Tags(*xml, "service")) {
         const std::string name = Attribute(tag, "name");
         const auto service =
             FirstOf({etc / "services" / (name + ".xml"), lib / "services" / (name + ".xml")});
-        open = open || (service && OpensThePort(*service));
+        open = open || (service && OpensThePort(*service, port));
     }
     if (!open && !Tags(*xml, "rule").empty()) {
         reading.drops.whyNot = "the firewalld zone " + zone + " has rich rules";

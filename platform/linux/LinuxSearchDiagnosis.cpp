@@ -1,5 +1,4 @@
 // The PC's side of a search that found nothing, as Linux tells it.
-#include "discovery/DiscoveryReply.h"
 #include "platform/SearchDiagnosis.h"
 #include "platform/linux/FirewallFiles.h"
 #include "platform/linux/NftRuleset.h"
@@ -94,7 +93,7 @@ void ReadReversePath(const std::string& name, const std::vector<netlink::Address
                       [](const netlink::AddressInfo& address) { return address.local[0] != 127; }));
 }
 
-FirewallReading ReadNftables(const std::string& name,
+FirewallReading ReadNftables(const std::string& name, std::uint16_t port,
                              const std::optional<netfilter::AdapterSubnet>& subnet) {
     FirewallReading reading{"nftables", {}};
     std::string nft;
@@ -115,7 +114,7 @@ FirewallReading ReadNftables(const std::string& name,
             "nft: " + (why.empty() ? std::string(run.started ? "failed" : "did not start") : why);
         return reading;
     }
-    reading.drops = netfilter::JudgeNftRuleset(run.output, name, subnet);
+    reading.drops = netfilter::JudgeNftRuleset(run.output, name, port, subnet);
     return reading;
 }
 
@@ -132,8 +131,8 @@ bool ProcessRuns(const std::string& program) {
 
 class LinuxSearchDiagnosis final : public SearchDiagnosis {
 public:
-    SearchSystemFacts Gather(const std::string& interfaceName,
-                             const std::string& address) override {
+    SearchSystemFacts Gather(const std::string& interfaceName, const std::string& address,
+                             std::uint16_t port) override {
         SearchSystemFacts facts;
         facts.interfaceName = interfaceName;
         ReadLink(interfaceName, facts);
@@ -150,11 +149,12 @@ public:
             if (own && local == *own)
                 subnet = netfilter::AdapterSubnet{local, entry.prefixLength};
         }
-        facts.portHolders = netlink::FindUdpPortHolders(DISCOVERY_PORT);
-        facts.firewalls.push_back(ReadNftables(interfaceName, subnet));
-        if (auto ufw = netfilter::ReadUfw(interfaceName, subnet))
+        facts.portHolders = netlink::FindUdpPortHolders(port);
+        facts.firewalls.push_back(ReadNftables(interfaceName, port, subnet));
+        if (auto ufw = netfilter::ReadUfw(interfaceName, port, subnet))
             facts.firewalls.push_back(std::move(*ufw));
-        if (auto firewalld = netfilter::ReadFirewalld(interfaceName, ProcessRuns("firewalld")))
+        if (auto firewalld =
+                netfilter::ReadFirewalld(interfaceName, port, ProcessRuns("firewalld")))
             facts.firewalls.push_back(std::move(*firewalld));
         ReadReversePath(interfaceName, addresses, facts);
         return facts;

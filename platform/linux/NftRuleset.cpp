@@ -12,7 +12,6 @@ namespace {
 
 using Json = nlohmann::json;
 
-constexpr long long kPort = 30303;
 constexpr long long kUdp = 17;
 constexpr int kMaxJumps = 16; // deeper than any ruleset writes: a loop
 
@@ -28,10 +27,13 @@ struct Datagram {
     std::string inInterface;  // "" on the way out
     std::string outInterface; // "" on the way in
     std::optional<AddressRange> source, destination;
+    long long port = 0; // its source and destination port alike
 };
 
 // What a rule's left-hand side is for the datagram.
-struct Port {};
+struct Port {
+    long long value;
+};
 struct Protocol {};
 struct CtState {};
 struct Text {
@@ -48,7 +50,8 @@ Subject SubjectOf(const Json& left, const Datagram& datagram) {
         const std::string protocol = payload->value("protocol", "");
         const std::string field = payload->value("field", "");
         if (protocol == "udp" || protocol == "th")
-            return field == "sport" || field == "dport" ? Subject{Port{}} : Subject{Unknown{}};
+            return field == "sport" || field == "dport" ? Subject{Port{datagram.port}}
+                                                        : Subject{Unknown{}};
         if (protocol == "ip" && field == "protocol")
             return Protocol{};
         if (protocol == "ip" && (field == "saddr" || field == "daddr")) {
@@ -79,14 +82,15 @@ Subject SubjectOf(const Json& left, const Datagram& datagram) {
 
 // Whether one element of a right-hand side holds the subject's value.
 Tri Holds(const Subject& subject, const Json& element) {
-    if (std::holds_alternative<Port>(subject)) {
+    if (const auto* port = std::get_if<Port>(&subject)) {
+        const long long wanted = port->value;
         if (element.is_number_integer())
-            return element.get<long long>() == kPort ? Tri::Yes : Tri::No;
+            return element.get<long long>() == wanted ? Tri::Yes : Tri::No;
         if (element.is_object() && element.contains("range") && element["range"].is_array() &&
             element["range"].size() == 2 && element["range"][0].is_number_integer() &&
             element["range"][1].is_number_integer())
-            return element["range"][0].get<long long>() <= kPort &&
-                           kPort <= element["range"][1].get<long long>()
+            return element["range"][0].get<long long>() <= wanted &&
+                           wanted <= element["range"][1].get<long long>()
                        ? Tri::Yes
                        : Tri::No;
         return Tri::Unknown; // a service name, a map, a variable
@@ -322,7 +326,8 @@ struct Walk {
 namespace {
 
 Reading<std::vector<FirewallDrop>> Judge(const std::string& json, const std::string& interfaceName,
-                                         const std::optional<AdapterSubnet>& subnet) {
+                                         const std::optional<AdapterSubnet>& subnet,
+                                         std::uint16_t port) {
     Reading<std::vector<FirewallDrop>> reading;
     const Json document = Json::parse(json, nullptr, false);
     if (document.is_discarded() || !document.is_object() || !document.contains("nftables") ||
@@ -367,8 +372,8 @@ Reading<std::vector<FirewallDrop>> Judge(const std::string& json, const std::str
         // The replies: from a hub of the subnet to the adapter (unicast or the subnet's
         // broadcast: a reply to 255.255.255.255 is not told apart here). The request: from
         // the adapter to the subnet's broadcast address.
-        Datagram datagram = chain.hook == "input" ? Datagram{interfaceName, "", {}, {}}
-                                                  : Datagram{"", interfaceName, {}, {}};
+        Datagram datagram = chain.hook == "input" ? Datagram{interfaceName, "", {}, {}, port}
+                                                  : Datagram{"", interfaceName, {}, {}, port};
         if (subnet) {
             const AddressRange own{subnet->address, subnet->address};
             const AddressRange all{subnet->Network(), subnet->Broadcast()};
@@ -436,9 +441,10 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text) {
 
 Reading<std::vector<FirewallDrop>> JudgeNftRuleset(const std::string& json,
                                                    const std::string& interfaceName,
+                                                   std::uint16_t port,
                                                    const std::optional<AdapterSubnet>& subnet) {
     try {
-        return Judge(json, interfaceName, subnet);
+        return Judge(json, interfaceName, subnet, port);
     } catch (const nlohmann::json::exception&) {
         // A field of an unexpected type: a ruleset of a newer nft than this reading knows.
         return {std::nullopt, "nft printed a ruleset of an unknown form"};

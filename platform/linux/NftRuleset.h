@@ -27,8 +27,8 @@ struct AdapterSubnet {
 std::optional<std::uint32_t> ParseAddress(const std::string& text);
 
 // What an nftables ruleset, as "nft -j list ruleset" prints it, does with the search's
-// datagrams: UDP from port 30303 to port 30303, a new flow to connection tracking (a
-// reply to a broadcast is tied to no request), in through interfaceName (the replies)
+// datagrams: UDP from port to port (the discovery port on both ends), a new flow to connection
+// tracking (a reply to a broadcast is tied to no request), in through interfaceName (the replies)
 // and out through it (the request). Every base chain of the ip and inet families on the
 // input and output hooks is walked, jumps and gotos followed.
 //
@@ -38,6 +38,7 @@ std::optional<std::uint32_t> ParseAddress(const std::string& text);
 // has, a rate): whyNot names it. Without subnet, every address match is such a rule.
 Reading<std::vector<FirewallDrop>> JudgeNftRuleset(const std::string& json,
                                                    const std::string& interfaceName,
+                                                   std::uint16_t port,
                                                    const std::optional<AdapterSubnet>& subnet = {});
 
 } // namespace platform::netfilter

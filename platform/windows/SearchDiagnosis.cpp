@@ -1,7 +1,6 @@
 // The PC's side of a search that found nothing, as Windows tells it.
 #include "platform/SearchDiagnosis.h"
 
-#include "discovery/DiscoveryReply.h"
 #include "platform/windows/WideText.h"
 #include "platform/windows/WindowsFirewall.h"
 
@@ -218,13 +217,13 @@ Reading<PortHolders> FindPortHolders(std::uint16_t port) {
 
 class WindowsSearchDiagnosis final : public SearchDiagnosis {
 public:
-    SearchSystemFacts Gather(const std::string& interfaceName,
-                             const std::string& address) override {
+    SearchSystemFacts Gather(const std::string& interfaceName, const std::string& address,
+                             std::uint16_t port) override {
         SearchSystemFacts facts;
         facts.interfaceName = interfaceName;
         ReadAdapters(interfaceName, address, facts);
-        facts.portHolders = FindPortHolders(DISCOVERY_PORT);
-        facts.firewalls.push_back(windows::ReadWindowsFirewall(DISCOVERY_PORT));
+        facts.portHolders = FindPortHolders(port);
+        facts.firewalls.push_back(windows::ReadWindowsFirewall(port));
         // Windows has no reverse-path filter of its own.
         facts.reversePathFilter.value = 0;
         return facts;

@@ -147,6 +147,7 @@ TEST_F(ConsoleFlow, AnEmptySearchEndsWithOneLinePerCheckInTheLog) {
     facts.addressCount.value = 2;
     Open();
     EXPECT_EQ(diagnosis->asked, std::vector<std::string>{"test0"});
+    EXPECT_EQ(diagnosis->ports, std::vector<std::uint16_t>{DISCOVERY_PORT});
     const std::string noHubs = "Хабы в подсети 198.18.20.0 не обнаружены\r\n";
     ASSERT_TRUE(LogHas(noHubs)) << view.log;
     const std::string findings = view.log.substr(view.log.find(noHubs) + noHubs.size());

@@ -1,6 +1,7 @@
 // Why a search found nothing, read from a real PC namespace of the test site: each cause
 // brought about for real gives its own line in the log's words.
 #include "console/SearchFindingTexts.h"
+#include "discovery/DiscoveryReply.h"
 #include "discovery/SearchFindings.h"
 #include "tests/support/SiteTest.h"
 
@@ -40,9 +41,9 @@ protected:
 
     std::string Lines() const {
         const std::string name = site->PcInterface();
-        return SearchFindingLines(
-            JudgeEmptySearch(platform::MakeSearchDiagnosis()->Gather(name, site->PcAddress())),
-            name);
+        return SearchFindingLines(JudgeEmptySearch(platform::MakeSearchDiagnosis()->Gather(
+                                      name, site->PcAddress(), DISCOVERY_PORT)),
+                                  name);
     }
     bool Has(const std::string& text) const { return Lines().find(text) != std::string::npos; }
 

@@ -25,7 +25,7 @@ protected:
     }
     // The drops' rules, or "not checked".
     std::string Ufw() {
-        const auto reading = platform::netfilter::ReadUfw("eth0", kSubnet, root.string());
+        const auto reading = platform::netfilter::ReadUfw("eth0", 30303, kSubnet, root.string());
         if (!reading)
             return "absent";
         if (!reading->drops.value)
@@ -63,7 +63,8 @@ TEST_F(FirewallFiles, UfwFirstFittingTupleDecidesElseThePolicy) {
 
 TEST_F(FirewallFiles, FirewalldZoneOfTheInterfaceMustOpenThePort) {
     const auto Firewalld = [this](bool running) {
-        const auto reading = platform::netfilter::ReadFirewalld("eth0", running, root.string());
+        const auto reading =
+            platform::netfilter::ReadFirewalld("eth0", 30303, running, root.string());
         return !reading                        ? std::string("absent")
                : !reading->drops.value         ? std::string("not checked")
                : reading->drops.value->empty() ? std::string("open")

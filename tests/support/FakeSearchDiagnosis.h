@@ -8,10 +8,12 @@
 // The PC's side of an empty search as the test makes it up.
 struct FakeSearchDiagnosis : platform::SearchDiagnosis {
     platform::SearchSystemFacts facts;
-    std::vector<std::string> asked; // the interfaces gathered for
-    platform::SearchSystemFacts Gather(const std::string& interfaceName,
-                                       const std::string&) override {
+    std::vector<std::string> asked;   // the interfaces gathered for
+    std::vector<std::uint16_t> ports; // the ports gathered for
+    platform::SearchSystemFacts Gather(const std::string& interfaceName, const std::string&,
+                                       std::uint16_t port) override {
         asked.push_back(interfaceName);
+        ports.push_back(port);
         return facts;
     }
 };

@@ -202,7 +202,7 @@ TEST_F(WindowsSite, DiagnosisReadsTheAdapterAndAnotherProcessOnThePort) {
     auto own = platform::MakeDiscoverySocket();
     const auto pc = own->Resolve(Pc());
     ASSERT_TRUE(pc && own->Create() && own->Bind(*pc, 30303));
-    const platform::SearchSystemFacts facts = diagnosis->Gather(name, Pc());
+    const platform::SearchSystemFacts facts = diagnosis->Gather(name, Pc(), DISCOVERY_PORT);
     own.reset();
     ASSERT_TRUE(facts.enabled.value) << facts.enabled.whyNot;
     EXPECT_TRUE(*facts.enabled.value);
@@ -259,7 +259,7 @@ TEST_F(WindowsSite, DiagnosisReadsTheAdapterAndAnotherProcessOnThePort) {
     const auto start = Clock::now();
     while (!std::filesystem::exists(ready) && Clock::now() - start < std::chrono::seconds(20))
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const platform::SearchSystemFacts held = diagnosis->Gather(name, Pc());
+    const platform::SearchSystemFacts held = diagnosis->Gather(name, Pc(), DISCOVERY_PORT);
     std::filesystem::remove(ready);
     ::WaitForSingleObject(child.hProcess, 10000);
     ::CloseHandle(child.hThread);
