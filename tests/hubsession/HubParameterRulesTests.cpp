@@ -56,7 +56,7 @@ TEST(HubParameterRules, WhatCanNeverWorkOnALanIsRefusedEachInItsOwnWords) {
          "Групповой адрес (224.x.x.x - 239.x.x.x) недопустим в качестве IP адреса хаба"},
         {{"240.0.0.10", "255.255.255.0"},
          "Зарезервированный адрес (240.x.x.x и выше) недопустим в качестве IP адреса хаба"},
-        // The mask of the spec's old example, and every other mask with a gap.
+        // A mask with a gap, such as 1.2.3.4, which the field rules alone let through.
         {{"198.18.100.31", "1.2.3.4"},
          "Неверная маска подсети: единичные биты в ней должны идти подряд"},
         {{"198.18.100.31", "255.0.255.0"},
