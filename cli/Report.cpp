@@ -52,6 +52,24 @@ std::string ConflictWords(const HubConflict& conflict) {
     return text;
 }
 
+// One line of a table: each cell but the last padded to its column's width and two
+// blanks; a cell wider than its column (a row printed before all were known) pushes the
+// rest right rather than failing.
+std::string PaddedLine(const std::vector<std::string>& cells,
+                       const std::vector<std::size_t>& widths) {
+    std::string text;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        text += cells[i];
+        if (i + 1 < cells.size()) {
+            const std::size_t width = i < widths.size() ? widths[i] : 0;
+            text += std::string(width - std::min(width, Width(cells[i])) + 2, ' ');
+        }
+    }
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text + "\n";
+}
+
 } // namespace
 
 std::string TextTable(const std::vector<std::string>& header,
@@ -62,20 +80,9 @@ std::string TextTable(const std::vector<std::string>& header,
     for (const auto& row : rows)
         for (std::size_t i = 0; i < row.size() && i < widths.size(); ++i)
             widths[i] = std::max(widths[i], Width(row[i]));
-    const auto line = [&](const std::vector<std::string>& cells) {
-        std::string text;
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            text += cells[i];
-            if (i + 1 < cells.size())
-                text += std::string(widths[i] - Width(cells[i]) + 2, ' ');
-        }
-        while (!text.empty() && text.back() == ' ')
-            text.pop_back();
-        return text + "\n";
-    };
-    std::string table = line(header);
+    std::string table = PaddedLine(header, widths);
     for (const auto& row : rows)
-        table += line(row);
+        table += PaddedLine(row, widths);
     return table;
 }
 
@@ -262,15 +269,7 @@ std::string ApplyReport::Row(const ApplyRow& row) const {
 }
 
 std::string ApplyReport::TableLine(const std::vector<std::string>& cells) const {
-    std::string text;
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        text += cells[i];
-        if (i + 1 < cells.size())
-            text += std::string(widths_[i] - std::min(widths_[i], Width(cells[i])) + 2, ' ');
-    }
-    while (!text.empty() && text.back() == ' ')
-        text.pop_back();
-    return text + "\n";
+    return PaddedLine(cells, widths_);
 }
 
 std::string ApplyReport::End(const std::vector<ApplyRow>& rows) const {
