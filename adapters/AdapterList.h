@@ -15,6 +15,8 @@ struct AdapterList {
     std::vector<std::string> subnetMasks;        // "0.0.0.0" until the address table has been read
     std::vector<std::string> subnetAddresses;    // address AND mask, "0.0.0.0" until then
     std::vector<std::string> broadcastAddresses; // address OR NOT mask, "0.0.0.0" until then
+    std::vector<std::uint32_t> interfaceTypes;   // platform::InterfaceType: Ethernet, Wi-Fi
+    std::vector<bool> carriers; // the interface has a carrier, as the address table says
     std::int32_t count = 0;                      // the lists' length; 0 while an enumeration runs
     std::int32_t chosenIndex = 0;                // the entry the console works through; set
                                                  // by the console

@@ -62,16 +62,20 @@ void ClearEntries(AdapterList& list) {
     list.subnetMasks.clear();
     list.subnetAddresses.clear();
     list.broadcastAddresses.clear();
+    list.interfaceTypes.clear();
+    list.carriers.clear();
 }
 
 void AppendEntry(AdapterList& list, const std::string& address, const std::string& description,
-                 const std::string& connectionName) {
+                 const std::string& connectionName, std::uint32_t interfaceType) {
     list.addresses.push_back(address);
     list.connectionNames.push_back(connectionName);
     list.descriptions.push_back(description);
     list.subnetMasks.push_back(kUnfilled);
     list.broadcastAddresses.push_back(kUnfilled);
     list.subnetAddresses.push_back(kUnfilled);
+    list.interfaceTypes.push_back(interfaceType);
+    list.carriers.push_back(true);
 }
 
 std::string AdapterText(AdapterList& list, const platform::AdapterRecord& adapter) {
@@ -82,7 +86,7 @@ std::string AdapterText(AdapterList& list, const platform::AdapterRecord& adapte
     for (const platform::Ipv4Address& unicast : adapter.unicastAddresses) {
         const std::string address = DottedText(unicast);
         text += "IP адрес (для одноадресных соединений): " + address + kLineEnd;
-        AppendEntry(list, address, description, name);
+        AppendEntry(list, address, description, name, adapter.interfaceType);
     }
     if (adapter.unicastAddresses.empty())
         text += "Нет IP адреса (для одноадресных соединений)\r\n";
@@ -119,6 +123,7 @@ std::string RowText(AdapterList& list, int i, const platform::AddressTableRow& r
         list.subnetMasks[at] = maskText;
         list.subnetAddresses[at] = subnetText;
         list.broadcastAddresses[at] = broadcastText;
+        list.carriers[at] = (row.typeAndState & platform::kAddressDisconnected) == 0;
     }
 
     text += "\tIP Address[" + index + "]:\t\t" + address + kLineEnd;

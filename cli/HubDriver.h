@@ -4,7 +4,7 @@
 #include "cli/EmptySearch.h"
 #include "console/ConsoleServices.h"
 #include "console/KestruneDlg.h"
-#include "console/PlainLoop.h"
+#include "operations/PlainLoop.h"
 #include "discovery/DiscoveryReply.h"
 
 #include <chrono>

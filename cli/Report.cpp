@@ -90,22 +90,10 @@ std::string CsvLine(const std::vector<std::string>& cells) {
     return CsvRecord(cells, "\n");
 }
 
-std::vector<AdapterEntry> AdapterEntries(const AdapterList& adapters) {
-    std::vector<AdapterEntry> entries;
-    const auto at = [](const std::vector<std::string>& list, std::size_t i) {
-        return i < list.size() ? list[i] : std::string();
-    };
-    for (std::size_t i = 0; i < adapters.addresses.size(); ++i) {
-        entries.push_back({at(adapters.connectionNames, i), adapters.addresses[i],
-                           at(adapters.subnetMasks, i), at(adapters.descriptions, i)});
-    }
-    return entries;
-}
-
 std::string AdaptersTable(const std::vector<AdapterEntry>& entries) {
     std::vector<std::vector<std::string>> rows;
     for (const AdapterEntry& entry : entries)
-        rows.push_back({entry.interfaceName, entry.address, entry.mask, entry.description});
+        rows.push_back({entry.interfaceName, entry.address.Text(), entry.mask.Text(), entry.description});
     return TextTable({"INTERFACE", "ADDRESS", "MASK", "DESCRIPTION"}, rows);
 }
 
@@ -113,8 +101,8 @@ std::string AdaptersJson(const std::vector<AdapterEntry>& entries) {
     json list = json::array();
     for (const AdapterEntry& entry : entries) {
         list.push_back({{"interface", entry.interfaceName},
-                        {"address", entry.address},
-                        {"mask", entry.mask},
+                        {"address", entry.address.Text()},
+                        {"mask", entry.mask.Text()},
                         {"description", entry.description}});
     }
     return Dump(list);

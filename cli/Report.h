@@ -1,5 +1,6 @@
 #pragma once
 
+#include "operations/AdapterInventory.h"
 #include "adapters/AdapterList.h"
 #include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
@@ -16,13 +17,6 @@ std::string TextTable(const std::vector<std::string>& header,
 // One CSV line with its line end; cells quoted only where they must be, and guarded.
 std::string CsvLine(const std::vector<std::string>& cells);
 
-struct AdapterEntry {
-    std::string interfaceName;
-    std::string address;
-    std::string mask;
-    std::string description;
-};
-std::vector<AdapterEntry> AdapterEntries(const AdapterList& adapters);
 std::string AdaptersTable(const std::vector<AdapterEntry>& entries);
 std::string AdaptersJson(const std::vector<AdapterEntry>& entries);
 

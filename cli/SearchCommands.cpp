@@ -1,5 +1,4 @@
 // kestrunectl adapters and discover, and the HUB argument's resolution.
-#include "adapters/AdapterReport.h"
 #include "cli/Commands.h"
 #include "cli/HubArgument.h"
 #include "cli/Report.h"
@@ -10,15 +9,13 @@
 
 int RunAdapters(CliIo& io, const DriverOptions& options, const OutputFormat& format) {
     const ConsoleServices services = io.services.WithSystemDefaults();
-    AdapterList adapters;
-    const std::string log =
-        ::EnumerateAdapters(adapters, false, platform::kAdapterFamilyInet, *services.adapters);
+    const AdapterInventory inventory = TakeAdapterInventory(*services.adapters, false);
     if (options.verbose || options.debug) {
-        std::string lines = log;
+        std::string lines = inventory.logText;
         std::erase(lines, '\r');
         io.err << lines;
     }
-    const std::vector<AdapterEntry> entries = AdapterEntries(adapters);
+    const std::vector<AdapterEntry> entries = Entries(inventory.list);
     io.out << (format.json ? AdaptersJson(entries) : AdaptersTable(entries));
     if (entries.empty()) {
         io.err

@@ -4,7 +4,7 @@
 #include "cli/Plan.h"
 #include "cli/Report.h"
 #include "console/AddressFields.h"
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <istream>

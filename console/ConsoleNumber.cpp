@@ -1,14 +1,11 @@
 // The console's programming of a controller's address number through the hub.
 #include "adapters/ImproperArgument.h"
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 #include "console/KestruneDlg.h"
 #include "hubsession/HubParameterRules.h"
-#include "platform/SocketApi.h"
 #include "resources/ConsoleTemplate.h"
 
 namespace {
-
-constexpr std::chrono::milliseconds kResultWait{5000};
 
 // The person at the hub fits a jumper and keeps cards away meanwhile: the questions stay
 // in front of whatever else is on the screen.
@@ -43,47 +40,42 @@ void CKestruneDlg::WriteControllerNumber() {
         return;
     }
 
-    const HubRequest request = MakeControllerNumberRequest(static_cast<std::uint8_t>(number));
+    // Both questions are answered: the session checks again, sends and waits.
+    const HubSession::NumberRequest request{number, modelText, true, true};
     numberAnswered = false;
-    const std::int32_t written = session_->Write(
-        request.data(), static_cast<std::uint32_t>(request.size()), platform::kInfinite);
-    if (written != static_cast<std::int32_t>(request.size())) {
-        ShowAppMessage("Произошли ошибки при передаче данных хабу. Повторите попытку или "
-                       "вызовите специалиста...");
+    const auto refused = hub_->WriteNumber(request, [this](const HubSession::NumberOutcome& outcome) {
+        // The hub's result ends the wait the moment it is in (its box follows, from the
+        // report); without one the wait ends after five seconds.
+        EndNumberWait();
+        if (outcome.kind == HubSession::NumberOutcome::Kind::NoAnswer) {
+            if (!numberAnswered)
+                ShowAppMessage(outcome.text);
+            AfterNumberWait();
+        }
+    });
+    if (refused) {
+        ShowAppMessage(refused->text);
         return;
     }
     if (debugMode_)
-        AppendToLog("\r\n>>" + HexBytes(request) + "\r\n");
+        AppendToLog("\r\n>>" + hub_->LastNumberDump() + "\r\n");
     AppendToLog("Передана команда установки номера контроллера терминала...\r\n");
-    // The hub's result ends the wait the moment it is in; without one it ends after 5 s.
     Begin(Operation::NumberWait, {IDC_WRITE_NUMBER, IDC_APPLY_PARAMETERS, IDC_DISCONNECT});
-    timer_ = scheduler_.StartTimer(kResultWait, [this] {
-        timer_ = 0;
-        EndNumberWait();
-        if (!numberAnswered) {
-            ShowAppMessage("Ответ от хаба о результатах установки номера контроллера не "
-                           "получен.  Повторите попытку или вызовите специалиста...");
-        }
-        AfterNumberWait();
-    });
 }
 
 void CKestruneDlg::EndNumberWait() {
-    if (operation_ != Operation::NumberWait)
-        return;
-    if (timer_ != 0)
-        scheduler_.CancelTimer(std::exchange(timer_, 0));
-    End();
+    if (operation_ == Operation::NumberWait)
+        End();
 }
 
 void CKestruneDlg::AfterNumberWait() {
     if (const auto code = std::exchange(dropDuringNumberWait_, std::nullopt))
-        RunHandler([this, code] { OnUpdateConnection(*code, session_.get()); });
+        RunHandler([this, code] { OnUpdateConnection(*code, &hub_->Connection()); });
 }
 
 void CKestruneDlg::OnNumberResult(const ControllerNumberResult& result) {
     numberAnswered = true;
-    EndNumberWait();
+    EndNumberWait(); // the session has ended its wait already
     const std::string text = ControllerNumberResultText(result, controllerNumber_);
     const BoxIcon icon = result.number == controllerNumber_ && result.resultCode == 0
                              ? BoxIcon::Information

@@ -2,19 +2,16 @@
 #include "console/AddressFields.h"
 #include "console/KestruneDlg.h"
 #include "hubsession/HubParameterRules.h"
-#include "platform/SocketApi.h"
 #include "resources/ConsoleTemplate.h"
 
 namespace {
 
-// The hub takes its new address at once; it is given this long before the session ends.
-constexpr std::chrono::milliseconds kPauseBeforeDisconnect{1000};
-
-Ipv4Octets OctetsOf(const AddressParts& parts) {
-    Ipv4Octets octets{};
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        octets[i] = static_cast<std::uint8_t>(parts[i].value_or(0));
-    return octets;
+// A field that passed the rules has all four parts.
+Ipv4 AddressOf(const AddressParts& parts) {
+    std::uint32_t value = 0;
+    for (const auto& part : parts)
+        value = (value << 8) | static_cast<std::uint32_t>(part.value_or(0));
+    return Ipv4(value);
 }
 
 } // namespace
@@ -32,27 +29,6 @@ void CKestruneDlg::OnParameterFieldChanged(int id) {
     parametersChanged = true;
 }
 
-bool CKestruneDlg::SendHubParameters(std::string& dump) {
-    dump.clear();
-    const AddressParts address = view_.AddressFields(IDC_HUB_IP_ADDRESS);
-    const AddressParts mask = view_.AddressFields(IDC_HUB_SUBNET_MASK);
-    const AddressParts gateway = view_.AddressFields(IDC_HUB_GATEWAY);
-    if (const auto failure =
-            CheckNewHubParameters(address, mask, gateway, ChosenAdapterAddress())) {
-        ShowAppMessage(*failure, BoxIcon::Error);
-        return false;
-    }
-    if (GatewayOutsideSubnet(address, mask, gateway) &&
-        !ConfirmWarning(kGatewayOutsideSubnetQuestion))
-        return false;
-    const HubRequest request =
-        MakeSetIpParametersRequest(OctetsOf(address), OctetsOf(mask), OctetsOf(gateway));
-    session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
-                    platform::kInfinite);
-    dump = HexBytes(request);
-    return true;
-}
-
 void CKestruneDlg::ApplyHubParameters() {
     if (operation_ != Operation::None)
         return;
@@ -60,22 +36,40 @@ void CKestruneDlg::ApplyHubParameters() {
         ShowAppMessage("Запись не требуется, ибо параметры не изменились...");
         return;
     }
-    std::string dump;
-    if (!SendHubParameters(dump))
+    const AddressParts address = view_.AddressFields(IDC_HUB_IP_ADDRESS);
+    const AddressParts mask = view_.AddressFields(IDC_HUB_SUBNET_MASK);
+    const AddressParts gateway = view_.AddressFields(IDC_HUB_GATEWAY);
+    const std::optional<std::uint32_t> adapterAddress = ChosenAdapterAddress();
+    // The fields are checked as the person left them, blanks and all, before the session
+    // sees typed values.
+    if (const auto failure = CheckNewHubParameters(address, mask, gateway, adapterAddress)) {
+        ShowAppMessage(*failure, BoxIcon::Error);
         return;
-    if (debugMode_)
-        AppendToLog(">>" + dump + "\r\n");
-    AppendToLog(
-        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
-    // The pause and the disconnect are one step with the lines above: what the watcher
+    }
+    const bool gatewayOutside = GatewayOutsideSubnet(address, mask, gateway);
+    if (gatewayOutside && !ConfirmWarning(kGatewayOutsideSubnetQuestion))
+        return;
+    const HubSession::ParametersRequest request{
+        {AddressOf(address), AddressOf(mask), AddressOf(gateway)}, adapterAddress, gatewayOutside};
+    // The pause and the disconnect are one step with the lines below: what the watcher
     // reports meanwhile (the hub may close its end as its network restarts) follows them.
-    queue_->Hold();
-    Begin(Operation::ApplyPause, {IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER, IDC_DISCONNECT,
-                                  IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER});
-    timer_ = scheduler_.StartTimer(kPauseBeforeDisconnect, [this] {
-        timer_ = 0;
+    const auto outcome = hub_->WriteParameters(request, [this] {
         End();
         RunHandler([this] { DisconnectFromHub(); });
-        queue_->Release();
+        hub_->ReleaseReports();
     });
+    if (outcome.kind != HubSession::ParametersOutcome::Kind::Sent) {
+        // A request that did not go is not reported as made.
+        ShowAppMessage(outcome.text, outcome.kind == HubSession::ParametersOutcome::Kind::Refused
+                                         ? BoxIcon::Error
+                                         : BoxIcon::None);
+        return;
+    }
+    if (debugMode_)
+        AppendToLog(">>" + outcome.dump + "\r\n");
+    AppendToLog(
+        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
+    hub_->HoldReports();
+    Begin(Operation::ApplyPause, {IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER, IDC_DISCONNECT,
+                                  IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER});
 }

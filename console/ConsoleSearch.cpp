@@ -3,11 +3,9 @@
 #include "console/HubConflictTexts.h"
 #include "console/KestruneDlg.h"
 #include "console/SearchFindingTexts.h"
-#include "discovery/HubSearch.h"
 #include "discovery/HubText.h"
 #include "resources/ConsoleTemplate.h"
 
-#include <mutex>
 
 void CKestruneDlg::OnSearchHubsButton() {
     if (operation_ != Operation::None)
@@ -21,97 +19,41 @@ void CKestruneDlg::SearchHubs(std::function<void(int)> then) {
         return;
     // An entry index outside the adapter list throws before anything is logged or
     // started; the list view then stays as it was.
-    AdapterList entry;
-    const int chosen = adapterList_.chosenIndex;
-    entry.addresses = {CheckedAt(adapterList_.addresses, chosen)};
-    entry.subnetAddresses = {CheckedAt(adapterList_.subnetAddresses, chosen)};
-    entry.broadcastAddresses = {CheckedAt(adapterList_.broadcastAddresses, chosen)};
-    entry.count = 1;
-    const std::string interfaceName = [this, chosen] {
-        const auto& names = adapterList_.connectionNames;
-        return chosen >= 0 && static_cast<std::size_t>(chosen) < names.size() ? names[chosen]
-                                                                              : std::string();
-    }();
-
+    const AdapterEntry adapter = EntryAt(adapterList_, adapterList_.chosenIndex);
     Begin(Operation::Search, {IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_CONNECT});
-    struct Outcome {
-        HubList hubs;
-        int count = 0;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    RunOffThread(
-        [outcome, entry, socketMaker = services_.discoverySocket,
-         window = SearchWindow{.quietMs = services_.searchQuietMs}, &scheduler = scheduler_,
-         life = std::weak_ptr<CKestruneDlg*>(life_)] {
-            // The search's own lines reach the log the moment they happen. While the
-            // console's thread is busy, the lines that come meanwhile wait together and
-            // are written in one piece: thousands of replies in a burst cost it one
-            // append, not thousands.
-            struct Pending {
-                std::mutex mutex;
-                std::string lines;
-            };
-            const auto pending = std::make_shared<Pending>();
-            const auto line = [&scheduler, life, pending](const std::string& text) {
-                {
-                    std::lock_guard lock(pending->mutex);
-                    const bool posted = !pending->lines.empty();
-                    pending->lines += text;
-                    if (posted)
-                        return;
-                }
-                scheduler.Post([life, pending] {
-                    std::string lines;
-                    {
-                        std::lock_guard lock(pending->mutex);
-                        lines.swap(pending->lines);
-                    }
-                    if (const auto alive = life.lock())
-                        (*alive)->AppendToLog(lines);
-                });
-            };
-            const auto socket = socketMaker();
-            outcome->count = ::SearchHubs(entry, outcome->hubs, line, *socket, window);
+    SearchAdapter(
+        scheduler_, services_, adapter,
+        [life = std::weak_ptr<CKestruneDlg*>(life_)](const std::string& lines) {
+            if (const auto alive = life.lock())
+                (*alive)->AppendToLog(lines);
         },
-        [outcome, interfaceName, address = entry.addresses[0],
-         then = std::move(then)](CKestruneDlg& console) mutable {
-            HubList& hubs = console.hubList_;
-            hubs.hubAddresses = std::move(outcome->hubs.hubAddresses);
-            hubs.hubModelTexts = std::move(outcome->hubs.hubModelTexts);
-            hubs.hubPhysicalAddresses = std::move(outcome->hubs.hubPhysicalAddresses);
-            console.FillHubList();
-            if (const std::string lines =
-                    HubConflictLogLines(hubs, console.conflicts_, console.ChosenSubnet());
-                !lines.empty())
-                console.AppendToLog(lines);
-            if (outcome->count == 0) {
-                console.DiagnoseEmptySearch(interfaceName, address,
-                                            [count = outcome->count, then = std::move(then)] {
-                                                if (then)
-                                                    then(count);
-                                            });
-                return;
+        [life = std::weak_ptr<CKestruneDlg*>(life_), interfaceName = adapter.interfaceName,
+         then = std::move(then)](SearchOutcome&& outcome) mutable {
+            if (const auto alive = life.lock()) {
+                CKestruneDlg& console = **alive;
+                console.RunHandler([&] {
+                    console.OnSearched(std::move(outcome), interfaceName, std::move(then));
+                });
             }
-            console.End();
-            if (then)
-                then(outcome->count);
         });
 }
 
-void CKestruneDlg::DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
-                                       std::function<void()> then) {
-    // The search stays under way until its lines are all written: a new one cannot mix
-    // its lines into these.
-    auto findings = std::make_shared<std::vector<SearchFinding>>();
-    RunOffThread(
-        [findings, diagnosis = services_.searchDiagnosis, interfaceName, address] {
-            *findings = JudgeEmptySearch(diagnosis->Gather(interfaceName, address, DISCOVERY_PORT));
-        },
-        [findings, interfaceName, then = std::move(then)](CKestruneDlg& console) {
-            console.AppendToLog(SearchFindingLines(*findings, interfaceName));
-            console.End();
-            then();
-        });
+void CKestruneDlg::OnSearched(SearchOutcome&& outcome, const std::string& interfaceName,
+                              std::function<void(int)> then) {
+    hubList_.hubAddresses = std::move(outcome.hubs.hubAddresses);
+    hubList_.hubModelTexts = std::move(outcome.hubs.hubModelTexts);
+    hubList_.hubPhysicalAddresses = std::move(outcome.hubs.hubPhysicalAddresses);
+    FillHubList();
+    if (const std::string lines = HubConflictLogLines(hubList_, conflicts_, ChosenSubnet());
+        !lines.empty())
+        AppendToLog(lines);
+    // After a search that found nothing, what the PC's own side tells comes before the
+    // search ends: a new one cannot mix its lines into these.
+    if (outcome.count == 0 && outcome.facts)
+        AppendToLog(SearchFindingLines(outcome.findings, interfaceName));
+    End();
+    if (then)
+        then(outcome.count);
 }
 
 void CKestruneDlg::FillHubList() {

@@ -1,15 +1,8 @@
 // The console's hub session: connect and disconnect, and what the watcher reports.
 #include "console/KestruneDlg.h"
-#include "platform/SocketApi.h"
-#include "probe/Ping.h"
 #include "resources/ConsoleTemplate.h"
 
 namespace {
-
-// The echo probe before every session.
-constexpr std::uint8_t kProbeTtl = 10;
-constexpr std::uint32_t kProbeTimeoutMs = 1000;
-constexpr std::uint16_t kProbeSize = 32;
 
 constexpr int kLinkIndicators[] = {IDC_LINK_1, IDC_LINK_2, IDC_LINK_3, IDC_LINK_4};
 
@@ -26,71 +19,48 @@ void CKestruneDlg::ConnectToHub() {
 
     Begin(Operation::Connect, {IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER, IDC_DISCONNECT,
                                IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER});
-    struct Outcome {
-        bool opened = false;
-        std::string missingService; // why there is no echo service, when there is none
-    };
-    auto outcome = std::make_shared<Outcome>();
-    RunOffThread(
-        [outcome, session = session_, providers = services_.echoProviders,
-         service = services_.hubService, hubAddress, localAddress] {
-            CPing ping(providers());
-            EchoReplyInfo reply;
-            if (ping.SendEchoRequest(hubAddress, reply, kProbeTtl, kProbeTimeoutMs, kProbeSize,
-                                     0, false)) {
-                outcome->opened = session->OpenConnection(localAddress, hubAddress, service,
-                                                          platform::kAddressFamilyInet,
-                                                          platform::kSocketStream);
-            } else if (!ping.HasEchoService()) {
-                outcome->missingService = ping.MissingServiceDiagnosis();
-            }
-        },
-        [outcome, hubAddress](CKestruneDlg& console) {
-            // Without this line the technician would see only "connect failed" and never
-            // learn that it is a permission of this PC, not the hub, that is missing.
-            if (!outcome->missingService.empty())
-                console.AppendToLog(outcome->missingService);
-            if (!outcome->opened) {
-                console.End();
-                const std::string text = "Ошибка подключения к хабу " + hubAddress + " \r\n";
-                console.AppendToLog(text);
-                console.ShowAppMessage(text, BoxIcon::Error);
-                return;
-            }
-            console.OnConnected(hubAddress);
-        });
+    // The session's completions never outlive it, and it goes with this console.
+    hub_->Connect(hubAddress, localAddress,
+                  [this, hubAddress](const HubSession::ConnectOutcome& outcome) {
+                      RunHandler([&] {
+                          // Without this line the technician would see only "connect
+                          // failed" and never learn that it is a permission of this PC,
+                          // not the hub, that is missing.
+                          if (!outcome.missingService.empty())
+                              AppendToLog(outcome.missingService);
+                          if (!outcome.opened) {
+                              End();
+                              const std::string text = HubSession::ConnectFailedText(hubAddress);
+                              AppendToLog(text);
+                              ShowAppMessage(text, BoxIcon::Error);
+                              return;
+                          }
+                          OnConnected(hubAddress);
+                      });
+                  });
 }
 
 void CKestruneDlg::OnConnected(const std::string& hubAddress) {
-    if (!session_->StartWatcher()) {
-        // A connection nobody reads would look alive and tell nothing: close it.
-        session_->Close();
+    if (!hub_->StartWatching()) {
         End();
         return;
     }
     // The connect's lines stay together: what the hub says at once follows them.
-    queue_->Hold();
+    hub_->HoldReports();
     SetControlEnabled(IDC_DISCONNECT, true);
     SetControlEnabled(IDC_CONNECT, false);
     SetControlEnabled(IDC_SEARCH_HUBS, false);
     view_.SetControlText(IDC_WRITE_NUMBER, "Ждите...");
     AppendToLog("Подключение к хабу " + hubAddress + " успешно произведено\r\n");
-
-    auto physicalAddress = std::make_shared<std::string>();
-    auto logText = std::make_shared<std::string>();
-    RunOffThread(
-        [session = session_, lookUp = services_.lookUpPhysicalAddress, physicalAddress, logText] {
-            *logText = lookUp(*session, *physicalAddress);
-        },
-        [physicalAddress, logText](CKestruneDlg& console) {
-            console.AppendToLog(*logText);
-            console.view_.SetControlText(IDC_PHYSICAL_ADDRESS, *physicalAddress);
-            const HubRequest request = MakeIpParametersRequest();
-            console.session_->Write(request.data(), static_cast<std::uint32_t>(request.size()),
-                                    platform::kInfinite);
-            console.End();
-            console.queue_->Release();
+    hub_->LookUpPhysicalAddress([this](const std::string& logText) {
+        RunHandler([&] {
+            AppendToLog(logText);
+            view_.SetControlText(IDC_PHYSICAL_ADDRESS, hub_->PhysicalAddress());
+            hub_->RequestParameters();
+            End();
+            hub_->ReleaseReports();
         });
+    });
 }
 
 void CKestruneDlg::OpenSelectedHub() {
@@ -108,11 +78,11 @@ void CKestruneDlg::OpenSelectedHub() {
 }
 
 void CKestruneDlg::DisconnectFromHub() {
-    if (session_->IsSocketOpen()) {
+    if (hub_->IsOpen()) {
         // Closing ends the connection's serial: whatever the watcher reported about it and
         // is still queued is dropped, all but its log lines.
-        session_->Close();
-        if (!session_->IsSocketOpen()) {
+        hub_->Close();
+        if (!hub_->IsOpen()) {
             SetControlEnabled(IDC_CONNECT, false);
             view_.FocusPreviousControl();
             SetControlEnabled(IDC_APPLY_PARAMETERS, false);
@@ -169,6 +139,6 @@ void CKestruneDlg::OnReport(watcher::Report&& report) {
             return;
         }
         const std::uint32_t code = connection->code;
-        RunHandler([this, code] { OnUpdateConnection(code, session_.get()); });
+        RunHandler([this, code] { OnUpdateConnection(code, &hub_->Connection()); });
     }
 }

@@ -1,7 +1,7 @@
 #include "console/KestruneDlg.h"
 
 #include "adapters/ImproperArgument.h"
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
 
@@ -15,21 +15,15 @@ CKestruneDlg::CKestruneDlg(ConsoleView& view, Scheduler& scheduler, bool debugMo
                            const ConsoleServices& services)
     : view_(view), scheduler_(scheduler), debugMode_(debugMode),
       services_(services.WithSystemDefaults()), life_(std::make_shared<CKestruneDlg*>(this)),
-      session_(std::make_shared<CClientSocketManager>(debugMode)),
-      queue_(WatcherQueue::Make(scheduler, *session_)) {
-    queue_->SetHandler([this](watcher::Report&& report) { OnReport(std::move(report)); });
+      hub_(std::make_unique<HubSession>(scheduler, services_, debugMode)) {
+    hub_->SetReportHandler([this](watcher::Report&& report) { OnReport(std::move(report)); });
 }
 
 CKestruneDlg::~CKestruneDlg() {
     life_.reset();
-    if (timer_ != 0)
-        scheduler_.CancelTimer(timer_);
     // The window goes: its hub session's socket and watcher go first, and nothing the
     // watcher reports can reach this console any more.
-    session_->SetConsole(nullptr);
-    session_->SetLogWindow(nullptr);
-    session_->Close();
-    queue_->SetHandler({});
+    hub_.reset();
 }
 
 void CKestruneDlg::OnInitDialog() {
@@ -42,8 +36,6 @@ void CKestruneDlg::OnInitDialog() {
     view_.SetControlText(IDC_WRITE_NUMBER, kNotConnectedCaption);
     view_.EnableControl(IDC_ADAPTER_ADDRESS, false);
     view_.EnableControl(IDC_ADAPTER_MASK, false);
-    session_->SetLogWindow(queue_.get());
-    session_->SetConsole(queue_.get());
     UpdateData(false);
     AppendToLog(kTitleLine);
     RunHandler([this] { StartWithAdapters(); });
@@ -58,7 +50,7 @@ void CKestruneDlg::OnFirstPaint() {
 bool CKestruneDlg::OnOK() { return UpdateData(true); }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
-    queue_->Drain();
+    hub_->DrainReports();
     try {
         handler();
     } catch (const ImproperArgument&) {
@@ -137,11 +129,4 @@ std::function<void()> CKestruneDlg::WhileAlive(std::function<void(CKestruneDlg&)
         if (const auto alive = life.lock())
             task(**alive);
     };
-}
-
-void CKestruneDlg::RunOffThread(std::function<void()> work,
-                                std::function<void(CKestruneDlg&)> done) {
-    scheduler_.RunOffThread(std::move(work), WhileAlive([done = std::move(done)](CKestruneDlg& console) {
-        console.RunHandler([&] { done(console); });
-    }));
 }

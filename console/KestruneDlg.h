@@ -3,12 +3,13 @@
 #include "adapters/AdapterList.h"
 #include "console/ConsoleServices.h"
 #include "console/ConsoleView.h"
-#include "console/Scheduler.h"
-#include "console/WatcherQueue.h"
+#include "operations/Scheduler.h"
 #include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
-#include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubMessage.h"
+#include "operations/AdapterInventory.h"
+#include "operations/HubSearchOperation.h"
+#include "operations/HubSession.h"
 
 #include <array>
 #include <cstdint>
@@ -21,10 +22,10 @@
 #include <vector>
 
 // The console: the program's behaviour behind its one window (template 100), whatever
-// face shows it. It holds the program's state and runs every handler on the console's
-// thread; it talks to the person only through its view, reaches the OS only through its
-// services, and never waits: the search, the echo, the connect and the physical address
-// run off the console's thread, the apply pause and the number wait are timers. While
+// face shows it. It holds the window's state and runs every handler on the console's
+// thread; it talks to the person only through its view and works with hubs through the
+// hub operations (the adapter inventory, the search, one hub session), which never wait on
+// its thread. While
 // one of those runs, the controls that would start a conflicting action are disabled,
 // and put back as they would have been when it ends.
 class CKestruneDlg {
@@ -75,21 +76,15 @@ public:
     // console's thread, once the hub list is filled.
     void SearchHubs(std::function<void(int count)> then = {});
     void FillHubList();
-    // After a search that found nothing: what the PC's own side tells, into the log, then
-    // the search ends.
-    void DiagnoseEmptySearch(const std::string& interfaceName, const std::string& address,
-                             std::function<void()> then);
     void ClearHubParameters();
     int OnUpdateConnection(std::uint32_t code, CSocketManager* manager);
-    // Checks and sends the IP parameters; true when sent, with the request's dump text.
-    bool SendHubParameters(std::string& dump);
 
     // The state.
     AdapterList& adapterList() { return adapterList_; }
     HubList& hubList() { return hubList_; }
     // What each row of the hub list conflicts with, as the last fill of the list found.
     const std::vector<HubConflict>& hubConflicts() const { return conflicts_; }
-    CClientSocketManager& session() { return *session_; }
+    CClientSocketManager& session() { return hub_->Connection(); }
     bool debugMode() const { return debugMode_; }
     std::uint32_t controllerNumber() const { return controllerNumber_; }
     // What the hub's last status said: controllers 1..4 on link.
@@ -118,6 +113,8 @@ private:
     AdapterChoice ChooseAdapter();
     void OnConnected(const std::string& hubAddress);
     void OnReport(watcher::Report&& report);
+    void OnSearched(SearchOutcome&& outcome, const std::string& interfaceName,
+                    std::function<void(int)> then);
     void OnNumberResult(const ControllerNumberResult& result);
     void EndNumberWait();
     void AfterNumberWait();
@@ -133,8 +130,6 @@ private:
     void End();
     // Enables or disables a control; one an operation holds takes the state when it ends.
     void SetControlEnabled(int id, bool enabled);
-    // Runs work off the console's thread, then done on it, if this console still exists.
-    void RunOffThread(std::function<void()> work, std::function<void(CKestruneDlg&)> done);
     // A task posted to the console's thread that is dropped if this console has gone.
     std::function<void()> WhileAlive(std::function<void(CKestruneDlg&)> task);
 
@@ -153,15 +148,12 @@ private:
     Operation operation_ = Operation::None;
     std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
     int focusBefore_ = 0;              // the control that had the focus when it began
-    Scheduler::TimerId timer_ = 0;     // the apply pause's or the number wait's
     std::optional<std::uint32_t> dropDuringNumberWait_;
     bool resultBoxShown_ = false; // a controller-number result box is open
 
-    // Held by off-thread work and posted tasks as weak references: they find out whether
-    // this console still exists.
+    // Held by the operations' completions as weak references: they find out whether this
+    // console still exists.
     std::shared_ptr<CKestruneDlg*> life_;
-    // Shared with the work that connects and looks up the physical address, which may
-    // outlive the console.
-    std::shared_ptr<CClientSocketManager> session_;
-    std::shared_ptr<WatcherQueue> queue_;
+    // The window's one hub session.
+    std::unique_ptr<HubSession> hub_;
 };

@@ -2,7 +2,7 @@
 // refuses before it sends anything.
 #include "cli/HubArgument.h"
 #include "cli/Report.h"
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 #include "tests/adapters/FakeAdapterSource.h"
 #include "tests/cli/RunTool.h"
 #include "tests/support/FakeDiscoverySocket.h"

@@ -1,5 +1,5 @@
 // The plain loop a command-line face runs the console on.
-#include "console/PlainLoop.h"
+#include "operations/PlainLoop.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // namespace, a recording view and the plain loop, against simulated hubs that share an
 // address, answer from another subnet, or are shut out by the PC's firewall.
 #include "console/KestruneDlg.h"
-#include "console/PlainLoop.h"
+#include "operations/PlainLoop.h"
 #include "resources/ConsoleTemplate.h"
 #include "tests/console/RecordingView.h"
 #include "tests/support/SiteTest.h"

@@ -1,6 +1,6 @@
 // The one way from the watcher to the console: order, steps that keep their lines
 // together, and reports of a connection that has ended.
-#include "console/WatcherQueue.h"
+#include "operations/WatcherQueue.h"
 #include "net/SocketComm.h"
 #include "tests/support/VirtualClock.h"
 

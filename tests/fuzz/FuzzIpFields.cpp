@@ -2,7 +2,7 @@
 // The dotted-address reading, the controller number field and the rules for new hub
 // parameters must each accept exactly what they promise, and a request is only ever built
 // from parameters that passed the rules.
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 #include "gui/IpAddressEdit.h"
 #include "hubsession/HubMessage.h"
 #include "hubsession/HubParameterRules.h"

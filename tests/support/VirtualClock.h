@@ -1,6 +1,6 @@
 #pragma once
 
-#include "console/Scheduler.h"
+#include "operations/Scheduler.h"
 
 #include <chrono>
 #include <condition_variable>

@@ -1,4 +1,4 @@
-#include "console/ControllerNumber.h"
+#include "hubsession/ControllerNumber.h"
 
 namespace {
 

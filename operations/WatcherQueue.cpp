@@ -1,4 +1,4 @@
-#include "console/WatcherQueue.h"
+#include "operations/WatcherQueue.h"
 
 #include "net/SocketComm.h"
 

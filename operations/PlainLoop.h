@@ -1,7 +1,7 @@
 #pragma once
 
-#include "console/Scheduler.h"
-#include "console/WorkerThreads.h"
+#include "operations/Scheduler.h"
+#include "operations/WorkerThreads.h"
 
 #include <condition_variable>
 #include <deque>

@@ -1,4 +1,4 @@
-#include "console/WorkerThreads.h"
+#include "operations/WorkerThreads.h"
 
 #include <vector>
 

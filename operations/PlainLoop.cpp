@@ -1,4 +1,4 @@
-#include "console/PlainLoop.h"
+#include "operations/PlainLoop.h"
 
 void PlainLoop::Post(std::function<void()> task) {
     {
