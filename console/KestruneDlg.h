@@ -44,7 +44,7 @@ public:
     // Enter outside a push button: commits field 119; true when the window may close.
     bool OnOK();
 
-    // The person's actions. The face calls each through RunHandler.
+    // The handlers of the person's actions, each run through RunHandler.
     void ClearLog();
     void ShowAdapterReport();
     void SelectAdapter();
@@ -59,6 +59,20 @@ public:
     void ShowAbout(unsigned command);     // the window menu's command: 16 to 31 open it
     void SaveLog();                       // "Сохранить журнал...", Ctrl+S
     void SaveHubList();                   // "Сохранить список хабов..."
+
+    // The person's actions as a window brings them, by the ids of its controls and
+    // commands: each runs its handler through RunHandler. The faces forward their events
+    // and hold no rule about them. False when the id is none the console acts on.
+    bool OnButtonClicked(int id);
+    bool OnFieldEdited(int id);
+    void OnHubListSelectionChanged();     // a click or Space on the hub list
+    void OnHubListActivated();            // a double-click on a row
+    bool OnMenuCommand(unsigned command); // the window menu's and Ctrl+S (ConsoleCommands.h)
+    // The window painted: true for its first paint only, after which the face runs
+    // OnFirstPaint once that paint is over.
+    bool OnPaint();
+    // True once the start-up is over and no search, connect or wait is under way.
+    bool IsIdle() const;
 
     // Runs a handler as a step of its own: what the watcher reported before it comes
     // first; an entry index outside its list abandons the step with "Encountered an
@@ -144,6 +158,7 @@ private:
     // What each row of hubList_ conflicts with, found when the rows were filled.
     std::vector<HubConflict> conflicts_;
     bool startupSearchPending_ = false;
+    bool painted_ = false; // the window has painted once
 
     Operation operation_ = Operation::None;
     std::map<int, bool> heldControls_; // id: the state it takes when the operation ends

@@ -1,5 +1,6 @@
 #include "gui/ConsoleWindow.h"
 
+#include "console/ConsoleCommands.h"
 #include "gui/AboutDlg.h"
 #include "gui/EventLog.h"
 #include "gui/FileDialogs.h"
@@ -64,46 +65,37 @@ QTreeWidget* CConsoleWindow::HubListView() const {
 
 CEventLog* CConsoleWindow::Log() const { return qobject_cast<CEventLog*>(Control(IDC_LOG)); }
 
-bool CConsoleWindow::IsIdle() const {
-    return painted_ && console_->operation() == CKestruneDlg::Operation::None &&
-           !console_->StartupSearchPending();
-}
-
-void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
-    console_->RunHandler([this, handler] { ((*console_).*handler)(); });
-}
-
-void CConsoleWindow::RunQueued(void (CKestruneDlg::*handler)()) {
+void CConsoleWindow::RunQueued(void (CKestruneDlg::*action)()) {
     // The list handles the event first (its selection moves), then the console looks at
     // the selection.
-    QMetaObject::invokeMethod(this, [this, handler] { Run(handler); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, action] { ((*console_).*action)(); }, Qt::QueuedConnection);
 }
 
 void CConsoleWindow::ConnectHandlers() {
-    const auto onClick = [this](int id, void (CKestruneDlg::*handler)()) {
-        connect(Button(id), &QPushButton::clicked, this, [this, handler] { Run(handler); });
-    };
+    // Every push button and address field tells the console its id; the console knows
+    // which of them it acts on. "Закончить" closes the window here.
     connect(Button(IDCANCEL), &QPushButton::clicked, this, &QDialog::reject);
-    onClick(IDC_CLEAR_LOG, &CKestruneDlg::ClearLog);
-    onClick(IDC_ABOUT_ADAPTERS, &CKestruneDlg::ShowAdapterReport);
-    onClick(IDC_SELECT_ADAPTER, &CKestruneDlg::SelectAdapter);
-    onClick(IDC_SEARCH_HUBS, &CKestruneDlg::OnSearchHubsButton);
-    onClick(IDC_CONNECT, &CKestruneDlg::ConnectToHub);
-    onClick(IDC_DISCONNECT, &CKestruneDlg::DisconnectFromHub);
-    onClick(IDC_APPLY_PARAMETERS, &CKestruneDlg::ApplyHubParameters);
-    onClick(IDC_WRITE_NUMBER, &CKestruneDlg::WriteControllerNumber);
-    saveLog_ = new QAction(QString::fromUtf16(kSaveLogCommandText), this);
+    for (auto control = controls_.cbegin(); control != controls_.cend(); ++control) {
+        const int id = control.key();
+        if (auto* button = qobject_cast<QPushButton*>(control.value()); button && id != IDCANCEL)
+            connect(button, &QPushButton::clicked, this,
+                    [this, id] { console_->OnButtonClicked(id); });
+        else if (auto* field = qobject_cast<CIpAddressEdit*>(control.value()))
+            connect(field, &CIpAddressEdit::FieldChanged, this,
+                    [this, id] { console_->OnFieldEdited(id); });
+    }
+    const auto menuCommand = [this](const char16_t* text, unsigned command) {
+        auto* action = new QAction(QString::fromUtf16(text), this);
+        connect(action, &QAction::triggered, this,
+                [this, command] { console_->OnMenuCommand(command); });
+        return action;
+    };
+    saveLog_ = menuCommand(kSaveLogCommandText, kSaveLogCommandId);
     saveLog_->setShortcut(QKeySequence::Save);
     saveLog_->setShortcutContext(Qt::WindowShortcut);
     addAction(saveLog_);
-    connect(saveLog_, &QAction::triggered, this, [this] { Run(&CKestruneDlg::SaveLog); });
-    saveHubList_ = new QAction(QString::fromUtf16(kSaveHubListCommandText), this);
-    connect(saveHubList_, &QAction::triggered, this, [this] { Run(&CKestruneDlg::SaveHubList); });
-    for (int id : {IDC_CONNECT_ADDRESS, IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
-        connect(IpField(id), &CIpAddressEdit::FieldChanged, this, [this, id] {
-            console_->RunHandler([this, id] { console_->OnParameterFieldChanged(id); });
-        });
-    }
+    saveHubList_ = menuCommand(kSaveHubListCommandText, kSaveHubListCommandId);
     // The list's clicks and keys, on the list and its viewport, reach eventFilter.
     HubListView()->installEventFilter(this);
     HubListView()->viewport()->installEventFilter(this);
@@ -118,7 +110,7 @@ void CConsoleWindow::OnInitDialog() {
 
 void CConsoleWindow::paintEvent(QPaintEvent* event) {
     CTemplateDialog::paintEvent(event);
-    if (!std::exchange(painted_, true)) {
+    if (console_->OnPaint()) {
         // The window is on the screen: what the start-up still has to do (the search)
         // begins once this paint is over.
         QMetaObject::invokeMethod(this, [this] { console_->OnFirstPaint(); }, Qt::QueuedConnection);
@@ -144,7 +136,7 @@ void CConsoleWindow::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        console_->ShowAbout(kAboutCommandId);
+        console_->OnMenuCommand(kAboutCommandId);
         return;
     }
     QDialog::keyPressEvent(event);
@@ -160,7 +152,7 @@ void CConsoleWindow::contextMenuEvent(QContextMenuEvent* event) {
     menu.addSeparator();
     QAction* about = menu.addAction(QString::fromUtf16(kAboutCommandText));
     if (menu.exec(event->globalPos()) == about)
-        console_->ShowAbout(kAboutCommandId);
+        console_->OnMenuCommand(kAboutCommandId);
 }
 
 bool CConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -173,17 +165,17 @@ bool CConsoleWindow::eventFilter(QObject* watched, QEvent* event) {
             if (endsDoubleClick_)
                 endsDoubleClick_ = false;
             else if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
-                RunQueued(&CKestruneDlg::SyncHubSelection);
+                RunQueued(&CKestruneDlg::OnHubListSelectionChanged);
             break;
         case QEvent::MouseButtonDblClick:
             if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
                 endsDoubleClick_ = true;
-                RunQueued(&CKestruneDlg::OpenSelectedHub);
+                RunQueued(&CKestruneDlg::OnHubListActivated);
             }
             break;
         case QEvent::KeyPress:
             if (static_cast<QKeyEvent*>(event)->key() == Qt::Key_Space)
-                RunQueued(&CKestruneDlg::SyncHubSelection);
+                RunQueued(&CKestruneDlg::OnHubListSelectionChanged);
             break;
         default:
             break;

@@ -41,8 +41,7 @@ public:
     CClientSocketManager& session() { return console_->session(); }
     AdapterList& adapterList() { return console_->adapterList(); }
     HubList& hubList() { return console_->hubList(); }
-    // True once the start-up is over and no search, connect or wait is under way.
-    bool IsIdle() const;
+    bool IsIdle() const { return console_->IsIdle(); }
     void ShowAbout(unsigned command) { console_->ShowAbout(command); }
 
     // ConsoleView.
@@ -80,9 +79,8 @@ protected:
 
 private:
     void ConnectHandlers();
-    // Runs a console handler as the person's action, later when queued.
-    void Run(void (CKestruneDlg::*handler)());
-    void RunQueued(void (CKestruneDlg::*handler)());
+    // Tells the console of the person's action once the event's own handling is over.
+    void RunQueued(void (CKestruneDlg::*action)());
     void OnOK();
 
     QtScheduler scheduler_; // before the console: it outlives it
@@ -90,6 +88,5 @@ private:
     QAction* saveLog_ = nullptr; // in the window menu, and Ctrl+S anywhere in the window
     QAction* saveHubList_ = nullptr;
     std::unique_ptr<CKestruneDlg> console_;
-    bool painted_ = false;
     bool endsDoubleClick_ = false; // the hub list's next release ends a double-click
 };

@@ -51,17 +51,6 @@ CConsoleWindow::~CConsoleWindow() {
     console_.reset();
 }
 
-bool CConsoleWindow::IsIdle() const {
-    return painted_ && console_ != nullptr &&
-           console_->operation() == CKestruneDlg::Operation::None &&
-           !console_->StartupSearchPending();
-}
-
-void CConsoleWindow::Run(void (CKestruneDlg::*handler)()) {
-    if (console_ != nullptr)
-        console_->RunHandler([this, handler] { ((*console_).*handler)(); });
-}
-
 void CConsoleWindow::AddCommandsToSystemMenu() {
     HMENU menu = GetSystemMenu(hwnd(), FALSE);
     if (menu == nullptr)
@@ -140,24 +129,11 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
         OnNotify(*reinterpret_cast<const NMHDR*>(lParam));
         return FALSE;
     case WM_SYSCOMMAND:
-        // The window menu's own commands; every other command is the system's.
-        switch (wParam & 0xFFF0) {
-        case kAboutCommandId:
-            if (console_ != nullptr)
-                console_->RunHandler(
-                    [this, wParam] { console_->ShowAbout(static_cast<unsigned>(wParam)); });
-            return TRUE;
-        case kSaveLogCommandId:
-            Run(&CKestruneDlg::SaveLog);
-            return TRUE;
-        case kSaveHubListCommandId:
-            Run(&CKestruneDlg::SaveHubList);
-            return TRUE;
-        default:
-            return FALSE;
-        }
+        // The console's own commands of the window menu; every other command is the
+        // system's.
+        return console_ != nullptr && console_->OnMenuCommand(static_cast<unsigned>(wParam));
     case WM_PAINT:
-        if (!std::exchange(painted_, true)) {
+        if (console_ != nullptr && console_->OnPaint()) {
             // The window is on the screen: what the start-up still has to do (the
             // search) begins once this paint is over.
             scheduler_.Post([this] {
@@ -186,10 +162,8 @@ INT_PTR CConsoleWindow::DialogProc(UINT message, WPARAM wParam, LPARAM lParam) {
 bool CConsoleWindow::OnCommand(int id, int code) {
     // An accelerator's command (Ctrl+S) comes with code 1.
     constexpr int kAcceleratorCode = 1;
-    if (code == kAcceleratorCode && id == static_cast<int>(kSaveLogCommandId)) {
-        Run(&CKestruneDlg::SaveLog);
-        return true;
-    }
+    if (code == kAcceleratorCode && id == static_cast<int>(kSaveLogCommandId))
+        return console_ != nullptr && console_->OnMenuCommand(kSaveLogCommandId);
     if (code != BN_CLICKED)
         return false;
     switch (id) {
@@ -201,32 +175,9 @@ bool CConsoleWindow::OnCommand(int id, int code) {
         if (console_ != nullptr && console_->OnOK())
             End(IDOK);
         return true;
-    case IDC_CLEAR_LOG:
-        Run(&CKestruneDlg::ClearLog);
-        return true;
-    case IDC_ABOUT_ADAPTERS:
-        Run(&CKestruneDlg::ShowAdapterReport);
-        return true;
-    case IDC_SELECT_ADAPTER:
-        Run(&CKestruneDlg::SelectAdapter);
-        return true;
-    case IDC_SEARCH_HUBS:
-        Run(&CKestruneDlg::OnSearchHubsButton);
-        return true;
-    case IDC_CONNECT:
-        Run(&CKestruneDlg::ConnectToHub);
-        return true;
-    case IDC_DISCONNECT:
-        Run(&CKestruneDlg::DisconnectFromHub);
-        return true;
-    case IDC_APPLY_PARAMETERS:
-        Run(&CKestruneDlg::ApplyHubParameters);
-        return true;
-    case IDC_WRITE_NUMBER:
-        Run(&CKestruneDlg::WriteControllerNumber);
-        return true;
     default:
-        return false;
+        // Every other push button: the console knows which of them it acts on.
+        return console_ != nullptr && console_->OnButtonClicked(id);
     }
 }
 
@@ -238,24 +189,25 @@ void CConsoleWindow::OnNotify(const NMHDR& header) {
         } else if (header.code == LVN_GETINFOTIPW) {
             hubList_.OnGetInfoTip(
                 const_cast<NMLVGETINFOTIPW&>(reinterpret_cast<const NMLVGETINFOTIPW&>(header)));
+        } else if (console_ == nullptr) {
+            return;
         } else if (header.code == NM_CLICK) {
-            Run(&CKestruneDlg::SyncHubSelection);
+            console_->OnHubListSelectionChanged();
         } else if (header.code == NM_DBLCLK) {
-            Run(&CKestruneDlg::OpenSelectedHub);
+            console_->OnHubListActivated();
         } else if (header.code == LVN_KEYDOWN &&
                    reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_SPACE) {
             // The list handles the key first (its selection moves), then the console
             // looks at the selection.
-            scheduler_.Post([this] { Run(&CKestruneDlg::SyncHubSelection); });
+            scheduler_.Post([this] {
+                if (console_ != nullptr)
+                    console_->OnHubListSelectionChanged();
+            });
         }
         return;
     }
-    if (header.code == IPN_FIELDCHANGED &&
-        (id == IDC_CONNECT_ADDRESS || id == IDC_HUB_IP_ADDRESS || id == IDC_HUB_SUBNET_MASK ||
-         id == IDC_HUB_GATEWAY) &&
-        console_ != nullptr) {
-        console_->RunHandler([this, id] { console_->OnParameterFieldChanged(id); });
-    }
+    if (header.code == IPN_FIELDCHANGED && console_ != nullptr)
+        console_->OnFieldEdited(id);
 }
 
 // The view.

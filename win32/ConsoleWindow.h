@@ -1,5 +1,6 @@
 #pragma once
 
+#include "console/ConsoleCommands.h"
 #include "console/ConsoleView.h"
 #include "console/KestruneDlg.h"
 #include "win32/HubList.h"
@@ -13,11 +14,6 @@
 // state of the console's; it converts texts between UTF-8 and UTF-16 at its edge.
 // The string resource that names the window menu's About command.
 inline constexpr UINT kAboutCommandStringId = 127;
-// The window menu's save commands, before its About command (16). Window menu commands
-// are multiples of 16 below 0xF000 (the system keeps the low four bits); the log's is also
-// the command of its Ctrl+S, and neither is the id of a control of the window.
-inline constexpr UINT kSaveLogCommandId = 0x20;
-inline constexpr UINT kSaveHubListCommandId = 0x30;
 
 class CConsoleWindow : public CTemplateDialog, public ConsoleView {
 public:
@@ -26,8 +22,7 @@ public:
 
     // The console, from construction until the window is destroyed.
     CKestruneDlg* Console() { return console_.get(); }
-    // True once the start-up is over and no search, connect or wait is under way.
-    bool IsIdle() const;
+    bool IsIdle() const { return console_ != nullptr && console_->IsIdle(); }
 
     // ConsoleView.
     void SetControlText(int id, const std::string& text) override;
@@ -59,8 +54,6 @@ protected:
     INT_PTR DialogProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:
-    // Runs a console handler as the person's action.
-    void Run(void (CKestruneDlg::*handler)());
     bool OnCommand(int id, int code);
     void OnNotify(const NMHDR& header);
     void AddCommandsToSystemMenu();
@@ -74,6 +67,5 @@ private:
     Win32Scheduler scheduler_; // before the console: it outlives it
     std::unique_ptr<CKestruneDlg> console_;
     CHubList hubList_;
-    bool painted_ = false;
     HACCEL accelerators_ = nullptr;
 };
