@@ -4,7 +4,6 @@
 #include "cli/Plan.h"
 #include "cli/Report.h"
 #include "console/AddressFields.h"
-#include "resources/ConsoleTemplate.h"
 
 #include <algorithm>
 #include <fstream>
@@ -49,13 +48,6 @@ struct SiteMap {
     }
 };
 
-std::optional<int> RowOf(const HubList& hubs, const std::string& address) {
-    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i)
-        if (hubs.hubAddresses[i] == address)
-            return static_cast<int>(i);
-    return std::nullopt;
-}
-
 // What the rules of a line are judged by in its session.
 struct SessionRules {
     std::optional<std::uint32_t> adapterAddress;
@@ -73,13 +65,13 @@ void SetHub(HubDriver& driver, const PlanLine& line, const SessionRules& rules, 
         fail("another hub answers from " + row.newAddress);
         return;
     }
-    if (!driver.Open(row.oldAddress, RowOf(driver.Hubs(), row.oldAddress))) {
+    if (!driver.Open(row.oldAddress)) {
         fail("no session with the hub");
         return;
     }
-    const AddressParts present[] = {driver.Parameter(IDC_HUB_IP_ADDRESS),
-                                    driver.Parameter(IDC_HUB_SUBNET_MASK),
-                                    driver.Parameter(IDC_HUB_GATEWAY)};
+    const HubParameters parameters = driver.Parameters();
+    const AddressParts present[] = {PartsOf(parameters.address), PartsOf(parameters.mask),
+                                    PartsOf(parameters.gateway)};
     const AddressParts wanted[] = {line.address, line.mask.value_or(present[1]),
                                    line.gateway.value_or(present[2])};
     if (std::equal(std::begin(present), std::end(present), std::begin(wanted))) {
@@ -100,7 +92,8 @@ void SetHub(HubDriver& driver, const PlanLine& line, const SessionRules& rules, 
         return;
     }
     std::string refusal;
-    if (!driver.Apply(wanted[0], wanted[1], wanted[2], rules.gatewaysOutsideAllowed, refusal)) {
+    if (!driver.Apply({AddressOf(wanted[0]), AddressOf(wanted[1]), AddressOf(wanted[2])},
+                      rules.gatewaysOutsideAllowed, refusal)) {
         std::erase(refusal, '\n');
         fail(refusal);
         return;

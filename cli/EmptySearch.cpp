@@ -2,20 +2,6 @@
 
 #include <sstream>
 
-platform::SearchSystemFacts RememberedSearchDiagnosis::Gather(const std::string& interfaceName,
-                                                              const std::string& address,
-                                                              std::uint16_t port) {
-    platform::SearchSystemFacts facts = system_->Gather(interfaceName, address, port);
-    const std::lock_guard lock(mutex_);
-    last_ = facts;
-    return facts;
-}
-
-std::optional<platform::SearchSystemFacts> RememberedSearchDiagnosis::Last() const {
-    const std::lock_guard lock(mutex_);
-    return last_;
-}
-
 namespace {
 
 std::string CheckName(const SearchFinding& finding, const std::string& interfaceName) {

@@ -1,149 +1,119 @@
 #include "cli/HubDriver.h"
 
-#include "adapters/ImproperArgument.h"
-#include "cli/HubArgument.h"
-#include "discovery/HubSearch.h"
+#include "console/HubConflictTexts.h"
+#include "console/SearchFindingTexts.h"
 #include "probe/Ping.h"
 #include "resources/ConsoleTemplate.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 #include <ostream>
 
 namespace {
-
-using namespace std::chrono_literals;
-using Operation = CKestruneDlg::Operation;
-
-// The session's first status and parameters come within a second of the connect; the
-// limit leaves room for the echo (1 s), the connect (5 s) and the physical address.
-constexpr auto kSessionReadyLimit = 15s;
-// The apply pause is 1 s; the session then ends at once.
-constexpr auto kApplyLimit = 10s;
-// The number wait is 5 s.
-constexpr auto kNumberLimit = 10s;
-
-ConsoleServices ServicesWithWait(const ConsoleServices& services, int waitMs,
-                                 std::shared_ptr<RememberedSearchDiagnosis>& remembered) {
-    ConsoleServices chosen = services.WithSystemDefaults();
-    chosen.searchQuietMs = waitMs;
-    remembered = std::make_shared<RememberedSearchDiagnosis>(chosen.searchDiagnosis);
-    chosen.searchDiagnosis = remembered;
-    return chosen;
-}
 
 std::string WithoutCarriageReturns(std::string text) {
     std::erase(text, '\r');
     return text;
 }
 
+// A text the window would show in a box, as one line of standard error.
+std::string BoxLine(std::string text) {
+    while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+        text.pop_back();
+    return WithoutCarriageReturns(text) + "\n";
+}
+
+constexpr const char* kNoAdapters = "Сетевые адаптеры в компьютере не обнаружены";
+
 } // namespace
 
 HubDriver::HubDriver(CliIo& io, const DriverOptions& options)
-    : io_(io), options_(options), services_(ServicesWithWait(io.services, options.waitMs, diagnosis_)),
-      view_(options.verbose || options.debug ? &io.err : nullptr) {
-    view_.chooseAdapter = [this](const AdapterList& adapters) {
-        AdapterChoice choice;
-        if (options_.adapter.empty()) {
-            adapterProblem_ = "this PC has several adapter addresses: name one with --adapter";
-            return choice;
+    : io_(io), options_(options), services_(io.services) {
+    services_.FillSystemDefaults();
+    services_.searchQuietMs = options.waitMs;
+    session_ = std::make_unique<HubSession>(loop_, services_, options.debug);
+    session_->SetReportHandler([this](watcher::Report&& report) {
+        if (const auto* lines = std::get_if<watcher::LogLines>(&report)) {
+            Log(lines->text);
+        } else if (std::holds_alternative<watcher::Connection>(report) && session_->IsOpen()) {
+            // The hub has gone: the session ends here, as the window's does.
+            session_->Close();
+            Log(HubSession::kDisconnectedText);
         }
-        for (std::size_t i = 0; i < adapters.addresses.size(); ++i) {
-            const bool byName =
-                i < adapters.connectionNames.size() && adapters.connectionNames[i] == options_.adapter;
-            if (byName || adapters.addresses[i] == options_.adapter) {
-                choice.accepted = true;
-                choice.index = static_cast<int>(i);
-                return choice;
-            }
-        }
-        adapterProblem_ = "no adapter address matches --adapter " + options_.adapter;
-        return choice;
-    };
-    console_ = std::make_unique<CKestruneDlg>(view_, loop_, options.debug, services_);
+    });
 }
 
-HubDriver::~HubDriver() { console_.reset(); }
+HubDriver::~HubDriver() { session_.reset(); }
+
+void HubDriver::Log(const std::string& lines) const {
+    if (options_.verbose || options_.debug)
+        io_.err << WithoutCarriageReturns(lines) << std::flush;
+}
+
+void HubDriver::Await(bool& done) {
+    while (!done)
+        loop_.Run();
+}
 
 int HubDriver::Start() {
-    console_->OnInitDialog();
-    const AdapterList& adapters = console_->adapterList();
-    if (adapters.count == 0) {
+    Log(kTitleLine);
+    AdapterInventory inventory = TakeAdapterInventory(*services_.adapters, false);
+    Log(inventory.logText);
+    adapters_ = std::move(inventory.list);
+    if (adapters_.count == 0) {
         io_.err << "kestrunectl: no usable network adapter (Ethernet or Wi-Fi with an IPv4 address)\n"
-                << BoxTextsSince(0);
+                << BoxLine(kNoAdapters);
         return kExitFailed;
     }
-    if (adapters.count == 1 && !options_.adapter.empty()) {
-        const bool matches = adapters.addresses[0] == options_.adapter ||
-                             (!adapters.connectionNames.empty() &&
-                              adapters.connectionNames[0] == options_.adapter);
-        if (!matches)
-            adapterProblem_ = "no adapter address matches --adapter " + options_.adapter;
+    std::optional<int> chosen;
+    std::string problem;
+    if (options_.adapter.empty()) {
+        if (adapters_.count == 1)
+            chosen = 0;
+        else
+            problem = "this PC has several adapter addresses: name one with --adapter";
+    } else {
+        chosen = FindEntry(adapters_, options_.adapter);
+        if (!chosen)
+            problem = "no adapter address matches --adapter " + options_.adapter;
     }
-    if (!adapterProblem_.empty() || !console_->StartupSearchPending()) {
-        io_.err << "kestrunectl: " << adapterProblem_ << "\n" << EntryList();
+    if (!chosen) {
+        io_.err << "kestrunectl: " << problem << "\n" << EntryList();
         return kExitUsage;
     }
+    adapters_.chosenIndex = *chosen;
+    adapter_ = EntryAt(adapters_, *chosen);
     return kExitSuccess;
 }
 
 std::string HubDriver::EntryList() const {
-    const AdapterList& adapters = console_->adapterList();
     std::string text = "the adapter addresses are:\n";
-    for (std::size_t i = 0; i < adapters.addresses.size(); ++i) {
-        text += "  " + (i < adapters.connectionNames.size() ? adapters.connectionNames[i] : "?") +
-                "  " + adapters.addresses[i] + "/" +
-                (i < adapters.subnetMasks.size() ? adapters.subnetMasks[i] : "?") + "\n";
+    for (std::size_t i = 0; i < adapters_.addresses.size(); ++i) {
+        text += "  " + (i < adapters_.connectionNames.size() ? adapters_.connectionNames[i] : "?") +
+                "  " + adapters_.addresses[i] + "/" +
+                (i < adapters_.subnetMasks.size() ? adapters_.subnetMasks[i] : "?") + "\n";
     }
     return text;
 }
 
-std::string HubDriver::AdapterAddress() const { return view_.AddressText(IDC_ADAPTER_ADDRESS); }
-std::string HubDriver::AdapterMask() const { return view_.AddressText(IDC_ADAPTER_MASK); }
-
-bool HubDriver::RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit) {
-    if (done())
-        return true;
-    bool timedOut = false;
-    view_.changed = [this, &done] {
-        if (done())
-            loop_.Quit();
-    };
-    const auto timer = loop_.StartTimer(limit, [this, &timedOut] {
-        timedOut = true;
-        loop_.Quit();
-    });
-    loop_.Run();
-    loop_.CancelTimer(timer);
-    view_.changed = nullptr;
-    return !timedOut || done();
-}
-
-void HubDriver::Poke() {
-    if (view_.changed)
-        view_.changed();
-}
-
 bool HubDriver::Search() {
-    auto finished = std::make_shared<bool>(false);
-    console_->RunHandler([&] {
-        console_->SearchHubs([this, finished](int) {
-            *finished = true;
-            Poke();
+    bool done = false;
+    SearchAdapter(
+        loop_, services_, adapter_, [this](const std::string& lines) { Log(lines); },
+        [this, &done](SearchOutcome&& outcome) {
+            found_ = std::move(outcome);
+            done = true;
+            loop_.Quit();
         });
-    });
-    if (console_->operation() != Operation::Search && !*finished) {
-        io_.err << "kestrunectl: the search could not start\n" << BoxTextsSince(0);
-        return false;
-    }
-    const auto limit = std::chrono::milliseconds(std::max(options_.waitMs, DISCOVERY_SEARCH_LIMIT_MS)) + 10s;
-    return RunUntil([finished] { return *finished; }, limit);
+    Await(done);
+    const SearchedSubnet subnet{AdapterAddress(), AdapterMask(), adapter_.subnet.Text()};
+    Log(HubConflictLogLines(found_.hubs, found_.conflicts, subnet));
+    if (found_.facts)
+        Log(SearchFindingLines(found_.findings, adapter_.interfaceName));
+    return true;
 }
 
 std::string HubDriver::EmptySearchReport() const {
-    const std::optional<platform::SearchSystemFacts> facts = diagnosis_->Last();
-    return facts ? EmptySearchWords(JudgeEmptySearch(*facts), facts->interfaceName) : std::string();
+    return found_.facts ? EmptySearchWords(found_.findings, adapter_.interfaceName) : std::string();
 }
 
 bool HubDriver::EchoServiceAvailable() {
@@ -157,193 +127,137 @@ bool HubDriver::EchoServiceAvailable() {
     return false;
 }
 
-bool HubDriver::Ready(bool statusOnly) {
-    if (console_->operation() != Operation::None || !console_->session().IsSocketOpen() ||
-        !view_.LinkStatusShown())
+bool HubDriver::Open(const std::string& address, bool statusOnly) {
+    // The window asks before a session to an address the search found in conflict; the
+    // tool has no one to ask, and opens none.
+    const std::string question =
+        ConnectConflictQuestion(found_.hubs, found_.conflicts, address,
+                                {AdapterAddress(), AdapterMask(), adapter_.subnet.Text()});
+    if (!question.empty()) {
+        io_.err << "kestrunectl: no session with the hub at " << address << "\n" << BoxLine(question);
         return false;
-    if (statusOnly)
-        return true;
-    for (const int id : {IDC_HUB_IP_ADDRESS, IDC_HUB_SUBNET_MASK, IDC_HUB_GATEWAY}) {
-        const AddressParts parts = view_.AddressFields(id);
-        if (!std::all_of(parts.begin(), parts.end(), [](const auto& part) { return part.has_value(); }))
-            return false;
     }
-    return true;
-}
-
-bool HubDriver::Open(const std::string& address, std::optional<int> row, bool statusOnly) {
-    view_.ForgetLinkStatus();
-    if (row) {
-        view_.selectedRow = *row;
-        console_->RunHandler([this] { console_->SyncHubSelection(); });
-    } else {
-        view_.SetAddressText(IDC_CONNECT_ADDRESS, address);
-        console_->OnParameterFieldChanged(IDC_CONNECT_ADDRESS);
-    }
-    const std::size_t boxes = BoxCount();
-    console_->RunHandler([this] { console_->ConnectToHub(); });
-    CClientSocketManager& session = console_->session();
-    const bool ended = RunUntil(
-        [&] {
-            return Ready(statusOnly) ||
-                   (console_->operation() == Operation::None && !session.IsSocketOpen());
-        },
-        kSessionReadyLimit);
-    if (ended && Ready(statusOnly))
+    bool done = false;
+    HubSession::OpenOutcome outcome;
+    session_->Open(address, AdapterAddress(), !statusOnly,
+                   [this, &done, &outcome](const HubSession::OpenOutcome& opened) {
+                       outcome = opened;
+                       done = true;
+                       loop_.Quit();
+                   });
+    Await(done);
+    using Failure = HubSession::OpenFailure;
+    switch (outcome.failure) {
+    case Failure::None:
+        Log(HubSession::ConnectedText(address));
         return true;
-    if (session.IsSocketOpen()) {
+    case Failure::NoStatus:
         io_.err << "kestrunectl: the hub at " << address
                 << (statusOnly ? " did not send its link status\n"
                                : " did not send its link status and IP parameters\n");
-        Close();
-    } else {
+        Log(HubSession::kDisconnectedText);
+        return false;
+    case Failure::NoEchoService:
+        Log(outcome.text);
         io_.err << "kestrunectl: no session with the hub at " << address << "\n"
-                << BoxTextsSince(boxes);
+                << BoxLine(HubSession::ConnectFailedText(address));
+        return false;
+    case Failure::Unreachable:
+        Log(outcome.text);
+        io_.err << "kestrunectl: no session with the hub at " << address << "\n" << BoxLine(outcome.text);
+        return false;
+    case Failure::NotWatching:
+    case Failure::Dropped:
+        break;
     }
+    io_.err << "kestrunectl: no session with the hub at " << address << "\n";
     return false;
 }
 
-std::string HubDriver::PhysicalAddress() const { return view_.ControlText(IDC_PHYSICAL_ADDRESS); }
-
-std::array<bool, kControllerCount> HubDriver::OnLink() const { return console_->linkFlags; }
-
 void HubDriver::Close() {
-    if (console_->session().IsSocketOpen())
-        console_->RunHandler([this] { console_->DisconnectFromHub(); });
+    if (!session_->IsOpen())
+        return;
+    session_->Close();
+    Log(HubSession::kDisconnectedText);
 }
 
-bool HubDriver::Apply(const AddressParts& address, const AddressParts& mask,
-                      const AddressParts& gateway, bool gatewayConfirmed, std::string& refusal) {
-    view_.Type(IDC_HUB_IP_ADDRESS, address);
-    view_.Type(IDC_HUB_SUBNET_MASK, mask);
-    view_.Type(IDC_HUB_GATEWAY, gateway);
-    console_->OnParameterFieldChanged(IDC_HUB_IP_ADDRESS);
-    const std::size_t boxes = BoxCount();
-    view_.answer = [gatewayConfirmed](const BoxRequest& request) {
-        return gatewayConfirmed && request.text == kGatewayOutsideSubnetQuestion ? BoxAnswer::Yes
-                                                                                 : BoxAnswer::No;
-    };
-    console_->RunHandler([this] { console_->ApplyHubParameters(); });
-    view_.answer = nullptr;
-    if (console_->operation() != Operation::ApplyPause) {
-        refusal = BoxTextsSince(boxes);
+bool HubDriver::Apply(const HubParameters& wanted, bool gatewayConfirmed, std::string& refusal) {
+    bool paused = false;
+    const auto outcome = session_->WriteParameters({wanted, adapter_.address.Value(), gatewayConfirmed},
+                                                   [this, &paused] {
+                                                       paused = true;
+                                                       loop_.Quit();
+                                                   });
+    if (outcome.kind != HubSession::ParametersOutcome::Kind::Sent) {
+        refusal = BoxLine(outcome.text);
         Close();
         return false;
     }
-    RunUntil([this] {
-        return console_->operation() == Operation::None && !console_->session().IsSocketOpen();
-    }, kApplyLimit);
+    if (options_.debug)
+        Log(">>" + outcome.dump + "\r\n");
+    Log(HubSession::kParametersSentText);
+    // The hub may close its end as its network restarts: that is taken once the pause is
+    // over, with the session's end, as the window does.
+    session_->HoldReports();
+    Await(paused);
+    Close();
+    session_->ReleaseReports();
     return true;
 }
 
-HubDriver::NumberOutcome HubDriver::WriteNumber(std::uint32_t number, bool oldFirmwareOk,
+HubDriver::NumberOutcome HubDriver::WriteNumber(int row, std::uint32_t number, bool oldFirmwareOk,
                                                 std::string& text) {
-    const HubList& hubs = console_->hubList();
-    std::string model;
-    try {
-        model = CheckedAt(hubs.hubModelTexts, hubs.selectedHubIndex);
-    } catch (const ImproperArgument&) {
-        // The console says so itself when it looks.
-    }
-    // The console asks first about an old firmware, when the firmware fails its test,
-    // then whether the jumper is fitted; the person answered both on the command line.
-    const bool firmwareQuestion = !FirmwareSupportsControllerNumbers(model);
-    int questions = 0;
-    bool firmwareDeclined = false;
-    view_.answer = [&](const BoxRequest&) {
-        if (questions++ == 0 && firmwareQuestion && !oldFirmwareOk) {
-            firmwareDeclined = true;
-            return BoxAnswer::No;
+    const auto at = static_cast<std::size_t>(row);
+    const std::string model = at < found_.hubs.hubModelTexts.size() ? found_.hubs.hubModelTexts[at] : "";
+    bool done = false;
+    HubSession::NumberOutcome result;
+    const auto refused = session_->WriteNumber(
+        {number, model, oldFirmwareOk, true}, [this, &done, &result](const HubSession::NumberOutcome& outcome) {
+            result = outcome;
+            done = true;
+            loop_.Quit();
+        });
+    using Kind = HubSession::NumberOutcome::Kind;
+    if (refused) {
+        if (refused->kind == Kind::OldFirmware) {
+            text = refused->text;
+            return NumberOutcome::OldFirmware;
         }
-        return BoxAnswer::Yes;
-    };
-    view_.SetControlText(IDC_CONTROLLER_NUMBER, std::to_string(number));
-    const std::size_t boxes = BoxCount();
-    console_->RunHandler([this] { console_->WriteControllerNumber(); });
-    view_.answer = nullptr;
-    if (firmwareDeclined) {
-        text = model;
-        return NumberOutcome::OldFirmware;
-    }
-    if (console_->operation() != Operation::NumberWait) {
-        text = BoxTextsSince(boxes);
+        text = BoxLine(refused->text);
         return NumberOutcome::Refused;
     }
-    const std::size_t beforeWait = BoxCount();
-    RunUntil([this] { return console_->operation() != Operation::NumberWait; }, kNumberLimit);
-    // The box after the wait: the hub's result (the console's information icon when the
-    // number was set), or the console's word that no result came.
-    const auto& shown = view_.Boxes();
-    for (std::size_t i = beforeWait; i < shown.size(); ++i) {
-        text = shown[i].text;
-        if (shown[i].icon == BoxIcon::Information)
-            return NumberOutcome::Set;
-        if (shown[i].icon == BoxIcon::Warning)
-            return NumberOutcome::NotSet;
+    if (options_.debug)
+        Log("\r\n>>" + session_->LastNumberDump() + "\r\n");
+    Log(HubSession::kNumberSentText);
+    Await(done);
+    text = result.text;
+    switch (result.kind) {
+    case Kind::Set:
+        Log(text + "\r\n");
+        return NumberOutcome::Set;
+    case Kind::NotSet:
+        Log(text + "\r\n");
+        return NumberOutcome::NotSet;
+    default:
         return NumberOutcome::NoAnswer;
     }
-    text.clear();
-    return NumberOutcome::NoAnswer;
 }
 
 bool HubDriver::WaitForHubAt(const std::string& address, const std::string& physicalKey,
                              std::chrono::milliseconds limit) {
-    struct Outcome {
-        std::atomic<bool> found{false};
-        bool finished = false;
-    };
-    auto outcome = std::make_shared<Outcome>();
-    const auto answered = [address, physicalKey](const HubList& hubs) {
-        for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
-            if (hubs.hubAddresses[i] == address &&
-                (physicalKey.empty() || (i < hubs.hubPhysicalAddresses.size() &&
-                                         HubPhysicalKey(hubs.hubPhysicalAddresses[i]) == physicalKey)))
-                return true;
-        }
+    const auto target = Ipv4::Parse(address);
+    if (!target)
         return false;
-    };
-    const auto log = [this](const std::string& text) {
-        loop_.Post([this, text] { view_.AppendToLog(text); });
-    };
-    loop_.RunOffThread(
-        [outcome, answered, log, limit, entry = console_->adapterList(),
-         makeSocket = services_.discoverySocket, quietMs = options_.waitMs] {
-            using Clock = std::chrono::steady_clock;
-            const auto deadline = Clock::now() + limit;
-            for (auto left = limit; left > 0ms;
-                 left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now())) {
-                const auto started = Clock::now();
-                HubList hubs;
-                const auto socket = makeSocket();
-                const SearchWindow window{.quietMs = quietMs,
-                                          .limitMs = static_cast<int>(left.count()),
-                                          .enough = answered};
-                ::SearchHubs(entry, hubs, log, *socket, window);
-                if (answered(hubs)) {
-                    outcome->found = true;
-                    return;
-                }
-                // A search that could not even be set up is not tried again at once.
-                if (Clock::now() - started < 100ms)
-                    std::this_thread::sleep_for(100ms);
-            }
-        },
-        [this, outcome] {
-            outcome->finished = true;
-            Poke();
+    bool done = false;
+    bool found = false;
+    ::WaitForHubAt(
+        loop_, services_, adapter_, *target, physicalKey, limit,
+        [this](const std::string& lines) { Log(lines); },
+        [this, &done, &found](bool answered) {
+            found = answered;
+            done = true;
+            loop_.Quit();
         });
-    RunUntil([outcome] { return outcome->finished; }, limit + 10s);
-    return outcome->found;
-}
-
-std::string HubDriver::BoxTextsSince(std::size_t first) const {
-    std::string texts;
-    const auto& shown = view_.Boxes();
-    for (std::size_t i = first; i < shown.size(); ++i) {
-        std::string text = shown[i].text;
-        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
-            text.pop_back();
-        texts += WithoutCarriageReturns(text) + "\n";
-    }
-    return texts;
+    Await(done);
+    return found;
 }

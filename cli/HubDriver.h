@@ -1,11 +1,12 @@
 #pragma once
 
-#include "cli/CommandLineView.h"
 #include "cli/EmptySearch.h"
 #include "console/ConsoleServices.h"
-#include "console/KestruneDlg.h"
-#include "operations/PlainLoop.h"
 #include "discovery/DiscoveryReply.h"
+#include "operations/AdapterInventory.h"
+#include "operations/HubSearchOperation.h"
+#include "operations/HubSession.h"
+#include "operations/PlainLoop.h"
 
 #include <chrono>
 #include <functional>
@@ -40,9 +41,9 @@ struct DriverOptions {
     int waitMs = DISCOVERY_WAIT_MS;
 };
 
-// The console's window, driven by the tool on a plain loop the way a person drives it:
-// the same adapter choice, search, session, rules and texts. Every wait is the loop
-// running until what the tool waits for has shown in the view, or a time limit.
+// The hub operations as the tool's commands use them: each step starts an operation and
+// runs the tool's loop until it completes. The operations keep their own waits; with -v
+// their log lines go to standard error.
 class HubDriver {
 public:
     HubDriver(CliIo& io, const DriverOptions& options);
@@ -50,65 +51,59 @@ public:
     HubDriver(const HubDriver&) = delete;
     HubDriver& operator=(const HubDriver&) = delete;
 
-    // The console's start-up: its adapters and the choice of the entry. kExitSuccess, or
-    // the exit code with its message written.
+    // The adapters and the choice of the entry. kExitSuccess, or the exit code with its
+    // message written.
     int Start();
-    std::string AdapterAddress() const;
-    std::string AdapterMask() const;
+    std::string AdapterAddress() const { return adapter_.address.Text(); }
+    std::string AdapterMask() const { return adapter_.mask.Text(); }
 
-    // One search of the chosen entry's subnet, as the window's; false when it could not run.
+    // One search of the chosen entry's subnet.
     bool Search();
     // After a search that found nothing: what the PC's side showed, in English lines
     // (empty when nothing was read).
     std::string EmptySearchReport() const;
-    const HubList& Hubs() { return console_->hubList(); }
-    const std::vector<HubConflict>& Conflicts() const { return console_->hubConflicts(); }
+    const HubList& Hubs() const { return found_.hubs; }
+    const std::vector<HubConflict>& Conflicts() const { return found_.conflicts; }
 
     // True when this PC has an echo service; else writes which permission is missing.
     bool EchoServiceAvailable();
 
-    // Opens a session with the hub at address (row: its row in the search's list) and
-    // waits until its first status is in, and its parameters too unless statusOnly (the
-    // window's "Записать" needs the status alone); false with why written.
-    bool Open(const std::string& address, std::optional<int> row, bool statusOnly = false);
-    std::string PhysicalAddress() const;
-    std::array<bool, kControllerCount> OnLink() const;
-    AddressParts Parameter(int id) const { return view_.AddressFields(id); }
+    // Opens a session with the hub at address and waits until its first status is in, and
+    // its parameters too unless statusOnly; false with why written.
+    bool Open(const std::string& address, bool statusOnly = false);
+    std::string PhysicalAddress() const { return session_->PhysicalAddress(); }
+    std::array<bool, kControllerCount> OnLink() const { return session_->LinkFlags(); }
+    HubParameters Parameters() const { return session_->Parameters().value_or(HubParameters{}); }
     // Ends the session, if one is open.
     void Close();
 
-    // Sends new parameters as "Применить" does, then waits for the pause and the end of
-    // the session. False, with the console's words in refusal, when it sent nothing. The
-    // console's question on a gateway outside the hub's subnet is answered gatewayConfirmed.
-    bool Apply(const AddressParts& address, const AddressParts& mask, const AddressParts& gateway,
-               bool gatewayConfirmed, std::string& refusal);
+    // Sends new parameters, then waits for the pause and ends the session. False, with the
+    // rule's words in refusal, when it sent nothing. A gateway outside the hub's subnet is
+    // sent only when gatewayConfirmed.
+    bool Apply(const HubParameters& wanted, bool gatewayConfirmed, std::string& refusal);
 
     enum class NumberOutcome { Set, NotSet, NoAnswer, Refused, OldFirmware };
-    // Writes a controller's number, the jumper question answered yes; text is the hub's
-    // result or the console's reason.
-    NumberOutcome WriteNumber(std::uint32_t number, bool oldFirmwareOk, std::string& text);
+    // Writes a controller's number to the hub of the search's row, the jumper question
+    // answered yes; text is the hub's result or the reason.
+    NumberOutcome WriteNumber(int row, std::uint32_t number, bool oldFirmwareOk, std::string& text);
 
     // Searches again and again until a hub whose physical address has this key (any,
     // when empty) answers from address, for limit at most.
     bool WaitForHubAt(const std::string& address, const std::string& physicalKey,
                       std::chrono::milliseconds limit);
 
-    // The texts of the boxes shown since the first'th.
-    std::string BoxTextsSince(std::size_t first) const;
-    std::size_t BoxCount() const { return view_.Boxes().size(); }
-
 private:
-    bool RunUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
-    void Poke();
-    bool Ready(bool statusOnly);
+    // Runs the loop until done() is set by a completion.
+    void Await(bool& done);
+    void Log(const std::string& lines) const;
     std::string EntryList() const;
 
     CliIo& io_;
     const DriverOptions options_;
-    std::shared_ptr<RememberedSearchDiagnosis> diagnosis_;
-    const ConsoleServices services_;
+    HubServices services_;
     PlainLoop loop_;
-    CommandLineView view_;
-    std::unique_ptr<CKestruneDlg> console_;
-    std::string adapterProblem_;
+    AdapterList adapters_;
+    AdapterEntry adapter_;
+    SearchOutcome found_;
+    std::unique_ptr<HubSession> session_;
 };

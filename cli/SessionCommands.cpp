@@ -5,7 +5,7 @@
 #include "cli/Report.h"
 #include "console/AddressFields.h"
 #include "hubsession/ControllerNumber.h"
-#include "resources/ConsoleTemplate.h"
+#include "discovery/HubText.h"
 
 #include <istream>
 #include <ostream>
@@ -89,7 +89,7 @@ int RunShow(CliIo& io, const DriverOptions& options, const std::string& hub,
         return exitCode;
     if (!driver.EchoServiceAvailable())
         return kExitPermission;
-    if (!driver.Open(target->address, target->row))
+    if (!driver.Open(target->address))
         return kExitFailed;
     HubState state;
     state.ip = target->address;
@@ -100,9 +100,10 @@ int RunShow(CliIo& io, const DriverOptions& options, const std::string& hub,
         if (onLink[k])
             state.controllersOnLink.push_back(static_cast<int>(k + 1));
     }
-    state.address = Dotted(driver.Parameter(IDC_HUB_IP_ADDRESS));
-    state.mask = Dotted(driver.Parameter(IDC_HUB_SUBNET_MASK));
-    state.gateway = Dotted(driver.Parameter(IDC_HUB_GATEWAY));
+    const HubParameters parameters = driver.Parameters();
+    state.address = parameters.address.Text();
+    state.mask = parameters.mask.Text();
+    state.gateway = parameters.gateway.Text();
     driver.Close();
     io.out << (format.json ? HubStateJson(state) : HubStateText(state));
     return kExitSuccess;
@@ -145,11 +146,11 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         return exitCode;
     if (!driver.EchoServiceAvailable())
         return kExitPermission;
-    if (!driver.Open(target->address, target->row))
+    if (!driver.Open(target->address))
         return kExitFailed;
-    const AddressParts present[] = {driver.Parameter(IDC_HUB_IP_ADDRESS),
-                                    driver.Parameter(IDC_HUB_SUBNET_MASK),
-                                    driver.Parameter(IDC_HUB_GATEWAY)};
+    const HubParameters parameters = driver.Parameters();
+    const AddressParts present[] = {PartsOf(parameters.address), PartsOf(parameters.mask),
+                                    PartsOf(parameters.gateway)};
     const AddressParts wanted[] = {*address, request.mask.empty() ? present[1] : *mask,
                                    request.gateway.empty() ? present[2] : *gateway};
     const std::string physical = driver.PhysicalAddress();
@@ -171,7 +172,8 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         return kExitFailed;
     }
     std::string refusal;
-    if (!driver.Apply(wanted[0], wanted[1], wanted[2], request.yes, refusal)) {
+    if (!driver.Apply({AddressOf(wanted[0]), AddressOf(wanted[1]), AddressOf(wanted[2])},
+                      request.yes, refusal)) {
         io.err << "kestrunectl: the parameters were not sent:\n" << refusal;
         return kExitUsage;
     }
@@ -217,10 +219,11 @@ int RunSetId(CliIo& io, const DriverOptions& options, const SetIdRequest& reques
     }
     if (!driver.EchoServiceAvailable())
         return kExitPermission;
-    if (!driver.Open(target->address, target->row, true))
+    if (!driver.Open(target->address, true))
         return kExitFailed;
     std::string text;
-    const auto outcome = driver.WriteNumber(request.controller, request.oldFirmwareOk, text);
+    const auto outcome =
+        driver.WriteNumber(*target->row, request.controller, request.oldFirmwareOk, text);
     driver.Close();
     switch (outcome) {
     case HubDriver::NumberOutcome::Set:
@@ -233,7 +236,7 @@ int RunSetId(CliIo& io, const DriverOptions& options, const SetIdRequest& reques
         io.err << "kestrunectl: the hub sent no result\n" << text << "\n";
         return kExitFailed;
     case HubDriver::NumberOutcome::OldFirmware:
-        io.err << "kestrunectl: the hub's firmware (\"" << text
+        io.err << "kestrunectl: the hub's firmware (\"" << VisibleHubText(text, false)
                << "\") probably cannot program controller numbers; give --old-firmware-ok to "
                   "try all the same. Nothing sent.\n";
         return kExitFailed;

@@ -59,7 +59,7 @@ void CKestruneDlg::WriteControllerNumber() {
     }
     if (debugMode_)
         AppendToLog("\r\n>>" + hub_->LastNumberDump() + "\r\n");
-    AppendToLog("Передана команда установки номера контроллера терминала...\r\n");
+    AppendToLog(HubSession::kNumberSentText);
     Begin(Operation::NumberWait, {IDC_WRITE_NUMBER, IDC_APPLY_PARAMETERS, IDC_DISCONNECT});
 }
 

@@ -4,18 +4,6 @@
 #include "hubsession/HubParameterRules.h"
 #include "resources/ConsoleTemplate.h"
 
-namespace {
-
-// A field that passed the rules has all four parts.
-Ipv4 AddressOf(const AddressParts& parts) {
-    std::uint32_t value = 0;
-    for (const auto& part : parts)
-        value = (value << 8) | static_cast<std::uint32_t>(part.value_or(0));
-    return Ipv4(value);
-}
-
-} // namespace
-
 std::optional<std::uint32_t> CKestruneDlg::ChosenAdapterAddress() const {
     const auto entry = static_cast<std::size_t>(adapterList_.chosenIndex);
     if (adapterList_.chosenIndex < 0 || entry >= adapterList_.addresses.size())
@@ -67,8 +55,7 @@ void CKestruneDlg::ApplyHubParameters() {
     }
     if (debugMode_)
         AppendToLog(">>" + outcome.dump + "\r\n");
-    AppendToLog(
-        "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n");
+    AppendToLog(HubSession::kParametersSentText);
     hub_->HoldReports();
     Begin(Operation::ApplyPause, {IDC_APPLY_PARAMETERS, IDC_WRITE_NUMBER, IDC_DISCONNECT,
                                   IDC_CONNECT, IDC_SEARCH_HUBS, IDC_SELECT_ADAPTER});

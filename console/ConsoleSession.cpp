@@ -51,7 +51,7 @@ void CKestruneDlg::OnConnected(const std::string& hubAddress) {
     SetControlEnabled(IDC_CONNECT, false);
     SetControlEnabled(IDC_SEARCH_HUBS, false);
     view_.SetControlText(IDC_WRITE_NUMBER, "Ждите...");
-    AppendToLog("Подключение к хабу " + hubAddress + " успешно произведено\r\n");
+    AppendToLog(HubSession::ConnectedText(hubAddress));
     hub_->LookUpPhysicalAddress([this](const std::string& logText) {
         RunHandler([&] {
             AppendToLog(logText);
@@ -92,7 +92,7 @@ void CKestruneDlg::DisconnectFromHub() {
             view_.SetControlText(IDC_WRITE_NUMBER, "Нет связи");
             for (int indicator : kLinkIndicators)
                 view_.CheckControl(indicator, false);
-            AppendToLog("Подключение к хабу разорвано\r\n");
+            AppendToLog(HubSession::kDisconnectedText);
         }
     }
     ClearHubParameters();

@@ -129,3 +129,18 @@ bool FirmwareSupportsControllerNumbers(const std::string& modelText) {
         space + 1 < modelText.size() ? static_cast<unsigned char>(modelText[space + 1]) : 0;
     return next >= '1';
 }
+
+AddressParts PartsOf(Ipv4 address) {
+    AddressParts parts;
+    const auto octets = address.Octets();
+    for (std::size_t i = 0; i < parts.size(); ++i)
+        parts[i] = octets[i];
+    return parts;
+}
+
+Ipv4 AddressOf(const AddressParts& parts) {
+    std::uint32_t value = 0;
+    for (const auto& part : parts)
+        value = (value << 8) | static_cast<std::uint32_t>(part.value_or(0) & 0xFF);
+    return Ipv4(value);
+}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/Ipv4Address.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -7,6 +9,10 @@
 
 // The parts of an address field as the user left them: a value 0..255 or blank.
 using AddressParts = std::array<std::optional<int>, 4>;
+
+// An address's four parts, all filled; and back, a blank part read as 0.
+AddressParts PartsOf(Ipv4 address);
+Ipv4 AddressOf(const AddressParts& parts);
 
 // The six rules on the fields a hub's new IP parameters must pass before they are sent,
 // in the order they are checked; the message of the first rule that fails, or nothing

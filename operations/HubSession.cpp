@@ -15,14 +15,6 @@ using namespace session_waits;
 constexpr std::uint8_t kProbeTtl = 10;
 constexpr std::uint16_t kProbeSize = 32;
 
-AddressParts PartsOf(Ipv4 address) {
-    AddressParts parts;
-    const auto octets = address.Octets();
-    for (std::size_t i = 0; i < parts.size(); ++i)
-        parts[i] = octets[i];
-    return parts;
-}
-
 bool WriteWhole(CClientSocketManager& connection, const HubRequest& request) {
     return connection.Write(request.data(), static_cast<std::uint32_t>(request.size()),
                             kWriteLimitMs) == static_cast<std::int32_t>(request.size());
@@ -36,8 +28,18 @@ const char* const HubSession::kNoNumberAnswerText =
     "Ответ от хаба о результатах установки номера контроллера не получен.  Повторите "
     "попытку или вызовите специалиста...";
 
+const char* const HubSession::kDisconnectedText = "Подключение к хабу разорвано\r\n";
+const char* const HubSession::kParametersSentText =
+    "Установка IP параметров хаба произведена. Подключение необходимо разорвать...\r\n";
+const char* const HubSession::kNumberSentText =
+    "Передана команда установки номера контроллера терминала...\r\n";
+
 std::string HubSession::ConnectFailedText(const std::string& hubAddress) {
     return "Ошибка подключения к хабу " + hubAddress + " \r\n";
+}
+
+std::string HubSession::ConnectedText(const std::string& hubAddress) {
+    return "Подключение к хабу " + hubAddress + " успешно произведено\r\n";
 }
 
 HubSession::HubSession(Scheduler& scheduler, const HubServices& services, bool debugMode)
@@ -213,7 +215,7 @@ void HubSession::OnReport(watcher::Report&& report) {
         // The hub went before it had said what an open waits for.
         if (handler_)
             handler_(std::move(report));
-        FinishOpen(OpenFailure::NoStatus, {});
+        FinishOpen(OpenFailure::Dropped, {});
         return;
     }
     if (handler_)
@@ -278,7 +280,7 @@ void HubSession::Close() {
         scheduler_.CancelTimer(std::exchange(pauseTimer_, 0));
     connection_->Close();
     // Whoever waits is told: an open fails, a number wait has no answer.
-    FinishOpen(OpenFailure::NoStatus, {});
+    FinishOpen(OpenFailure::Dropped, {});
     if (numberDone_)
         FinishNumberWait({NumberOutcome::Kind::NoAnswer, kNoNumberAnswerText, {}});
 }

@@ -85,6 +85,7 @@ public:
         Unreachable,   // no echo reply, or no connect: text is the window's error line
         NotWatching,   // the connection could not be read
         NoStatus,      // no link status (or no parameters) within kFirstStatusWait
+        Dropped,       // the connection ended before they came
     };
     struct OpenOutcome {
         OpenFailure failure = OpenFailure::None;
@@ -148,8 +149,12 @@ public:
     // an answer, and an apply pause ends without its afterPause.
     void Close();
 
-    // The texts the window shows for these outcomes, for every client.
+    // The texts the window logs and shows for these steps, for every client.
     static std::string ConnectFailedText(const std::string& hubAddress);
+    static std::string ConnectedText(const std::string& hubAddress);
+    static const char* const kDisconnectedText;
+    static const char* const kParametersSentText;
+    static const char* const kNumberSentText;
     static const char* const kNumberSendFailedText;
     static const char* const kNoNumberAnswerText;
 
