@@ -248,6 +248,25 @@ TEST_F(NumberWrite, ASilentHubIsNoAnswerAfterExactlyFiveSeconds) {
     EXPECT_FALSE(under->session->NumberWaitRunning());
 }
 
+TEST_F(NumberWrite, ANewRequestEndsTheWaitBeforeItAndWaitsItsOwnFiveSeconds) {
+    auto& hub = Hub({.number = HubPlay::Number::Silent});
+    const auto under = Opened(hub);
+    std::vector<int> ended; // which write's wait ended, in order
+    for (const int write : {1, 2}) {
+        ASSERT_FALSE(
+            under->session->WriteNumber(AskNumber(3), [&ended, write](const auto& outcome) {
+                EXPECT_EQ(outcome.kind, NumberKind::NoAnswer);
+                ended.push_back(write);
+            }));
+        clock.Advance(3000ms);
+    }
+    EXPECT_EQ(ended, std::vector<int>{1});
+    clock.Advance(1999ms);
+    EXPECT_EQ(ended, std::vector<int>{1});
+    clock.Advance(1ms);
+    EXPECT_EQ(ended, (std::vector<int>{1, 2}));
+}
+
 TEST_F(NumberWrite, ADropDuringTheWaitIsReportedAndTheWaitEndsOnce) {
     // The drop reaches the client as a report; the wait runs on, so that the hub's silence
     // is told first, and ends once, whether by its time or by the client's close.
