@@ -254,6 +254,10 @@ HubSession::WriteNumber(const NumberRequest& request, std::function<void(const N
         return NumberOutcome{Kind::OldFirmware, request.modelText, {}};
     if (!request.jumperConfirmed)
         return NumberOutcome{Kind::NotConfirmed, {}, {}};
+    // A wait still running ends unanswered here: a result from now on answers this request,
+    // and its five seconds are its own.
+    if (numberDone_)
+        FinishNumberWait({Kind::NoAnswer, kNoNumberAnswerText, {}});
     const HubRequest bytes = MakeControllerNumberRequest(static_cast<std::uint8_t>(request.number));
     numberAnswered_ = false;
     if (!WriteWhole(*connection_, bytes))
