@@ -1,7 +1,7 @@
 // Pins through the IP Helper's neighbour table: CreateIpNetEntry2 with a permanent row,
 // DeleteIpNetEntry2 to remove it. Both need an elevated process. The three entry calls
-// are looked up at run time: Wine's IP Helper has none of them, and an import it lacks
-// would keep every program of ours from starting there.
+// are looked up at run time: Wine's IP Helper has none of them, and a call through an
+// import it lacks ends the program there.
 #include "platform/NeighbourPin.h"
 
 #include "platform/NeighbourPinRules.h"
