@@ -7,8 +7,11 @@
 #include <arpa/inet.h>
 #include <chrono>
 #include <filesystem>
+#include <grp.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -52,6 +55,26 @@ bool Connect() {
     const bool connected = ::connect(fd, reinterpret_cast<sockaddr*>(&hub), sizeof hub) == 0;
     ::close(fd);
     return connected;
+}
+
+// The permission a pin through the helper at path lacks for the user nobody, asked in a
+// child that has become nobody; -1 when the child could not tell.
+int PermissionAsNobody(const std::string& path) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setresgid(65534, 65534, 65534) != 0 ||
+            ::setresuid(65534, 65534, 65534) != 0)
+            ::_exit(255);
+        const auto result = platform::MakeHelperPinner(path)->Pin(1, Address(kShared),
+                                                                  {0x02, 0, 0x5e, 0x12, 0, 0x0b});
+        ::_exit(result.failure.kind == platform::PinFailureKind::NoPermission
+                    ? static_cast<int>(result.failure.permission)
+                    : 254);
+    }
+    int status = 0;
+    if (child < 0 || ::waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return -1;
+    return WEXITSTATUS(status);
 }
 
 class NeighbourPinSite : public SiteSuite<NeighbourPinSite> {
@@ -181,6 +204,13 @@ TEST_F(NeighbourHelperSite, RefusesWhatCouldMisdirectMoreThanAHubAndSweepsOnlyIt
     const auto missing = platform::MakeHelperPinner(scratch + "/none")
                              ->Pin(PcIndex(), Address(kShared), Mac(hubMac));
     EXPECT_EQ(missing.failure.permission, platform::PinPermission::NoHelper);
+
+    // What an ordinary user hears: kept out by the helper's group, or a helper without its
+    // capability.
+    ASSERT_EQ(::chmod(helper.c_str(), 0750), 0);
+    EXPECT_EQ(PermissionAsNobody(helper), static_cast<int>(platform::PinPermission::NotInGroup));
+    EXPECT_EQ(PermissionAsNobody(plain),
+              static_cast<int>(platform::PinPermission::HelperLacksCapability));
 
     kntest::Shell("ip -n " + site->PcNamespace() + " route del 198.18.200.0/24");
     kntest::Shell("ip -n " + site->PcNamespace() + " neigh del " + kForeignEntry + " dev " +
