@@ -28,7 +28,8 @@ enum class PinFailureKind {
 
 enum class PinPermission {
     None,
-    NoHelper,          // not root, and the helper is missing or unusable (detail: why)
+    NoHelper,          // not root, and the helper (detail: its path) is missing
+    HelperBlocked,     // not root, and this process cannot gain the helper's capability
     NotInGroup,        // not root, and not a member of the helper's group
     GroupNotYetActive, // a member of the group since this login session began
     HelperLacksCapability,
@@ -50,7 +51,7 @@ struct PinFailure {
     PinPermission permission = PinPermission::None;
     PinRefusal refusal = PinRefusal::None;
     std::uint32_t code = 0; // the system's error code (errno on Linux, a Win32 code on Windows)
-    std::string detail;     // the helper's path and what is wrong with it, or the system's text
+    std::string detail;     // the helper's path, or the system's own text for the error
 
     explicit operator bool() const { return kind != PinFailureKind::None; }
 };

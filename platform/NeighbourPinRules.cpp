@@ -198,12 +198,17 @@ std::string DescribePinFailure(const PinFailure& failure) {
     case PinPermission::NotElevated:
         return cannot + "changing the neighbour table needs an administrator; run as "
                         "administrator";
+    case PinPermission::HelperBlocked:
+        return cannot + "not running as root, and this program runs where the helper " +
+               failure.detail +
+               " cannot get its capability cap_net_admin (no_new_privs or a sandbox); run as "
+               "root, or outside the sandbox";
     case PinPermission::NoHelper:
     case PinPermission::None:
         break;
     }
     return cannot + "not running as root, and the helper " + failure.detail +
-           "; run as root, or reinstall the package kestrune";
+           " is missing; run as root, or reinstall the package kestrune";
 }
 
 std::string DescribePinFailureRu(const PinFailure& failure) {
@@ -233,12 +238,19 @@ std::string DescribePinFailureRu(const PinFailure& failure) {
     case PinPermission::NotElevated:
         return cannot + "изменять таблицу соседей может только администратор. Запустите "
                         "программу от имени администратора.";
+    case PinPermission::HelperBlocked:
+        return cannot +
+               "программа запущена не от имени root и в таком окружении, где "
+               "помощник " +
+               failure.detail +
+               " не может получить право cap_net_admin (no_new_privs или песочница). "
+               "Запустите программу от имени root или вне песочницы.";
     case PinPermission::NoHelper:
     case PinPermission::None:
         break;
     }
-    return cannot + "программа запущена не от имени root, а помощник " + failure.detail +
-           ". Запустите программу от имени root или переустановите пакет kestrune.";
+    return cannot + "программа запущена не от имени root, а помощника " + failure.detail +
+           " нет. Запустите программу от имени root или переустановите пакет kestrune.";
 }
 
 } // namespace platform

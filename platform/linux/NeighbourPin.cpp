@@ -88,7 +88,7 @@ PinFailure WhyHelperFails(const std::string& path) {
     failure.permission = PinPermission::NoHelper;
     struct stat status {};
     if (::stat(path.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        failure.detail = path + " is missing";
+        failure.detail = path;
         return failure;
     }
     if (::access(path.c_str(), X_OK) != 0) {
@@ -105,7 +105,8 @@ PinFailure WhyHelperFails(const std::string& path) {
     // than the bounding set.
     if (::prctl(PR_GET_NO_NEW_PRIVS, 0, 0, 0, 0) == 1 ||
         ::prctl(PR_CAPBSET_READ, CAP_NET_ADMIN, 0, 0, 0) != 1) {
-        failure.detail = path + " cannot get cap_net_admin in this process's sandbox";
+        failure.permission = PinPermission::HelperBlocked;
+        failure.detail = path;
         return failure;
     }
     return {};
