@@ -3,6 +3,7 @@
 #   /usr/bin/kestrune                                 the program (app/CMakeLists.txt)
 #   /usr/bin/kestrunectl                              the command-line tool (cli/CMakeLists.txt)
 #   /usr/libexec/kestrune/kestrune-echo               the echo helper (probe/echo-helper/)
+#   /usr/libexec/kestrune/kestrune-neigh              the neighbour helper (platform/neigh-helper/)
 #   /usr/share/applications/kestrune.desktop          the desktop menu entry
 #   /usr/share/icons/hicolor/NxN/apps/kestrune.png    the program icon, drawn at each size
 #   /usr/share/metainfo/<id>.metainfo.xml             the software centres' description
@@ -10,8 +11,10 @@
 #   /usr/share/man/man1/kestrunectl.1.gz
 #   <bash-completion's directory>/kestrunectl         the command-line tool's completion
 #   /usr/share/doc/kestrune/                          the technicians' guide
-# The package's postinst gives the echo helper, and nothing else, cap_net_raw for the echo
-# probe; the program, like everything that links Qt, carries no capability.
+# The package's postinst gives the echo helper cap_net_raw for the echo probe, creates the
+# system group kestrune and gives the neighbour helper root:kestrune 0750 and cap_net_admin
+# for pins of a hub's physical address; the program, like everything that links Qt,
+# carries no capability.
 
 set(KESTRUNE_DESKTOP_ID kestrune) # must stay the name main.cpp gives setDesktopFileName
 set(KESTRUNE_APPSTREAM_ID org.kestrune.Kestrune)
@@ -62,7 +65,8 @@ string(REGEX REPLACE "^/usr/" "" KESTRUNE_COMPLETIONS_DIR "${KESTRUNE_COMPLETION
 
 configure_file(${packaging_dir}/kestrune.metainfo.xml
                ${packaging_out}/${KESTRUNE_APPSTREAM_ID}.metainfo.xml @ONLY)
-# KESTRUNE_INSTALLED_ECHO_HELPER comes from probe/echo-helper/CMakeLists.txt.
+# KESTRUNE_INSTALLED_ECHO_HELPER comes from probe/echo-helper/CMakeLists.txt,
+# KESTRUNE_INSTALLED_NEIGH_HELPER from platform/neigh-helper/CMakeLists.txt.
 configure_file(${packaging_dir}/postinst.in ${packaging_out}/control/postinst @ONLY
                FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
                                 WORLD_READ WORLD_EXECUTE)
@@ -110,8 +114,9 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER ${KESTRUNE_PACKAGE_MAINTAINER})
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# setcap for the postinst; Qt's own Russian texts for the standard buttons ("Да", "Нет").
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libcap2-bin, qt6-translations-l10n")
+# setcap and addgroup for the postinst; Qt's own Russian texts for the standard buttons
+# ("Да", "Нет").
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "adduser, libcap2-bin, qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${packaging_out}/control/postinst)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION TRUE)
 include(CPack)

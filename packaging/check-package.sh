@@ -3,8 +3,10 @@
 #   packaging/check-package.sh [BUILD_DIR]   (default: build; run after the build)
 # Checks the file list against packaging/package-files.txt, the owners and modes (no
 # setuid anywhere), the control fields, the postinst (as root it also runs it on the
-# unpacked package and reads the capabilities back: the echo helper has cap_net_raw and
-# no other file has any), that the echo helper links nothing at run time, Qt above all,
+# unpacked package, which creates the group kestrune here, and reads the capabilities
+# back: the echo helper has cap_net_raw, the neighbour helper is root:kestrune 0750 with
+# cap_net_admin, and no other file has any), that the helpers link nothing at run time,
+# Qt above all,
 # the desktop entry, the AppStream data, the icons, the manual pages, the command-line
 # tool's completion, the copyright file and the changelog, and lintian (no error, no
 # warning; each remaining tag is printed). Exits 77 when a tool it needs is missing.
@@ -55,6 +57,8 @@ while read -r mode owner _ _ _ path _; do
     case $path in
     ./usr/bin/kestrune | ./usr/bin/kestrunectl) [[ $mode == -rwxr-xr-x ]] || fail "$path's mode is $mode" ;;
     ./usr/libexec/kestrune/kestrune-echo) [[ $mode == -rwxr-xr-x ]] || fail "the echo helper's mode is $mode" ;;
+    # The postinst narrows it to the group once the group exists.
+    ./usr/libexec/kestrune/kestrune-neigh) [[ $mode == -rwxr-xr-x ]] || fail "the neighbour helper's mode is $mode" ;;
     ./*/) [[ $mode == drwxr-xr-x ]] || fail "$path has mode $mode" ;;
     *) [[ $mode == -rw-r--r-- ]] || fail "$path has mode $mode" ;;
     esac
@@ -65,13 +69,14 @@ version=$(sed -n 's/^set(CPACK_PACKAGE_VERSION "\(.*\)")$/\1/p' "$build/CPackCon
 [[ $(dpkg-deb -f "$deb" Package) == kestrune ]] || fail "Package is not kestrune"
 [[ $(dpkg-deb -f "$deb" Version) == "$version" ]] || fail "Version is not $version"
 depends=$(dpkg-deb -f "$deb" Depends)
-for needed in libqt6widgets6 libqt6gui6 libqt6core6 libcap2-bin qt6-translations-l10n; do
+for needed in libqt6widgets6 libqt6gui6 libqt6core6 adduser libcap2-bin qt6-translations-l10n; do
     [[ ", $depends," == *", $needed"[\ ,]* ]] || fail "Depends lacks $needed: $depends"
 done
 
-# The postinst gives the echo helper its capability, and nothing else any; never a set-id
-# bit.
+# The postinst gives the echo helper its capability and the neighbour helper its group,
+# mode and capability, and nothing else any; never a set-id bit.
 helper=/usr/libexec/kestrune/kestrune-echo
+neigh_helper=/usr/libexec/kestrune/kestrune-neigh
 dpkg-deb -e "$deb" "$out/control"
 postinst=$out/control/postinst
 if [[ ! -x $postinst ]]; then
@@ -80,30 +85,42 @@ else
     sh -n "$postinst" || fail "the postinst is not valid sh"
     grep -q "^helper=\"$helper\"\$" "$postinst" || fail "the postinst names another helper"
     grep -q 'setcap cap_net_raw+ep "\$helper"' "$postinst" || fail "the postinst sets no cap_net_raw"
-    [[ $(grep -c 'setcap ' "$postinst") -eq 1 ]] || fail "the postinst runs setcap more than once"
+    grep -q "^neigh_helper=\"$neigh_helper\"\$" "$postinst" || fail "the postinst names another neighbour helper"
+    grep -q 'setcap cap_net_admin+ep "\$neigh_helper"' "$postinst" || fail "the postinst sets no cap_net_admin"
+    grep -q 'addgroup --quiet --system kestrune' "$postinst" || fail "the postinst creates no group kestrune"
+    grep -q 'chown root:kestrune "\$neigh_helper"' "$postinst" || fail "the postinst gives the neighbour helper no group"
+    grep -q 'chmod 0750 "\$neigh_helper"' "$postinst" || fail "the postinst leaves the neighbour helper open to all"
+    [[ $(grep -c 'setcap ' "$postinst") -eq 2 ]] || fail "the postinst runs setcap other than once per helper"
     ! grep -q '/usr/bin/' "$postinst" || fail "the postinst touches a file in /usr/bin"
     ! grep -Eq '\bchmod\b.*(\+[a-z]*s|\b[2467][0-7]{3}\b)' "$postinst" ||
         fail "the postinst sets a set-id bit"
 fi
 
-# The echo helper holds a capability, so it loads nothing at run time: no interpreter, no
+# The helpers hold a capability, so they load nothing at run time: no interpreter, no
 # shared library, and no Qt in any case.
 dpkg-deb -x "$deb" "$out/root"
 root=$out/root
-dynamic=$(readelf -d "$root$helper" 2>&1)
-headers=$(readelf -l "$root$helper" 2>&1)
-[[ $dynamic != *"(NEEDED)"* && $headers != *INTERP* ]] ||
-    fail "the echo helper is not linked statically: $(grep -E 'NEEDED|interpreter' <<<"$dynamic$headers")"
-[[ ${dynamic,,} != *libqt* ]] || fail "the echo helper links Qt"
+for capable in "$helper" "$neigh_helper"; do
+    dynamic=$(readelf -d "$root$capable" 2>&1)
+    headers=$(readelf -l "$root$capable" 2>&1)
+    [[ $dynamic != *"(NEEDED)"* && $headers != *INTERP* ]] ||
+        fail "$capable is not linked statically: $(grep -E 'NEEDED|interpreter' <<<"$dynamic$headers")"
+    [[ ${dynamic,,} != *libqt* ]] || fail "$capable links Qt"
+done
 
 if [[ -x $postinst && $EUID -eq 0 ]] && command -v getcap >/dev/null; then
-    # The postinst itself, run on the unpacked package: afterwards the helper, and no other
-    # file, has a capability, and nothing that has one links Qt.
+    # The postinst itself, run on the unpacked package: afterwards the helpers, and no other
+    # file, have a capability, the neighbour helper only for the group kestrune, and
+    # nothing that has one links Qt.
     sed "s|/usr/|$root/usr/|g" "$postinst" >"$out/postinst-copy"
     if sh "$out/postinst-copy" configure >"$out/postinst.log" 2>&1; then
         capabilities=$(getcap -r "$root" 2>/dev/null)
-        [[ $capabilities == "$root$helper cap_net_raw=ep" ]] ||
-            fail "after the postinst the capabilities are '$capabilities', not cap_net_raw=ep on the helper alone: $(cat "$out/postinst.log")"
+        expected=$(printf '%s\n' "$root$helper cap_net_raw=ep" "$root$neigh_helper cap_net_admin=ep")
+        [[ $(sort <<<"$capabilities") == "$(sort <<<"$expected")" ]] ||
+            fail "after the postinst the capabilities are '$capabilities', not cap_net_raw=ep on the echo helper and cap_net_admin=ep on the neighbour helper alone: $(cat "$out/postinst.log")"
+        ownership=$(stat -c '%U:%G %a' "$root$neigh_helper")
+        [[ $ownership == "root:kestrune 750" ]] ||
+            fail "after the postinst the neighbour helper is $ownership, not root:kestrune 750"
         while read -r file _; do
             [[ -z $file || $(readelf -d "$file" 2>/dev/null) != *[Ll]ib[Qq]t* ]] ||
                 fail "$file links Qt and holds a capability"

@@ -3,11 +3,13 @@
 # in a network namespace of its own running hubsim, all joined by a bridge.
 #
 #   testsite.sh up --prefix P [--subnet N] [--hubs K] [--pc ns|host] [--hubsim PATH]
-#                  [--hub-args "ARGS"] [--hub I "ARGS"]...
+#                  [--share K] [--hub-args "ARGS"] [--hub I "ARGS"]...
 #   testsite.sh down --prefix P
 #   testsite.sh ctl --prefix P --hub I "COMMAND"
 #
-# Addresses 198.18.N.0/24: the PC is 198.18.N.1, hub I is 198.18.N.(10+I).
+# Addresses 198.18.N.0/24: the PC is 198.18.N.1, hub I is 198.18.N.(10+I); with --share K
+# hubs 1 to K all answer from hub 1's address, as hubs fresh from the box do, each with
+# its own physical address.
 # Namespaces: P-sw (bridge P-br), P-hI (interface eth0), P-pc (interface P-pc0) with
 # --pc ns; with --pc host the veth P-pc0 stays in the calling namespace.
 # ARGS are shell words given to hubsim after the site's own options (--hub-args for
@@ -22,7 +24,7 @@ readonly SCRIPT_DIR=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 readonly MAX_HUBS=244
 readonly READY_TIMEOUT_S=10
 
-prefix="" subnet=0 hubs=1 pc=ns hubsim="${KESTRUNE_HUBSIM:-$SCRIPT_DIR/../build/tools/hubsim}"
+prefix="" subnet=0 hubs=1 share=0 pc=ns hubsim="${KESTRUNE_HUBSIM:-$SCRIPT_DIR/../build/tools/hubsim}"
 hub_args="" hub_index=""
 declare -A per_hub_args=()
 
@@ -42,6 +44,7 @@ parse_args() {
         --prefix) prefix=${2?}; shift 2 ;;
         --subnet) subnet=${2?}; shift 2 ;;
         --hubs) hubs=${2?}; shift 2 ;;
+        --share) share=${2?}; shift 2 ;;
         --pc) pc=${2?}; shift 2 ;;
         --hubsim) hubsim=${2?}; shift 2 ;;
         --hub-args) hub_args=${2?}; shift 2 ;;
@@ -78,7 +81,7 @@ site_namespaces() {
 }
 
 hub_ns() { echo "$prefix-h$1"; }
-hub_ip() { echo "198.18.$subnet.$((10 + $1))"; }
+hub_ip() { echo "198.18.$subnet.$((10 + ($1 <= share ? 1 : $1)))"; }
 hub_mac() { printf '02:00:5e:12:%02x:%02x' "$subnet" $((10 + $1)); }
 pc_ip() { echo "198.18.$subnet.1"; }
 
@@ -141,6 +144,7 @@ check_up_args() {
     [[ $subnet =~ ^[0-9]+$ ]] && ((subnet <= 255)) || die "--subnet takes 0..255"
     [[ $hubs =~ ^[0-9]+$ ]] && ((hubs >= 1 && hubs <= MAX_HUBS)) ||
         die "--hubs takes 1..$MAX_HUBS"
+    [[ $share =~ ^[0-9]+$ ]] && ((share <= hubs)) || die "--share takes 0..$hubs"
     [[ $pc == ns || $pc == host ]] || die "--pc takes ns or host"
     local i
     for i in "${!per_hub_args[@]}"; do

@@ -134,6 +134,9 @@ TestSite::TestSite(TestSiteOptions siteOptions) : options(std::move(siteOptions)
     if (!options.hubArgs.empty()) {
         argv.insert(argv.end(), {"--hub-args", options.hubArgs});
     }
+    if (options.sharing > 0) {
+        argv.insert(argv.end(), {"--share", std::to_string(options.sharing)});
+    }
     for (const auto& [index, args] : options.perHubArgs) {
         argv.insert(argv.end(), {"--hub", std::to_string(index), args});
     }

@@ -33,6 +33,7 @@ struct TestSiteOptions {
     bool pcNamespace = true;                 // false: the PC's veth stays in the calling namespace
     std::string hubArgs{};                   // hubsim arguments for every hub (shell words)
     std::map<int, std::string> perHubArgs{}; // and for hub i, after hubArgs
+    int sharing = 0; // hubs 1 to sharing all answer from hub 1's address (HubAddress says)
 };
 
 class TestSite {
