@@ -166,8 +166,7 @@ void HubSession::Open(const std::string& hubAddress, const std::string& localAdd
             open_->timer = scheduler_.StartTimer(kFirstStatusWait, WhileAlive([](HubSession& session) {
                 if (session.open_) {
                     session.open_->timer = 0;
-                    session.Close();
-                    session.FinishOpen(OpenFailure::NoStatus, {});
+                    session.FinishOpen(OpenFailure::NoStatus, {}); // and closes
                 }
             }));
             CheckOpened();

@@ -36,7 +36,8 @@ protected:
     std::string Install(const kntest::ScratchFolder& folder, bool postinst) {
         const std::string program = folder.Install(KESTRUNE_UNPRIVILEGED_CONSOLE, "kestrune");
         const std::string helper = folder.Install(KESTRUNE_ECHO_HELPER, "kestrune-echo");
-        EXPECT_FALSE(program.empty() || helper.empty());
+        const std::string neighHelper = folder.Install(KESTRUNE_NEIGH_HELPER, "kestrune-neigh");
+        EXPECT_FALSE(program.empty() || helper.empty() || neighHelper.empty());
         if (postinst) {
             std::ifstream in(KESTRUNE_POSTINST);
             std::stringstream text;
@@ -44,7 +45,8 @@ protected:
             std::string script = text.str();
             for (const auto& [from, to] :
                  {std::pair{"/usr/bin/kestrune", program},
-                  std::pair{"/usr/libexec/kestrune/kestrune-echo", helper}}) {
+                  std::pair{"/usr/libexec/kestrune/kestrune-echo", helper},
+                  std::pair{"/usr/libexec/kestrune/kestrune-neigh", neighHelper}}) {
                 for (std::size_t at = 0; (at = script.find(from, at)) != std::string::npos;
                      at += to.size())
                     script.replace(at, std::strlen(from), to);
