@@ -4,13 +4,6 @@
 #include "hubsession/HubParameterRules.h"
 #include "resources/ConsoleTemplate.h"
 
-std::optional<std::uint32_t> CKestruneDlg::ChosenAdapterAddress() const {
-    const auto entry = static_cast<std::size_t>(adapterList_.chosenIndex);
-    if (adapterList_.chosenIndex < 0 || entry >= adapterList_.addresses.size())
-        return std::nullopt;
-    return ParseDottedQuad(adapterList_.addresses[entry]);
-}
-
 void CKestruneDlg::OnParameterFieldChanged(int id) {
     if (id == IDC_CONNECT_ADDRESS)
         SetControlEnabled(IDC_CONNECT, true);

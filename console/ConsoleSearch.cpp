@@ -6,7 +6,6 @@
 #include "discovery/HubText.h"
 #include "resources/ConsoleTemplate.h"
 
-
 void CKestruneDlg::OnSearchHubsButton() {
     if (operation_ != Operation::None)
         return;
@@ -91,16 +90,6 @@ void CKestruneDlg::SyncHubSelection() {
     view_.SetControlText(IDC_PHYSICAL_ADDRESS, shown.physicalAddress);
     SetControlEnabled(IDC_CONNECT, true);
     UpdateData(false);
-}
-
-SearchedSubnet CKestruneDlg::ChosenSubnet() const {
-    const auto entry = [this](const std::vector<std::string>& list) {
-        const std::int32_t chosen = adapterList_.chosenIndex;
-        return chosen >= 0 && static_cast<std::size_t>(chosen) < list.size() ? list[chosen]
-                                                                             : std::string();
-    };
-    return {entry(adapterList_.addresses), entry(adapterList_.subnetMasks),
-            entry(adapterList_.subnetAddresses)};
 }
 
 bool CKestruneDlg::ConfirmConflictingHub(const std::string& address) {

@@ -1,53 +1,12 @@
+// What every part of the console shares: the step a handler runs as, the form binding of
+// field 119, the boxes, the operations' hold on controls, and the chosen adapter.
 #include "console/KestruneDlg.h"
 
 #include "adapters/ImproperArgument.h"
+#include "console/HubConflictTexts.h"
 #include "hubsession/ControllerNumber.h"
 #include "resources/AboutTemplate.h"
 #include "resources/ConsoleTemplate.h"
-
-namespace {
-
-constexpr const char* kNotConnectedCaption = "Нет связи";
-
-} // namespace
-
-CKestruneDlg::CKestruneDlg(ConsoleView& view, Scheduler& scheduler, bool debugMode,
-                           const ConsoleServices& services)
-    : view_(view), scheduler_(scheduler), debugMode_(debugMode),
-      services_(services.WithSystemDefaults()), life_(std::make_shared<CKestruneDlg*>(this)),
-      hub_(std::make_unique<HubSession>(scheduler, services_, debugMode)) {
-    hub_->SetReportHandler([this](watcher::Report&& report) { OnReport(std::move(report)); });
-}
-
-CKestruneDlg::~CKestruneDlg() {
-    life_.reset();
-    // The window goes: its hub session's socket and watcher go first, and nothing the
-    // watcher reports can reach this console any more.
-    hub_.reset();
-}
-
-void CKestruneDlg::OnInitDialog() {
-    for (int controller = 1; controller <= 4; ++controller)
-        view_.EnableControl(IDC_LINK_1 + controller - 1, false);
-    view_.EnableControl(IDC_CONNECT, false);
-    view_.EnableControl(IDC_APPLY_PARAMETERS, false);
-    view_.EnableControl(IDC_DISCONNECT, false);
-    view_.EnableControl(IDC_WRITE_NUMBER, false);
-    view_.SetControlText(IDC_WRITE_NUMBER, kNotConnectedCaption);
-    view_.EnableControl(IDC_ADAPTER_ADDRESS, false);
-    view_.EnableControl(IDC_ADAPTER_MASK, false);
-    UpdateData(false);
-    AppendToLog(kTitleLine);
-    RunHandler([this] { StartWithAdapters(); });
-}
-
-void CKestruneDlg::OnFirstPaint() {
-    // The window shows first; the search it starts with comes right after.
-    if (std::exchange(startupSearchPending_, false))
-        RunHandler([this] { SearchHubs(); });
-}
-
-bool CKestruneDlg::OnOK() { return UpdateData(true); }
 
 void CKestruneDlg::RunHandler(const std::function<void()>& handler) {
     hub_->DrainReports();
@@ -129,4 +88,22 @@ std::function<void()> CKestruneDlg::WhileAlive(std::function<void(CKestruneDlg&)
         if (const auto alive = life.lock())
             task(**alive);
     };
+}
+
+SearchedSubnet CKestruneDlg::ChosenSubnet() const {
+    const auto entry = [this](const std::vector<std::string>& list) {
+        const std::int32_t chosen = adapterList_.chosenIndex;
+        return chosen >= 0 && static_cast<std::size_t>(chosen) < list.size() ? list[chosen]
+                                                                             : std::string();
+    };
+    return {entry(adapterList_.addresses), entry(adapterList_.subnetMasks),
+            entry(adapterList_.subnetAddresses)};
+}
+
+std::optional<std::uint32_t> CKestruneDlg::ChosenAdapterAddress() const {
+    const auto entry = static_cast<std::size_t>(adapterList_.chosenIndex);
+    if (adapterList_.chosenIndex < 0 || entry >= adapterList_.addresses.size())
+        return std::nullopt;
+    const auto address = Ipv4::Parse(adapterList_.addresses[entry]);
+    return address ? std::optional<std::uint32_t>(address->Value()) : std::nullopt;
 }

@@ -36,6 +36,8 @@ enum ConsoleControlId {
     IDC_LINK_3 = 123,
     IDC_LINK_4 = 124,
 };
+// The link indicators of controllers 1..4.
+inline constexpr int kLinkIndicatorIds[] = {IDC_LINK_1, IDC_LINK_2, IDC_LINK_3, IDC_LINK_4};
 
 const DialogTemplate& ConsoleTemplate();
 std::span<const ListColumn> HubListColumns();
