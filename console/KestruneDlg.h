@@ -115,60 +115,73 @@ public:
     bool StartupSearchPending() const { return startupSearchPending_; }
 
 private:
-    void StartWithAdapters();
-    void ShowChosenAdapter();
-    // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
-    struct SearchedSubnet ChosenSubnet() const;
-    // The chosen adapter entry's address; nothing when there is no such entry.
-    std::optional<std::uint32_t> ChosenAdapterAddress() const;
-    // Before a session to an address the last search found in conflict: the person's
-    // answer; true when nothing conflicts.
-    bool ConfirmConflictingHub(const std::string& address);
-    AdapterChoice ChooseAdapter();
-    void OnConnected(const std::string& hubAddress);
-    void OnReport(watcher::Report&& report);
-    void OnSearched(SearchOutcome&& outcome, const std::string& interfaceName,
-                    std::function<void(int)> then);
-    void OnNumberResult(const ControllerNumberResult& result);
-    void EndNumberWait();
-    void AfterNumberWait();
-    // Writes a file the person picked; a box names it and the reason when that fails.
-    void SaveFile(const std::string& path, const std::string& bytes);
+    // Each part of the console is a file of its own; they call each other one way only
+    // (the start calls the adapters and the search, the reports call the session and the
+    // number, the session calls the search, and all of them the shared steps).
 
+    // Shared steps and state (KestruneDlg.cpp).
     void AppendToLog(const std::string& text) { view_.AppendToLog(text); }
     BoxAnswer ShowAppMessage(const std::string& text, BoxIcon icon = BoxIcon::None);
     bool ConfirmWarning(const std::string& text);
-
     // Operations and the controls they hold disabled.
     void Begin(Operation operation, std::initializer_list<int> heldControls);
     void End();
     // Enables or disables a control; one an operation holds takes the state when it ends.
     void SetControlEnabled(int id, bool enabled);
-    // A task posted to the console's thread that is dropped if this console has gone.
+    // A task that is dropped if this console has gone.
     std::function<void()> WhileAlive(std::function<void(CKestruneDlg&)> task);
+    // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
+    struct SearchedSubnet ChosenSubnet() const;
+    // The chosen adapter entry's address; nothing when there is no such entry.
+    std::optional<std::uint32_t> ChosenAdapterAddress() const;
 
     ConsoleView& view_;
     Scheduler& scheduler_;
     const bool debugMode_;
     const ConsoleServices services_;
-    std::uint32_t controllerNumber_ = 1;
+    std::uint32_t controllerNumber_ = 1; // field 119
+    Operation operation_ = Operation::None;
+    std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
+    int focusBefore_ = 0;              // the control that had the focus when it began
+    // Held by the operations' completions as weak references: they find out whether this
+    // console still exists.
+    std::shared_ptr<CKestruneDlg*> life_;
+
+    // The start (ConsoleStartup.cpp) and the commands by id (ConsoleCommands.cpp).
+    bool startupSearchPending_ = false;
+    bool painted_ = false; // the window has painted once
+
+    // The adapters (ConsoleAdapters.cpp).
+    void StartWithAdapters();
+    void ShowChosenAdapter();
+    AdapterChoice ChooseAdapter();
     AdapterList adapterList_;
+
+    // The search and the hub list (ConsoleSearch.cpp).
+    void OnSearched(SearchOutcome&& outcome, const std::string& interfaceName,
+                    std::function<void(int)> then);
+    // Before a session to an address the last search found in conflict: the person's
+    // answer; true when nothing conflicts.
+    bool ConfirmConflictingHub(const std::string& address);
     HubList hubList_;
     std::vector<HubRow> rows_; // the hub list's rows as shown
     // What each row of hubList_ conflicts with, found when the rows were filled.
     std::vector<HubConflict> conflicts_;
-    bool startupSearchPending_ = false;
-    bool painted_ = false; // the window has painted once
 
-    Operation operation_ = Operation::None;
-    std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
-    int focusBefore_ = 0;              // the control that had the focus when it began
+    // The hub session (ConsoleSession.cpp) and what its watcher reports (ConsoleReports.cpp).
+    void OnConnected(const std::string& hubAddress);
+    void OnReport(watcher::Report&& report);
+    // The window's one hub session.
+    std::unique_ptr<HubSession> hub_;
+
+    // The controller number (ConsoleNumber.cpp).
+    void OnNumberResult(const ControllerNumberResult& result);
+    void EndNumberWait();
+    void AfterNumberWait();
     std::optional<std::uint32_t> dropDuringNumberWait_;
     bool resultBoxShown_ = false; // a controller-number result box is open
 
-    // Held by the operations' completions as weak references: they find out whether this
-    // console still exists.
-    std::shared_ptr<CKestruneDlg*> life_;
-    // The window's one hub session.
-    std::unique_ptr<HubSession> hub_;
+    // Saving the log and the hub list (ConsoleSave.cpp): writes a file the person picked; a
+    // box names it and the reason when that fails.
+    void SaveFile(const std::string& path, const std::string& bytes);
 };
