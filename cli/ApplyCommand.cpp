@@ -50,7 +50,7 @@ struct SiteMap {
 
 // What the rules of a line are judged by in its session.
 struct SessionRules {
-    std::optional<std::uint32_t> adapterAddress;
+    Ipv4 adapterAddress;
     bool gatewaysOutsideAllowed = false; // --yes
 };
 
@@ -86,7 +86,8 @@ void SetHub(HubDriver& driver, const PlanLine& line, const SessionRules& rules, 
         fail("the hub refuses these parameters: " + *failure);
         return;
     }
-    if (!rules.gatewaysOutsideAllowed && GatewayOutsideSubnet(wanted[0], wanted[1], wanted[2])) {
+    if (!rules.gatewaysOutsideAllowed &&
+        GatewayOutsideSubnet({AddressOf(wanted[0]), AddressOf(wanted[1]), AddressOf(wanted[2])})) {
         driver.Close();
         fail(GatewayOutsideWords(wanted[0], wanted[1], wanted[2]));
         return;
@@ -160,11 +161,9 @@ int RunApply(CliIo& io, const DriverOptions& options, const ApplyRequest& reques
     HubDriver driver(io, options);
     if (const int code = driver.Start(); code != kExitSuccess)
         return code;
-    const auto adapterAddress = ParseDottedQuad(driver.AdapterAddress());
-    if (adapterAddress) {
-        if (const auto problems = AdapterProblems(plan, *adapterAddress); !problems.empty())
-            return PlanRefused(io, request.planPath, problems);
-    }
+    const Ipv4 adapterAddress = driver.AdapterIpv4();
+    if (const auto problems = AdapterProblems(plan, adapterAddress); !problems.empty())
+        return PlanRefused(io, request.planPath, problems);
     if (!driver.Search())
         return kExitFailed;
     SiteMap site(driver.Hubs());

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hubsession/HubParameterRules.h"
+#include "console/AddressFields.h"
 
 #include <optional>
 #include <string>

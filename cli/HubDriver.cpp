@@ -183,7 +183,7 @@ void HubDriver::Close() {
 
 bool HubDriver::Apply(const HubParameters& wanted, bool gatewayConfirmed, std::string& refusal) {
     bool paused = false;
-    const auto outcome = session_->WriteParameters({wanted, adapter_.address.Value(), gatewayConfirmed},
+    const auto outcome = session_->WriteParameters({wanted, adapter_.address, gatewayConfirmed},
                                                    [this, &paused] {
                                                        paused = true;
                                                        loop_.Quit();

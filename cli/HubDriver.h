@@ -55,6 +55,7 @@ public:
     // message written.
     int Start();
     std::string AdapterAddress() const { return adapter_.address.Text(); }
+    Ipv4 AdapterIpv4() const { return adapter_.address; }
     std::string AdapterMask() const { return adapter_.mask.Text(); }
 
     // One search of the chosen entry's subnet.

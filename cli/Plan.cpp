@@ -82,8 +82,7 @@ bool ReadAddress(const std::string& text, const char* what, int lineNumber,
 // The rules on new hub parameters for a line: an empty mask cell keeps the hub's mask,
 // not known before the session; an empty gateway cell keeps the hub's gateway, which
 // its rules allowed.
-std::optional<std::string> LineRefusal(const PlanLine& line,
-                                       std::optional<std::uint32_t> adapterAddress) {
+std::optional<std::string> LineRefusal(const PlanLine& line, std::optional<Ipv4> adapterAddress) {
     const auto failure = CheckNewHubParameters(
         line.address, line.mask, line.gateway.value_or(AddressParts{}), adapterAddress);
     if (failure)
@@ -128,7 +127,8 @@ bool ReadLine(const std::vector<std::string>& cells, int lineNumber, const Colum
         return false;
     }
     if (!gatewaysOutsideAllowed && line.mask && line.gateway &&
-        GatewayOutsideSubnet(line.address, *line.mask, *line.gateway)) {
+        GatewayOutsideSubnet(
+            {AddressOf(line.address), AddressOf(*line.mask), AddressOf(*line.gateway)})) {
         problems.push_back(
             {lineNumber, GatewayOutsideWords(line.address, *line.mask, *line.gateway)});
         return false;
@@ -219,7 +219,7 @@ Plan ReadPlan(std::string_view content, bool gatewaysOutsideAllowed) {
     return plan;
 }
 
-std::vector<PlanProblem> AdapterProblems(const Plan& plan, std::uint32_t adapterAddress) {
+std::vector<PlanProblem> AdapterProblems(const Plan& plan, Ipv4 adapterAddress) {
     std::vector<PlanProblem> problems;
     for (const PlanLine& line : plan.lines)
         if (const auto failure = LineRefusal(line, adapterAddress))

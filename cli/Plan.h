@@ -1,6 +1,6 @@
 #pragma once
 
-#include "hubsession/HubParameterRules.h"
+#include "console/AddressFields.h"
 
 #include <cstdint>
 #include <optional>
@@ -42,7 +42,7 @@ Plan ReadPlan(std::string_view content, bool gatewaysOutsideAllowed = false);
 
 // The problems of a plan that ReadPlan passed once the adapter is known: the lines that
 // would give a hub the adapter's own address.
-std::vector<PlanProblem> AdapterProblems(const Plan& plan, std::uint32_t adapterAddress);
+std::vector<PlanProblem> AdapterProblems(const Plan& plan, Ipv4 adapterAddress);
 
 // Why a gateway outside the hub's new subnet is not set without --yes.
 std::string GatewayOutsideWords(const AddressParts& address, const AddressParts& mask,

@@ -4,8 +4,8 @@
 #include "cli/Plan.h"
 #include "cli/Report.h"
 #include "console/AddressFields.h"
-#include "hubsession/ControllerNumber.h"
 #include "discovery/HubText.h"
+#include "hubsession/ControllerNumber.h"
 
 #include <istream>
 #include <ostream>
@@ -54,12 +54,13 @@ std::string Dotted(const AddressParts& parts) {
 // is. False with why written.
 bool ParametersAllowed(CliIo& io, const AddressParts& address,
                        const std::optional<AddressParts>& mask, const AddressParts& gateway,
-                       std::optional<std::uint32_t> adapterAddress, bool yes) {
+                       std::optional<Ipv4> adapterAddress, bool yes) {
     if (const auto failure = CheckNewHubParameters(address, mask, gateway, adapterAddress)) {
         io.err << "kestrunectl: the hub refuses these parameters:\n" << *failure << "\n";
         return false;
     }
-    if (!yes && mask && GatewayOutsideSubnet(address, *mask, gateway)) {
+    if (!yes && mask &&
+        GatewayOutsideSubnet({AddressOf(address), AddressOf(*mask), AddressOf(gateway)})) {
         io.err << "kestrunectl: " << GatewayOutsideWords(address, *mask, gateway)
                << ". Nothing sent.\n";
         return false;
@@ -136,7 +137,7 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
     exitCode = driver.Start();
     if (exitCode != kExitSuccess)
         return exitCode;
-    const auto adapterAddress = ParseDottedQuad(driver.AdapterAddress());
+    const Ipv4 adapterAddress = driver.AdapterIpv4();
     if (!ParametersAllowed(io, *address, newMask, *gateway, adapterAddress, request.yes))
         return kExitUsage;
     if (!driver.Search())

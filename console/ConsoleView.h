@@ -1,8 +1,8 @@
 #pragma once
 
 #include "adapters/AdapterList.h"
+#include "console/AddressFields.h"
 #include "console/Boxes.h"
-#include "hubsession/HubParameterRules.h"
 
 #include <cstdint>
 #include <optional>

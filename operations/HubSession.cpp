@@ -225,12 +225,9 @@ void HubSession::OnReport(watcher::Report&& report) {
 HubSession::ParametersOutcome HubSession::WriteParameters(const ParametersRequest& request,
                                                           std::function<void()> afterPause) {
     using Kind = ParametersOutcome::Kind;
-    const AddressParts address = PartsOf(request.wanted.address);
-    const AddressParts mask = PartsOf(request.wanted.mask);
-    const AddressParts gateway = PartsOf(request.wanted.gateway);
-    if (const auto failure = CheckNewHubParameters(address, mask, gateway, request.adapterAddress))
+    if (const auto failure = CheckHubParameterValues(request.wanted, request.adapterAddress))
         return {Kind::Refused, *failure, {}};
-    if (!request.gatewayOutsideConfirmed && GatewayOutsideSubnet(address, mask, gateway))
+    if (!request.gatewayOutsideConfirmed && GatewayOutsideSubnet(request.wanted))
         return {Kind::Refused, kGatewayOutsideSubnetQuestion, {}};
     const HubRequest bytes = MakeSetIpParametersRequest(
         request.wanted.address.Octets(), request.wanted.mask.Octets(), request.wanted.gateway.Octets());

@@ -2,6 +2,7 @@
 
 #include "hubsession/ClientSocketManager.h"
 #include "hubsession/HubMessage.h"
+#include "hubsession/HubParameters.h"
 #include "operations/HubServices.h"
 #include "operations/Scheduler.h"
 #include "operations/WatcherQueue.h"
@@ -14,14 +15,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-
-// A hub's IP parameters, as it reports them or is to be given them.
-struct HubParameters {
-    Ipv4 address;
-    Ipv4 mask;
-    Ipv4 gateway;
-    friend bool operator==(const HubParameters&, const HubParameters&) = default;
-};
 
 // The waits of a session, each the session's own.
 namespace session_waits {
@@ -110,7 +103,7 @@ public:
     // --- Writes ---
     struct ParametersRequest {
         HubParameters wanted;
-        std::optional<std::uint32_t> adapterAddress; // the adapter's own, refused for a hub
+        std::optional<Ipv4> adapterAddress;   // the adapter's own, refused for a hub
         bool gatewayOutsideConfirmed = false; // a gateway outside the new subnet was asked about
     };
     struct ParametersOutcome {

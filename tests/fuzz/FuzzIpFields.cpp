@@ -5,7 +5,7 @@
 #include "hubsession/ControllerNumber.h"
 #include "gui/IpAddressEdit.h"
 #include "hubsession/HubMessage.h"
-#include "hubsession/HubParameterRules.h"
+#include "console/AddressFields.h"
 #include "tests/fuzz/FuzzRequire.h"
 
 #include <QSet>

@@ -122,8 +122,7 @@ TEST_F(ParametersWrite, WhatARuleRefusesIsNotSent) {
     EXPECT_EQ(outcome.text,
               "Адрес обратной петли (127.x.x.x) недопустим в качестве IP адреса хаба");
 
-    outcome =
-        write({Wanted("10.0.0.5", "255.0.0.0", "0.0.0.0"), Address("10.0.0.5").Value(), false});
+    outcome = write({Wanted("10.0.0.5", "255.0.0.0", "0.0.0.0"), Address("10.0.0.5"), false});
     EXPECT_EQ(outcome.kind, ParametersKind::Refused);
     EXPECT_EQ(outcome.text,
               "IP адрес хаба не может совпадать с адресом сетевого адаптера компьютера");
