@@ -20,7 +20,7 @@ void CKestruneDlg::ApplyHubParameters() {
     const AddressParts address = view_.AddressFields(IDC_HUB_IP_ADDRESS);
     const AddressParts mask = view_.AddressFields(IDC_HUB_SUBNET_MASK);
     const AddressParts gateway = view_.AddressFields(IDC_HUB_GATEWAY);
-    const std::optional<Ipv4> adapterAddress(ChosenAdapterAddress());
+    const std::optional<Ipv4> adapterAddress = ChosenAdapterAddress();
     // The fields are checked as the person left them, blanks and all, before the session
     // sees typed values.
     if (const auto failure = CheckNewHubParameters(address, mask, gateway, adapterAddress)) {

@@ -100,10 +100,9 @@ SearchedSubnet CKestruneDlg::ChosenSubnet() const {
             entry(adapterList_.subnetAddresses)};
 }
 
-std::optional<std::uint32_t> CKestruneDlg::ChosenAdapterAddress() const {
+std::optional<Ipv4> CKestruneDlg::ChosenAdapterAddress() const {
     const auto entry = static_cast<std::size_t>(adapterList_.chosenIndex);
     if (adapterList_.chosenIndex < 0 || entry >= adapterList_.addresses.size())
         return std::nullopt;
-    const auto address = Ipv4::Parse(adapterList_.addresses[entry]);
-    return address ? std::optional<std::uint32_t>(address->Value()) : std::nullopt;
+    return Ipv4::Parse(adapterList_.addresses[entry]);
 }

@@ -133,7 +133,7 @@ private:
     // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
     struct SearchedSubnet ChosenSubnet() const;
     // The chosen adapter entry's address; nothing when there is no such entry.
-    std::optional<std::uint32_t> ChosenAdapterAddress() const;
+    std::optional<Ipv4> ChosenAdapterAddress() const;
 
     ConsoleView& view_;
     Scheduler& scheduler_;
