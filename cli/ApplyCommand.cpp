@@ -27,7 +27,7 @@ struct SiteMap {
     explicit SiteMap(const HubList& hubs) {
         for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
             const std::string key = i < hubs.hubPhysicalAddresses.size()
-                                        ? HubPhysicalKey(hubs.hubPhysicalAddresses[i])
+                                        ? ComparablePhysicalAddress(hubs.hubPhysicalAddresses[i])
                                         : "";
             addressesOf[key].insert(hubs.hubAddresses[i]);
             keysAt[hubs.hubAddresses[i]].insert(key);

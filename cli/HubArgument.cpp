@@ -48,10 +48,6 @@ std::optional<std::string> PhysicalAddressKey(const std::string& text) {
     return ComparablePhysicalAddress(text);
 }
 
-std::string HubPhysicalKey(const std::string& text) {
-    return ComparablePhysicalAddress(text);
-}
-
 std::optional<HubArgument> ParseHubArgument(const std::string& text) {
     if (const auto parts = ParseAddressParts(text)) {
         if (std::all_of(parts->begin(), parts->end(),

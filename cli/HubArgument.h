@@ -18,10 +18,6 @@ std::optional<AddressParts> ParseAddressParts(const std::string& text);
 // compares physical addresses (ComparablePhysicalAddress). Nothing for any other text.
 std::optional<std::string> PhysicalAddressKey(const std::string& text);
 
-// The key a hub's own physical-address text is compared by, whatever its form; empty
-// when it names none (ComparablePhysicalAddress).
-std::string HubPhysicalKey(const std::string& text);
-
 // The HUB argument: an IPv4 address (four full parts), or a physical address that a
 // search resolves to one hub.
 struct HubArgument {

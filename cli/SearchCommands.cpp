@@ -59,7 +59,7 @@ std::optional<FoundTarget> ResolveHub(CliIo& io, const HubList& hubs, const std:
     std::set<std::string> physicalKeys;
     for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
         const std::string key = i < hubs.hubPhysicalAddresses.size()
-                                    ? HubPhysicalKey(hubs.hubPhysicalAddresses[i])
+                                    ? ComparablePhysicalAddress(hubs.hubPhysicalAddresses[i])
                                     : "";
         const bool matches = argument->address.empty() ? key == argument->physicalKey
                                                        : hubs.hubAddresses[i] == argument->address;

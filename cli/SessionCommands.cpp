@@ -183,7 +183,7 @@ int RunSetIp(CliIo& io, const DriverOptions& options, const SetIpRequest& reques
         return kExitSuccess;
     }
     const std::string key =
-        target->physicalKey.empty() ? HubPhysicalKey(physical) : target->physicalKey;
+        target->physicalKey.empty() ? ComparablePhysicalAddress(physical) : target->physicalKey;
     if (!driver.WaitForHubAt(Dotted(wanted[0]), key, kVerifyLimit)) {
         io.err << "kestrunectl: the hub did not answer at " << Dotted(wanted[0]) << " within "
                << kVerifyLimit.count() << " s: not verified\n";
