@@ -1,6 +1,7 @@
 // The program's side of the echo helper: it finds the helper, starts it once per request
 // with an empty environment and a fixed argument list, and reads its one-line answer.
 #include "platform/LastError.h"
+#include "platform/linux/HelperProcess.h"
 #include "platform/SocketApi.h"
 #include "platform/linux/EchoHelper.h"
 #include "platform/linux/EchoHelperProtocol.h"
@@ -38,21 +39,6 @@ using Clock = std::chrono::steady_clock;
 // Beyond the request's own time-out, the helper has this long to start, answer and end.
 constexpr std::chrono::milliseconds kHelperMargin{1000};
 
-// Whether the file's capabilities give a process started from it cap_net_raw at once:
-// in the permitted set, with the effective bit.
-bool FileGrantsNetRaw(const std::string& path) {
-    vfs_ns_cap_data data{};
-    const ssize_t size = ::getxattr(path.c_str(), "security.capability", &data, sizeof data);
-    if (size < static_cast<ssize_t>(XATTR_CAPS_SZ_2))
-        return false;
-    const std::uint32_t magic = le32toh(data.magic_etc);
-    const std::uint32_t revision = magic & VFS_CAP_REVISION_MASK;
-    if (revision != VFS_CAP_REVISION_2 && revision != VFS_CAP_REVISION_3)
-        return false;
-    return (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0 &&
-           (le32toh(data.data[0].permitted) & (1u << CAP_NET_RAW)) != 0;
-}
-
 // Why the helper at path would not get its socket; empty when it would.
 std::string WhyHelperFails(const std::string& path) {
     struct stat status {};
@@ -62,7 +48,7 @@ std::string WhyHelperFails(const std::string& path) {
         return "это не файл";
     if (::access(path.c_str(), X_OK) != 0)
         return ::strerrordesc_np(errno);
-    if (!FileGrantsNetRaw(path))
+    if (!helper_process::FileGrantsCapability(path, CAP_NET_RAW))
         return "нет права cap_net_raw";
     // A file's capabilities count for nothing under no_new_privs, and reach no further
     // than the bounding set.

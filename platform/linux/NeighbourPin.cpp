@@ -3,6 +3,7 @@
 #include "platform/NeighbourPin.h"
 
 #include "platform/linux/EchoHelper.h"
+#include "platform/linux/HelperProcess.h"
 #include "platform/linux/NeighHelperProtocol.h"
 #include "platform/linux/NeighbourPinLinux.h"
 #include "platform/linux/NeighbourPinTable.h"
@@ -48,19 +49,6 @@ bool HoldsNetAdmin() {
            (sets[0].effective & (1u << CAP_NET_ADMIN)) != 0;
 }
 
-bool FileGrantsNetAdmin(const std::string& path) {
-    vfs_ns_cap_data data{};
-    const ssize_t size = ::getxattr(path.c_str(), "security.capability", &data, sizeof data);
-    if (size < static_cast<ssize_t>(XATTR_CAPS_SZ_2))
-        return false;
-    const std::uint32_t magic = le32toh(data.magic_etc);
-    const std::uint32_t revision = magic & VFS_CAP_REVISION_MASK;
-    if (revision != VFS_CAP_REVISION_2 && revision != VFS_CAP_REVISION_3)
-        return false;
-    return (magic & VFS_CAP_FLAGS_EFFECTIVE) != 0 &&
-           (le32toh(data.data[0].permitted) & (1u << CAP_NET_ADMIN)) != 0;
-}
-
 // Whether the user is listed in group gid though this process does not carry it: added
 // since the login session began.
 bool JoinedSinceLogin(gid_t gid) {
@@ -96,7 +84,7 @@ PinFailure WhyHelperFails(const std::string& path) {
                                                              : PinPermission::NotInGroup;
         return failure;
     }
-    if (!FileGrantsNetAdmin(path)) {
+    if (!helper_process::FileGrantsCapability(path, CAP_NET_ADMIN)) {
         failure.permission = PinPermission::HelperLacksCapability;
         failure.detail = path;
         return failure;

@@ -14,6 +14,7 @@
 // Exit status: 0 done, 1 refused or failed (the answer says which), 2 for arguments that
 // are not a request, 3 when the other capabilities could not be given up.
 #include "platform/linux/NeighHelperProtocol.h"
+#include "platform/linux/HelperProcess.h"
 #include "platform/linux/NeighbourPinTable.h"
 
 #include <cerrno>
@@ -60,37 +61,12 @@ bool KeepNetAdminOnly() {
            sets[1].permitted == 0 && sets[1].effective == 0 && sets[1].inheritable == 0;
 }
 
-// Opens /dev/null on each of stdin, stdout and stderr that the caller left closed, so that
-// no socket takes one of their numbers and receives the answer.
-bool OpenClosedStandardDescriptors() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
-            continue;
-        if (::open("/dev/null", O_RDWR) != fd)
-            return false;
-    }
-    return true;
-}
-
-bool WriteAll(const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
     ::clearenv();
     ::close_range(3, ~0u, 0);
-    if (!OpenClosedStandardDescriptors())
+    if (!helper_process::OpenClosedStandardDescriptors())
         return kNotDone;
     if (!KeepNetAdminOnly()) {
         std::fputs("kestrune-neigh: cannot give up its other capabilities\n", stderr);
@@ -121,7 +97,7 @@ int main(int argc, char** argv) {
         break;
     }
     const bool done = outcome.refusal == platform::PinRefusal::None && outcome.error == 0;
-    if (!WriteAll(neigh_helper::FormatAnswer(outcome)))
+    if (!helper_process::WriteAllToStdout(neigh_helper::FormatAnswer(outcome)))
         return kNotDone;
     return done ? kDone : kNotDone;
 }

@@ -11,6 +11,7 @@
 // Exit status: 0 with a reply, 1 with an error line, 2 for arguments that are not a
 // request, 3 when the capabilities could not be given up.
 #include "platform/LastError.h"
+#include "platform/linux/HelperProcess.h"
 #include "platform/linux/EchoHelper.h"
 #include "platform/linux/EchoHelperProtocol.h"
 #include "platform/linux/SocketErrors.h"
@@ -53,35 +54,8 @@ bool DropCapabilities() {
     return true;
 }
 
-// Opens /dev/null on each of stdin, stdout and stderr that the caller left closed. Else the
-// socket would get one of their numbers, and the answer or a usage line would be written
-// into the socket.
-bool OpenClosedStandardDescriptors() {
-    for (int fd = STDIN_FILENO; fd <= STDERR_FILENO; ++fd) {
-        if (::fcntl(fd, F_GETFD) >= 0 || errno != EBADF)
-            continue;
-        // The lowest free number: this one, as the ones below it are open.
-        if (::open("/dev/null", O_RDWR) != fd)
-            return false;
-    }
-    return true;
-}
-
-bool WriteAll(const std::string& text) {
-    std::size_t done = 0;
-    while (done < text.size()) {
-        const ssize_t wrote = ::write(STDOUT_FILENO, text.data() + done, text.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0)
-            return false;
-        done += static_cast<std::size_t>(wrote);
-    }
-    return true;
-}
-
 int Fail(std::uint32_t code) {
-    WriteAll(echo_helper::FormatError(code != 0 ? code : platform::kIpGeneralFailure));
+    helper_process::WriteAllToStdout(echo_helper::FormatError(code != 0 ? code : platform::kIpGeneralFailure));
     return kFailed;
 }
 
@@ -91,7 +65,7 @@ int main(int argc, char** argv) {
     ::clearenv();
     // Only stdin, stdout and stderr are ours; nothing else the caller left open.
     ::close_range(3, ~0u, 0);
-    if (!OpenClosedStandardDescriptors())
+    if (!helper_process::OpenClosedStandardDescriptors())
         return kFailed;
 
     const int socket = platform::OpenRawEchoSocket();
@@ -133,5 +107,5 @@ int main(int argc, char** argv) {
     platform::EchoReplyRecord record;
     std::memcpy(&record, reply.data(), sizeof record);
     const std::span<const std::uint8_t> payload(reply.data() + record.dataOffset, record.dataSize);
-    return WriteAll(echo_helper::FormatReply(record, payload)) ? kReplied : kFailed;
+    return helper_process::WriteAllToStdout(echo_helper::FormatReply(record, payload)) ? kReplied : kFailed;
 }
