@@ -4,11 +4,8 @@
 // and for the session a hub of the test's own on loopback. No root, no real waits.
 #include "console/KestruneDlg.h"
 #include "resources/ConsoleTemplate.h"
-#include "tests/adapters/FakeAdapterSource.h"
 #include "tests/console/RecordingView.h"
-#include "tests/support/FakeDiscoverySocket.h"
-#include "tests/support/FakeEcho.h"
-#include "tests/support/FakeSearchDiagnosis.h"
+#include "tests/support/FakeHubPc.h"
 #include "tests/support/ScriptedHub.h"
 #include "tests/support/VirtualClock.h"
 
@@ -20,7 +17,7 @@
 
 inline const std::string kTitle = kTitleLine;
 
-class ConsoleFlow : public testing::Test {
+class ConsoleFlow : public testing::Test, protected FakeHubPc {
 protected:
     // count adapter entries, entry i at 198.18.(20+i).1/24; or one at 127.0.0.1/8.
     void Adapters(int count, bool loopback = false) {
@@ -39,18 +36,7 @@ protected:
 
     ConsoleServices Services() {
         ConsoleServices services;
-        services.adapters = adapters;
-        services.discoverySocket = [this] {
-            return std::make_unique<FakeDiscoverySocket>(discovery);
-        };
-        services.echoProviders = [this] { return echo.Providers(); };
-        services.searchDiagnosis = diagnosis;
-        services.lookUpPhysicalAddress = [](CSocketComm&, std::string& text) {
-            text = "02-00-5E-12-00-0B";
-            return std::string("Физический адрес хаба: 02-00-5E-12-00-0B\r\n");
-        };
-        if (hub)
-            services.hubService = std::to_string(hub->Port());
+        UseFakes(services, hub ? std::to_string(hub->Port()) : std::string());
         return services;
     }
 
@@ -88,10 +74,6 @@ protected:
 
     bool LogHas(const std::string& text) const { return view.log.find(text) != std::string::npos; }
 
-    std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
-    FakeDiscoverySocket discovery;
-    FakeEcho echo;
-    std::shared_ptr<FakeSearchDiagnosis> diagnosis = std::make_shared<FakeSearchDiagnosis>();
     std::unique_ptr<scripted::Hub> hub;
     RecordingView view;
     VirtualClock clock;

@@ -4,10 +4,7 @@
 // and hubs of the test's own on loopback that play a simple hub and keep every request
 // they were sent.
 #include "operations/HubSession.h"
-#include "tests/adapters/FakeAdapterSource.h"
-#include "tests/support/FakeDiscoverySocket.h"
-#include "tests/support/FakeEcho.h"
-#include "tests/support/FakeSearchDiagnosis.h"
+#include "tests/support/FakeHubPc.h"
 #include "tests/support/ScriptedHub.h"
 #include "tests/support/VirtualClock.h"
 
@@ -111,22 +108,11 @@ struct SessionUnderTest {
     }
 };
 
-class SessionFixture : public testing::Test {
+class SessionFixture : public testing::Test, protected FakeHubPc {
 protected:
     HubServices Services(const LoopbackHub* hub) {
         HubServices services;
-        services.adapters = adapters;
-        services.discoverySocket = [this] {
-            return std::make_unique<FakeDiscoverySocket>(discovery);
-        };
-        services.echoProviders = [this] { return echo.Providers(); };
-        services.searchDiagnosis = diagnosis;
-        services.lookUpPhysicalAddress = [](CSocketComm&, std::string& text) {
-            text = "02-00-5E-12-00-0B";
-            return std::string("Физический адрес хаба: 02-00-5E-12-00-0B\r\n");
-        };
-        if (hub)
-            services.hubService = hub->Port();
+        UseFakes(services, hub ? hub->Port() : std::string());
         return services;
     }
 
@@ -181,10 +167,6 @@ protected:
         EXPECT_EQ(NextRequest(hub, count)[3], 0x81);
     }
 
-    std::shared_ptr<FakeAdapterSource> adapters = std::make_shared<FakeAdapterSource>();
-    FakeDiscoverySocket discovery;
-    FakeEcho echo;
-    std::shared_ptr<FakeSearchDiagnosis> diagnosis = std::make_shared<FakeSearchDiagnosis>();
     VirtualClock clock;
     // Hubs before sessions: a session goes first, and its hub's script sees the close.
     std::vector<std::unique_ptr<LoopbackHub>> hubs;
