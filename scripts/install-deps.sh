@@ -15,7 +15,7 @@ packages=(
   # the fonts of Debian's desktops, which the window's layout is checked with
   fonts-cantarell fonts-noto-core
   # the Debian package and its checks
-  dpkg-dev file man-db desktop-file-utils appstream lintian
+  dpkg-dev file man-db desktop-file-utils appstream lintian adduser
   # the command-line tool: its arguments, its JSON, its completion
   libcli11-dev nlohmann-json3-dev bash-completion
   # the aids' checks on the test site
