@@ -27,14 +27,14 @@ CKestruneDlg::~CKestruneDlg() {
 
 void CKestruneDlg::OnInitDialog() {
     for (int controller = 1; controller <= 4; ++controller)
-        view_.EnableControl(IDC_LINK_1 + controller - 1, false);
-    view_.EnableControl(IDC_CONNECT, false);
-    view_.EnableControl(IDC_APPLY_PARAMETERS, false);
-    view_.EnableControl(IDC_DISCONNECT, false);
-    view_.EnableControl(IDC_WRITE_NUMBER, false);
+        ShowEnabled(IDC_LINK_1 + controller - 1, false);
+    ShowEnabled(IDC_CONNECT, false);
+    ShowEnabled(IDC_APPLY_PARAMETERS, false);
+    ShowEnabled(IDC_DISCONNECT, false);
+    ShowEnabled(IDC_WRITE_NUMBER, false);
     view_.SetControlText(IDC_WRITE_NUMBER, kNotConnectedCaption);
-    view_.EnableControl(IDC_ADAPTER_ADDRESS, false);
-    view_.EnableControl(IDC_ADAPTER_MASK, false);
+    ShowEnabled(IDC_ADAPTER_ADDRESS, false);
+    ShowEnabled(IDC_ADAPTER_MASK, false);
     UpdateData(false);
     AppendToLog(kTitleLine);
     RunHandler([this] { StartWithAdapters(); });

@@ -42,11 +42,11 @@ class ConsoleView {
 public:
     virtual ~ConsoleView() = default;
 
-    // Push buttons, radio buttons and edits by id: caption or text, enabled, checked.
+    // Push buttons, radio buttons and edits by id: caption or text, enabled, checked. The
+    // console keeps what it enabled itself; it never asks the window.
     virtual void SetControlText(int id, const std::string& text) = 0;
     virtual std::string ControlText(int id) const = 0;
     virtual void EnableControl(int id, bool enabled) = 0;
-    virtual bool IsControlEnabled(int id) const = 0;
     virtual void CheckControl(int id, bool checked) = 0;
     // The keyboard focus: to a control (with its text selected when asked), or back to
     // the control before the focused one in the window's order.

@@ -51,8 +51,8 @@ void CKestruneDlg::Begin(Operation operation, std::initializer_list<int> heldCon
     operation_ = operation;
     focusBefore_ = view_.FocusedControl();
     for (int id : heldControls) {
-        heldControls_.emplace(id, view_.IsControlEnabled(id));
-        view_.EnableControl(id, false);
+        heldControls_.emplace(id, IsEnabled(id));
+        ShowEnabled(id, false);
     }
 }
 
@@ -60,27 +60,42 @@ void CKestruneDlg::End() {
     operation_ = Operation::None;
     const auto held = std::exchange(heldControls_, {});
     for (const auto& [id, enabled] : held)
-        view_.EnableControl(id, enabled);
+        ShowEnabled(id, enabled);
     // A held control that had the focus lost it only while it was held: the focus goes
     // where it would have gone had nothing been held: back to it, or, when the action
     // leaves it disabled, on to the next control, as a window moves it off a control
     // that goes disabled under it.
     if (held.contains(focusBefore_)) {
-        if (view_.IsControlEnabled(focusBefore_)) {
+        if (IsEnabled(focusBefore_)) {
             view_.FocusControl(focusBefore_);
         } else {
-            view_.EnableControl(focusBefore_, true);
+            ShowEnabled(focusBefore_, true);
             view_.FocusControl(focusBefore_);
-            view_.EnableControl(focusBefore_, false);
+            ShowEnabled(focusBefore_, false);
         }
     }
+}
+
+void CKestruneDlg::ShowEnabled(int id, bool enabled) {
+    enabled_[id] = enabled;
+    view_.EnableControl(id, enabled);
+}
+
+bool CKestruneDlg::IsEnabled(int id) const {
+    if (const auto found = enabled_.find(id); found != enabled_.end())
+        return found->second;
+    for (const ControlTemplate& control : ConsoleTemplate().controls) {
+        if (control.id == id)
+            return control.initiallyEnabled;
+    }
+    return true;
 }
 
 void CKestruneDlg::SetControlEnabled(int id, bool enabled) {
     if (const auto held = heldControls_.find(id); held != heldControls_.end())
         held->second = enabled;
     else
-        view_.EnableControl(id, enabled);
+        ShowEnabled(id, enabled);
 }
 
 std::function<void()> CKestruneDlg::WhileAlive(std::function<void(CKestruneDlg&)> task) {

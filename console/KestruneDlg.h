@@ -128,6 +128,11 @@ private:
     void End();
     // Enables or disables a control; one an operation holds takes the state when it ends.
     void SetControlEnabled(int id, bool enabled);
+    // Enables or disables a control in the window, and remembers it: the console knows
+    // its controls' states without asking the window.
+    void ShowEnabled(int id, bool enabled);
+    // As the console last set it; as the window's template has it before that.
+    bool IsEnabled(int id) const;
     // A task that is dropped if this console has gone.
     std::function<void()> WhileAlive(std::function<void(CKestruneDlg&)> task);
     // The chosen adapter entry's address, mask and subnet (empty texts when there is none).
@@ -142,6 +147,7 @@ private:
     std::uint32_t controllerNumber_ = 1; // field 119
     Operation operation_ = Operation::None;
     std::map<int, bool> heldControls_; // id: the state it takes when the operation ends
+    std::map<int, bool> enabled_;      // id: the state the console last gave it
     int focusBefore_ = 0;              // the control that had the focus when it began
     // Held by the operations' completions as weak references: they find out whether this
     // console still exists.

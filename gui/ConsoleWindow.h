@@ -48,7 +48,7 @@ public:
     void SetControlText(int id, const std::string& text) override;
     std::string ControlText(int id) const override;
     void EnableControl(int id, bool enabled) override;
-    bool IsControlEnabled(int id) const override;
+    bool IsControlEnabled(int id) const;
     void CheckControl(int id, bool checked) override;
     void FocusControl(int id, bool selectText) override;
     void FocusPreviousControl() override;

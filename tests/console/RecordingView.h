@@ -42,7 +42,7 @@ public:
     void SetControlText(int id, const std::string& text) override { texts_[id] = text; }
     std::string ControlText(int id) const override;
     void EnableControl(int id, bool enabled) override { enabled_[id] = enabled; }
-    bool IsControlEnabled(int id) const override;
+    bool IsControlEnabled(int id) const;
     void CheckControl(int id, bool checked) override { checked_[id] = checked; }
     void FocusControl(int id, bool) override { focused = id; }
     void FocusPreviousControl() override { focused = -1; }
