@@ -149,7 +149,6 @@ bool HubDriver::Open(const std::string& address, bool statusOnly) {
     using Failure = HubSession::OpenFailure;
     switch (outcome.failure) {
     case Failure::None:
-        Log(HubSession::ConnectedText(address));
         return true;
     case Failure::NoStatus:
         io_.err << "kestrunectl: the hub at " << address

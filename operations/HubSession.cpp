@@ -159,9 +159,12 @@ void HubSession::Open(const std::string& hubAddress, const std::string& localAdd
             FinishOpen(OpenFailure::NotWatching, {});
             return;
         }
-        LookUpPhysicalAddress([this](const std::string&) {
+        // The steps' lines reach the client as the window logs them, among the hub's own.
+        ToClient(watcher::LogLines{ConnectedText(hubAddress)});
+        LookUpPhysicalAddress([this](const std::string& logText) {
             if (!open_)
                 return;
+            ToClient(watcher::LogLines{logText});
             RequestParameters();
             open_->timer = scheduler_.StartTimer(kFirstStatusWait, WhileAlive([](HubSession& session) {
                 if (session.open_) {
@@ -172,6 +175,11 @@ void HubSession::Open(const std::string& hubAddress, const std::string& localAdd
             CheckOpened();
         });
     });
+}
+
+void HubSession::ToClient(watcher::Report&& report) {
+    if (handler_)
+        handler_(std::move(report));
 }
 
 void HubSession::CheckOpened() {

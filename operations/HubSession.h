@@ -85,7 +85,8 @@ public:
         std::string text;
     };
     // Connect, watch, physical address, parameters request, then the first status and,
-    // with needParameters, the three parameters. A failed open leaves the session closed.
+    // with needParameters, the three parameters; the window's lines for these steps go to
+    // the report handler as log lines. A failed open leaves the session closed.
     void Open(const std::string& hubAddress, const std::string& localAddress,
               bool needParameters, std::function<void(const OpenOutcome&)> done);
 
@@ -153,6 +154,8 @@ public:
 
 private:
     void OnReport(watcher::Report&& report);
+    // Hands a report to the client's handler, if it has one.
+    void ToClient(watcher::Report&& report);
     void CheckOpened();
     void FinishOpen(OpenFailure failure, std::string text);
     void FinishNumberWait(const NumberOutcome& outcome);
