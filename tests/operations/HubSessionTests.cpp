@@ -160,6 +160,20 @@ TEST_F(ParametersWrite, SentParametersAre32BytesAndThePauseIsExactlyOneSecond) {
     EXPECT_EQ(paused, 1);
 }
 
+// A request that cannot go out is not reported as sent, and no pause follows it.
+TEST_F(ParametersWrite, ARequestThatCannotGoOutIsSendFailedWithoutAPause) {
+    auto& hub = Hub();
+    const auto under = Opened(hub);
+    under->session->Connection().Close();
+    bool paused = false;
+    const auto outcome = under->session->WriteParameters(
+        {Wanted("10.0.0.99", "255.0.0.0", "0.0.0.0"), std::nullopt, true}, [&] { paused = true; });
+    EXPECT_EQ(outcome.kind, ParametersKind::SendFailed);
+    EXPECT_EQ(outcome.text, HubSession::kNumberSendFailedText);
+    clock.Advance(5000ms);
+    EXPECT_FALSE(paused);
+}
+
 using NumberWrite = SessionFixture;
 
 TEST_F(NumberWrite, ChecksAndUnansweredQuestionsSendNothing) {
