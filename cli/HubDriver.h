@@ -64,7 +64,8 @@ public:
     // (empty when nothing was read).
     std::string EmptySearchReport() const;
     const HubList& Hubs() const { return found_.hubs; }
-    const std::vector<HubConflict>& Conflicts() const { return found_.conflicts; }
+    // The search's replies as records, in the order they came.
+    std::vector<HubRecord> Records() const { return HubRecords(found_.hubs, found_.conflicts, adapter_); }
 
     // True when this PC has an echo service; else writes which permission is missing.
     bool EchoServiceAvailable();

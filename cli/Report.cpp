@@ -110,22 +110,20 @@ std::string AdaptersJson(const std::vector<AdapterEntry>& entries) {
 
 std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
                                 const std::string& adapterMask) {
-    return FoundHubs(hubs, adapterAddress, FindHubConflicts(hubs, adapterAddress, adapterMask));
+    AdapterEntry adapter;
+    adapter.address = Ipv4::Parse(adapterAddress).value_or(Ipv4());
+    return FoundHubs(HubRecords(hubs, FindHubConflicts(hubs, adapterAddress, adapterMask), adapter));
 }
 
-std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
-                                const std::vector<HubConflict>& conflicts) {
+std::vector<FoundHub> FoundHubs(const std::vector<HubRecord>& records) {
     std::vector<FoundHub> found;
-    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
+    for (const HubRecord& record : records) {
         FoundHub hub;
-        hub.ip = hubs.hubAddresses[i];
-        if (i < hubs.hubPhysicalAddresses.size())
-            hub.mac = VisibleHubText(hubs.hubPhysicalAddresses[i], false);
-        if (i < hubs.hubModelTexts.size())
-            hub.model = VisibleHubText(hubs.hubModelTexts[i], false);
-        hub.adapter = adapterAddress;
-        if (i < conflicts.size())
-            hub.conflict = ConflictWords(conflicts[i]);
+        hub.ip = record.address.Text();
+        hub.mac = VisibleHubText(record.physicalAddress, false);
+        hub.model = VisibleHubText(record.modelText, false);
+        hub.adapter = record.adapter.Text();
+        hub.conflict = ConflictWords(record.conflict);
         found.push_back(std::move(hub));
     }
     // The window's order for its address column, ascending.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "operations/AdapterInventory.h"
+#include "operations/HubSearchOperation.h"
 #include "adapters/AdapterList.h"
 #include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
@@ -33,9 +34,8 @@ struct FoundHub {
 // the order they came), each with its conflicts.
 std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
                                 const std::string& adapterMask);
-// The same with the conflicts the search's console found already (one entry a row).
-std::vector<FoundHub> FoundHubs(const HubList& hubs, const std::string& adapterAddress,
-                                const std::vector<HubConflict>& conflicts);
+// The same from the search's records, with the conflicts it found already.
+std::vector<FoundHub> FoundHubs(const std::vector<HubRecord>& records);
 std::string HubsTable(const std::vector<FoundHub>& hubs);
 std::string HubsJson(const std::vector<FoundHub>& hubs);
 std::string HubsCsv(const std::vector<FoundHub>& hubs);

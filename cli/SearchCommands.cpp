@@ -32,7 +32,7 @@ int RunDiscover(CliIo& io, const DriverOptions& options, const OutputFormat& for
     if (!driver.Search())
         return kExitFailed;
     const std::vector<FoundHub> hubs =
-        FoundHubs(driver.Hubs(), driver.AdapterAddress(), driver.Conflicts());
+        FoundHubs(driver.Records());
     if (hubs.empty()) {
         io.err << "kestrunectl: no hub answered the search on " << driver.AdapterAddress() << "/"
                << driver.AdapterMask() << "\n"

@@ -47,6 +47,28 @@ LogSink BatchedLog(Scheduler& scheduler, const OperationLog& log) {
 
 } // namespace
 
+std::vector<HubRecord> HubRecords(const HubList& hubs, const std::vector<HubConflict>& conflicts,
+                                  const AdapterEntry& adapter) {
+    const auto at = [](const std::vector<std::string>& list, std::size_t i) {
+        return i < list.size() ? list[i] : std::string();
+    };
+    std::vector<HubRecord> records;
+    records.reserve(hubs.hubAddresses.size());
+    for (std::size_t i = 0; i < hubs.hubAddresses.size(); ++i) {
+        HubRecord record;
+        // A reply's source address, as the socket gave it.
+        record.address = Ipv4::Parse(hubs.hubAddresses[i]).value_or(Ipv4());
+        record.physicalAddress = at(hubs.hubPhysicalAddresses, i);
+        record.modelText = at(hubs.hubModelTexts, i);
+        record.adapter = adapter.address;
+        record.adapterInterface = adapter.interfaceName;
+        if (i < conflicts.size())
+            record.conflict = conflicts[i];
+        records.push_back(std::move(record));
+    }
+    return records;
+}
+
 void SearchAdapter(Scheduler& scheduler, const HubServices& services, const AdapterEntry& adapter,
                    const OperationLog& log, std::function<void(SearchOutcome&&)> done,
                    std::optional<SearchWindow> window) {

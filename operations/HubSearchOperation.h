@@ -26,6 +26,20 @@ struct SearchOutcome {
     std::vector<SearchFinding> findings;
 };
 
+// One reply of a search as a typed record: where it came from, what it said, the adapter
+// it came in on, and what it conflicts with.
+struct HubRecord {
+    Ipv4 address;
+    std::string physicalAddress; // the reply's second line, as the hub sent it
+    std::string modelText;       // the reply's first line: model and firmware
+    Ipv4 adapter;                // the address of the adapter entry searched
+    std::string adapterInterface;
+    HubConflict conflict;
+};
+// The replies of hubs (with conflicts, one per row) as records, in the order they came.
+std::vector<HubRecord> HubRecords(const HubList& hubs, const std::vector<HubConflict>& conflicts,
+                                  const AdapterEntry& adapter);
+
 // Where the lines of an operation go: on the scheduler's thread, whole lines with their
 // "\r\n", the moment they happen. While the scheduler's thread is busy, the lines that
 // come meanwhile wait together and come in one piece: thousands of replies in a burst
