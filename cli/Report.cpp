@@ -120,7 +120,7 @@ std::vector<FoundHub> FoundHubs(const std::vector<HubRecord>& records) {
     for (const HubRecord& record : records) {
         FoundHub hub;
         hub.ip = record.address.Text();
-        hub.mac = VisibleHubText(record.physicalAddress, false);
+        hub.mac = VisibleHubText(record.physicalAddress.Text(), false);
         hub.model = VisibleHubText(record.modelText, false);
         hub.adapter = record.adapter.Text();
         hub.conflict = ConflictWords(record.conflict);

@@ -58,7 +58,7 @@ std::vector<HubRecord> HubRecords(const HubList& hubs, const std::vector<HubConf
         HubRecord record;
         // A reply's source address, as the socket gave it.
         record.address = Ipv4::Parse(hubs.hubAddresses[i]).value_or(Ipv4());
-        record.physicalAddress = at(hubs.hubPhysicalAddresses, i);
+        record.physicalAddress = PhysicalAddress::FromText(at(hubs.hubPhysicalAddresses, i));
         record.modelText = at(hubs.hubModelTexts, i);
         record.adapter = adapter.address;
         record.adapterInterface = adapter.interfaceName;

@@ -3,6 +3,7 @@
 #include "discovery/HubConflicts.h"
 #include "discovery/HubList.h"
 #include "discovery/HubSearch.h"
+#include "discovery/PhysicalAddress.h"
 #include "discovery/SearchFindings.h"
 #include "operations/AdapterInventory.h"
 #include "operations/HubServices.h"
@@ -30,7 +31,7 @@ struct SearchOutcome {
 // it came in on, and what it conflicts with.
 struct HubRecord {
     Ipv4 address;
-    std::string physicalAddress; // the reply's second line, as the hub sent it
+    PhysicalAddress physicalAddress; // from the reply's second line
     std::string modelText;       // the reply's first line: model and firmware
     Ipv4 adapter;                // the address of the adapter entry searched
     std::string adapterInterface;

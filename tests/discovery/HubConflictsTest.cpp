@@ -1,4 +1,5 @@
 #include "discovery/HubConflicts.h"
+#include "discovery/PhysicalAddress.h"
 
 #include <gtest/gtest.h>
 #include <string>
@@ -120,4 +121,17 @@ TEST(HubConflicts, SuggestedPcAddressIsAFreeHostAddressOfTheHubsBlock) {
                                   Replies({{"10.1.2.1", "a"}, {"10.1.2.2", "b"}})));
     EXPECT_FALSE(SuggestPcAddress("10.1.2.1", "255.255.255.254", {}));
     EXPECT_FALSE(SuggestPcAddress("hub", kMask, {}));
+}
+
+TEST(PhysicalAddressValue, OneAddressInAnyFormHasOneKeyAndItsSixBytes) {
+    const auto dashed = PhysicalAddress::FromText("02-00-5E-12-E6-0B");
+    const auto colons = PhysicalAddress::FromText("02:00:5e:12:e6:0b");
+    EXPECT_TRUE(dashed.SameAs(colons));
+    EXPECT_EQ(dashed.Text(), "02-00-5E-12-E6-0B"); // shown as the hub wrote it
+    EXPECT_EQ(dashed.Bytes(), (std::array<std::uint8_t, 6>{0x02, 0x00, 0x5E, 0x12, 0xE6, 0x0B}));
+    // A text that names no six bytes keeps its key but gives none; an empty one is unknown.
+    EXPECT_FALSE(PhysicalAddress::FromText("02-00-5E-12-E6-0B-77").Bytes());
+    EXPECT_FALSE(PhysicalAddress::FromText("02-00-5E-12-E6-0G").Bytes());
+    EXPECT_FALSE(PhysicalAddress::FromText(" - ").Known());
+    EXPECT_FALSE(PhysicalAddress::FromText("").SameAs(PhysicalAddress::FromText("")));
 }
