@@ -30,3 +30,21 @@ endif()
 function(kestrune_project_target target)
   target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror)
 endfunction()
+
+# A helper that holds a capability (the echo helper, the neighbour helper): it links no Qt
+# and nothing at run time, only the platform layer, statically; the sanitizer and fuzz
+# builds link it as they link everything. It is built beside the window's program, where a
+# program run from the build tree looks for it, and installed to libexec/kestrune.
+function(kestrune_capability_helper target)
+  add_executable(${target} ${ARGN})
+  kestrune_project_target(${target})
+  target_link_libraries(${target} PRIVATE kestrune_platform)
+  set_target_properties(${target} PROPERTIES AUTOMOC OFF AUTOUIC OFF AUTORCC OFF
+                        RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/app)
+  if(KESTRUNE_SANITIZE STREQUAL "" AND NOT KESTRUNE_FUZZ)
+    # No run path either: a static PIE with one does not start.
+    target_link_options(${target} PRIVATE -static-pie)
+    set_target_properties(${target} PROPERTIES SKIP_BUILD_RPATH ON INSTALL_RPATH "")
+  endif()
+  install(TARGETS ${target} RUNTIME DESTINATION libexec/kestrune)
+endfunction()
